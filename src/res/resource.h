@@ -1,0 +1,3 @@
+#pragma once
+// Resource identifiers of the program.
+#define IDD_ORVANE_DIALOG 102

@@ -33,7 +33,7 @@ function(orvane_add_pytest)
     set(T_TIMEOUT 300)
   endif()
   add_test(NAME ${T_NAME}
-           COMMAND python3 -m unittest -v "${CMAKE_CURRENT_SOURCE_DIR}/${T_SCRIPT}")
+           COMMAND python3 "${CMAKE_CURRENT_SOURCE_DIR}/${T_SCRIPT}" -v)
   set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "PYTHONPATH=${CMAKE_SOURCE_DIR}/tests/harness;ORVANE_BIN=${ORVANE_BIN_DIR};ORVANE_BUILD=${CMAKE_BINARY_DIR};ORVANE_SRC=${CMAKE_SOURCE_DIR}")
 endfunction()

@@ -3,6 +3,8 @@
 ORVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export ORVANE_ROOT
 export ORVANE_BUILD_DIR=${ORVANE_BUILD_DIR:-$ORVANE_ROOT/build}
+# Debian keeps wine64 and wineserver out of PATH.
+case ":$PATH:" in *:/usr/lib/wine:*) ;; *) export PATH="/usr/lib/wine:$PATH" ;; esac
 export WINEARCH=win64
 export WINEPREFIX=${WINEPREFIX:-$ORVANE_BUILD_DIR/wine/prefix}
 export WINEDEBUG=${WINEDEBUG:--all}

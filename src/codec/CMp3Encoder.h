@@ -1,0 +1,78 @@
+// MPEG audio layer III encoding of 16-bit PCM blocks through lame_enc.dll, loaded at run time.
+#pragma once
+
+#include <windows.h>
+#include <mmreg.h>
+
+#include <vector>
+
+#include "codec/Mp3EncoderApi.h"
+
+class CMp3Encoder {
+public:
+    CMp3Encoder();
+    ~CMp3Encoder();
+    CMp3Encoder(const CMp3Encoder&) = delete;
+    CMp3Encoder& operator=(const CMp3Encoder&) = delete;
+
+    // Loads the library from pszPath, or else "lame_enc.dll" beside the program, or else through
+    // the system's search order. True only when all seven entry points are present.
+    bool Load(const char* pszPath = nullptr);
+    void Unload();
+    bool IsLoaded() const { return m_hModule != nullptr; }
+
+    static void SupportedRates(std::vector<int>& list);
+
+    void SetChannels(int nChannels) { m_nChannels = nChannels; }
+    void SetSampleRate(int nHz) { m_nSampleRate = nHz; }
+    void SetBitrate(int nKbps) { m_nBitrate = nKbps; }
+    void SetQuality(int nQuality);
+    void SetVbr(bool bVbr) { m_bVbr = bVbr; }
+
+    bool Open();
+    bool EncodeBlock(const void* pPcm);
+    void End();
+
+    bool IsOpen() const { return m_bOpen; }
+    const MPEGLAYER3WAVEFORMAT* WaveFormat() const { return &m_waveFormat; }
+    int WaveFormatSize() const { return sizeof(MPEGLAYER3WAVEFORMAT); }
+    DWORD AvgBytesPerSec() const { return m_waveFormat.wfx.nAvgBytesPerSec; }
+    WORD BlockAlign() const { return m_waveFormat.wfx.nBlockAlign; }
+    DWORD InputBlockBytes() const;
+    const BYTE* OutputBuffer() const { return m_pOutput; }
+    DWORD OutputSize() const { return m_pOutput ? m_dwOutputBytes : 0; }
+    // The configuration handed to the library by the last Open.
+    const mp3api::BE_CONFIG& Config() const { return m_config; }
+
+private:
+    bool ResolveEntryPoints();
+    bool BuildConfig();
+    void FillWaveFormat();
+    bool AllocateOutput();
+    void FreeOutput();
+
+    HMODULE m_hModule;
+    mp3api::BeInitStreamFn m_pfnInitStream;
+    mp3api::BeEncodeChunkFn m_pfnEncodeChunk;
+    mp3api::BeDeinitStreamFn m_pfnDeinitStream;
+    mp3api::BeCloseStreamFn m_pfnCloseStream;
+    mp3api::BeVersionFn m_pfnVersion;
+    mp3api::BeWriteVbrHeaderFn m_pfnWriteVbrHeader;
+    mp3api::BeWriteInfoTagFn m_pfnWriteInfoTag;
+
+    mp3api::HBE_STREAM m_hStream;
+    mp3api::BE_CONFIG m_config;
+    MPEGLAYER3WAVEFORMAT m_waveFormat;
+
+    int m_nChannels;
+    int m_nSampleRate;
+    int m_nBitrate;
+    int m_nQuality;
+    bool m_bVbr;
+
+    DWORD m_dwSamplesPerChunk;
+    DWORD m_dwChunkOutputBytes;
+    BYTE* m_pOutput;
+    DWORD m_dwOutputBytes;
+    bool m_bOpen;
+};

@@ -1,0 +1,127 @@
+// Video compression through the installed compressors of the compression manager, or the built-in
+// 24-bit RGB pass-through: catalogue, selection, key-frame decision and data-rate control.
+#pragma once
+
+#include <windows.h>
+#include <vfw.h>
+
+#include <string>
+#include <vector>
+
+#include "codec/CCodecEntry.h"
+
+class CVideoCompressor {
+public:
+    CVideoCompressor();
+    ~CVideoCompressor();
+    CVideoCompressor(const CVideoCompressor&) = delete;
+    CVideoCompressor& operator=(const CVideoCompressor&) = delete;
+
+    bool SetInputFormat(const BITMAPINFOHEADER* pHeader, int nSize);
+    void SetRate(DWORD dwRate) { m_dwRate = dwRate; }
+    void SetScale(DWORD dwScale) { m_dwScale = dwScale; }
+    void SetDataRate(int nBytesPerSecond) { m_nDataRateOverride = nBytesPerSecond; }
+    void SetKeyFrameRate(int nFrames) { m_nKeyFrameOverride = nFrames; }
+    void SetQuality(int nQuality) { m_nQualityOverride = nQuality; }
+
+    int GetKeyFrameRate() const;
+    int GetQuality() const;
+    DWORD GetDataRate() const;
+
+    bool BuildCatalogue(std::vector<std::string>& names);
+    int FindByHandler(DWORD fccHandler) const;
+    bool Select(int nIndex);
+    int CatalogueSize() const { return static_cast<int>(m_catalogue.size()); }
+    const CCodecEntry& Entry(int nIndex) const { return m_catalogue[nIndex]; }
+    const CCodecEntry& Selection() const { return m_selected; }
+    HIC OpenCompressor() const { return m_hIC; }
+
+    bool CanConfigure() const;
+    bool Configure(HWND hParent);
+    bool About(HWND hParent);
+
+    bool Begin();
+    bool CompressFrame(const void* pBits);
+    void End();
+
+    bool IsStarted() const { return m_bStarted; }
+    bool LastWasKeyFrame() const { return m_bLastKey; }
+    const BITMAPINFOHEADER* OutputFormat() const { return m_pOutputFormat; }
+    int OutputFormatSize() const { return m_pOutputFormat ? m_nOutputFormatSize : 0; }
+    const BYTE* OutputBuffer() const { return m_pOutput; }
+    DWORD LastFrameSize() const { return m_pOutput ? m_dwLastFrameSize : 0; }
+    DWORD MaxFrameSize() const { return m_dwMaxFrameSize; }
+    DWORD GetRate() const { return m_dwRate; }
+    DWORD GetScale() const { return m_dwScale; }
+    // Sequence state, for diagnostics and tests.
+    LONG FrameNumber() const { return m_nFrameNum; }
+    int QualityLow() const { return m_nQualityLow; }
+    int QualityCurrent() const { return m_nQualityCurrent; }
+    int QualityHigh() const { return m_nQualityHigh; }
+    int TargetBytesPerFrame() const { return m_nTargetBytes; }
+
+private:
+    bool IsPassThroughInput() const;
+    void CloseCompressor();
+    bool BeginWithCompressor();
+    bool BeginPassThrough();
+    void StartSequenceState();
+    void RestoreEntryState();
+    bool AllocateOutputFormat();
+    bool AllocatePreviousFrame();
+    bool AllocateOutputBuffer();
+    void SaveCompressorState();
+    void SendFramesInfo();
+    void ReleaseSequenceBuffers();
+
+    bool CompressPassThrough(const void* pBits);
+    bool CompressWithCompressor(const void* pBits);
+    // One ICCompress call; fills m_dwLastResultSize and m_dwOutFlags.
+    bool CompressOnce(const void* pBits, bool bForcedKey, int nQuality, DWORD dwFrameSize);
+    bool SearchQuality(const void* pBits, bool bForcedKey, int nTarget);
+    bool SearchUpward(const void* pBits, int nTarget, int nTolerance);
+    bool SearchDownward(const void* pBits, int nTarget, int nTolerance);
+    bool BinarySearch(const void* pBits, int nLo, int nHi, int nTarget, int nTolerance, int& nMid);
+    bool IsDroppedFrame() const;
+    bool DecompressIntoPrevious();
+    void UpdateBalances(bool bForcedKey);
+    DWORD InputImageSize() const;
+
+    std::vector<CCodecEntry> m_catalogue;
+    CCodecEntry m_selected;
+    bool m_bSelected;
+    HIC m_hIC;
+
+    BITMAPINFOHEADER* m_pInputFormat;
+    int m_nInputFormatSize;
+    BITMAPINFOHEADER* m_pOutputFormat;
+    int m_nOutputFormatSize;
+
+    DWORD m_dwRate;
+    DWORD m_dwScale;
+    int m_nKeyFrameOverride;
+    int m_nQualityOverride;
+    int m_nDataRateOverride;
+
+    bool m_bStarted;
+    bool m_bLastKey;
+    int m_nKeyInterval;
+    int m_nQuality;
+    int m_nKeyCountdown;
+    LONG m_nFrameNum;
+    int m_nTargetBytes;
+    int m_nBalance;
+    int m_nKeyBalance;
+    int m_nQualityLow;
+    int m_nQualityCurrent;
+    int m_nQualityHigh;
+
+    BYTE* m_pOutput;
+    DWORD m_dwMaxFrameSize;
+    DWORD m_dwLastFrameSize;
+    DWORD m_dwLastResultSize;
+    DWORD m_dwOutFlags;
+    BYTE* m_pPrevFrame;
+    BYTE* m_pSavedState;
+    int m_nSavedStateSize;
+};

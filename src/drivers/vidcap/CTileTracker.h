@@ -1,0 +1,41 @@
+#pragma once
+// Finds what changed on the desktop between two samples, tile by tile, and keeps the
+// driver's surface up to date. Also notices drawing that reached the surface directly
+// (through the driver's device context) by comparing the surface with its shadow copy.
+// Changed tiles come out merged: runs along a tile row, and equal runs of adjacent rows
+// joined into one rectangle.
+#include <windows.h>
+
+#include <vector>
+
+class CTileTracker {
+public:
+    CTileTracker();
+
+    // All four buffers share one layout: nWidth x nHeight pixels, top-down rows of nStride.
+    void Configure(int nWidth, int nHeight, int nBytesPerPixel, int nStride, int nTileWidth,
+                   int nTileHeight);
+
+    // pSample and pPrevious: the new and the previous desktop sample, valid over
+    // nSampledWidth x nSampledHeight; pSurface and pShadow: the surface and what the
+    // driver last knew of it. Fills rects with the changed tiles; returns their count.
+    int Track(const BYTE* pSample, const BYTE* pPrevious, BYTE* pSurface, BYTE* pShadow,
+              int nSampledWidth, int nSampledHeight, std::vector<RECT>& rects);
+
+    int GetTileWidth() const { return m_nTileWidth; }
+    int GetTileHeight() const { return m_nTileHeight; }
+
+private:
+    bool TileDiffers(const BYTE* pA, const BYTE* pB, const RECT& tile) const;
+    void CopyTile(BYTE* pDest, const BYTE* pSource, const RECT& tile) const;
+    RECT TileRect(int nColumn, int nRow, int nRight, int nBottom) const;
+    void AddRun(int nLeft, int nRight, int nTop, int nBottom, std::vector<RECT>& rects,
+                size_t nPreviousRowStart, size_t nRowStart) const;
+
+    int m_nWidth;
+    int m_nHeight;
+    int m_nBytesPerPixel;
+    int m_nStride;
+    int m_nTileWidth;
+    int m_nTileHeight;
+};

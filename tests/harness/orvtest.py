@@ -1,0 +1,242 @@
+"""Helpers for tests that drive Windows programs under Wine from the Linux side.
+
+The tests run inside a session made by scripts/run-tests.sh: DISPLAY (a private Xvfb),
+PULSE_SERVER (a private PulseAudio with a null sink), WINEPREFIX (the build's prefix, with a
+persistent wineserver) are set. ORVANE_BIN is the folder of the built program.
+"""
+import contextlib
+import json
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+
+BIN = os.environ.get("ORVANE_BIN", "")
+BUILD = os.environ.get("ORVANE_BUILD", "")
+SRC = os.environ.get("ORVANE_SRC", "")
+TEST_BIN = os.path.join(BIN, "tests")
+
+
+def program(name):
+    """Path of a built program: 'orvane.exe' in bin/, anything else in bin/tests/."""
+    if name == "orvane.exe" or os.path.exists(os.path.join(BIN, name)):
+        return os.path.join(BIN, name)
+    return os.path.join(TEST_BIN, name)
+
+
+def wine_env(prefix=None, extra=None):
+    env = dict(os.environ)
+    if prefix:
+        env["WINEPREFIX"] = prefix
+    if extra:
+        env.update(extra)
+    return env
+
+
+def start(exe, *args, prefix=None, cwd=None, env=None):
+    """Starts a Windows program under Wine and returns the Popen."""
+    return subprocess.Popen(["wine64", program(exe), *map(str, args)],
+                            cwd=cwd or os.path.dirname(program(exe)),
+                            env=wine_env(prefix, env), stdin=subprocess.DEVNULL,
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+
+
+def run(exe, *args, prefix=None, timeout=120, env=None, check=False):
+    """Runs a Windows program to its end; returns (exit code, stdout)."""
+    p = subprocess.run(["wine64", program(exe), *map(str, args)],
+                       cwd=os.path.dirname(program(exe)), env=wine_env(prefix, env),
+                       stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=timeout)
+    if check and p.returncode != 0:
+        raise AssertionError(f"{exe} {args} exited {p.returncode}: {p.stdout}{p.stderr}")
+    return p.returncode, p.stdout.replace("\r\n", "\n")
+
+
+class Window:
+    """A top-level window as wintool prints it."""
+
+    def __init__(self, line):
+        # hwnd pid "caption" left top right bottom "class" visible|hidden
+        head, caption, rest = line.split('"', 2)
+        self.hwnd, self.pid = (int(x) for x in head.split())
+        self.caption = caption
+        fields = rest.split('"')
+        self.left, self.top, self.right, self.bottom = (int(x) for x in fields[0].split())
+        self.class_name = fields[1]
+        self.visible = fields[2].strip() == "visible"
+
+    @property
+    def width(self):
+        return self.right - self.left
+
+    @property
+    def height(self):
+        return self.bottom - self.top
+
+    def __repr__(self):
+        return f"Window({self.hwnd:#x}, {self.caption!r}, {self.left},{self.top},{self.right},{self.bottom})"
+
+
+def wintool(*args, prefix=None, timeout=60):
+    return run("wintool.exe", *args, prefix=prefix, timeout=timeout)
+
+
+def find_window(caption_prefix, timeout=30.0, prefix=None):
+    """The first visible top-level window whose caption starts with caption_prefix, or None."""
+    code, out = wintool("find", caption_prefix, int(timeout * 1000), prefix=prefix,
+                        timeout=timeout + 30)
+    return Window(out.strip().splitlines()[0]) if code == 0 and out.strip() else None
+
+
+def list_windows(prefix=None):
+    _, out = wintool("list", prefix=prefix)
+    return [Window(l) for l in out.strip().splitlines() if l.strip()]
+
+
+def window_info(hwnd, prefix=None):
+    code, out = wintool("rect", hwnd, prefix=prefix)
+    return Window(out.strip().splitlines()[0]) if code == 0 else None
+
+
+def foreground_window(prefix=None):
+    code, out = wintool("foreground", prefix=prefix)
+    return Window(out.strip().splitlines()[0]) if code == 0 else None
+
+
+def close_window(hwnd, prefix=None):
+    return wintool("close", hwnd, prefix=prefix)[0] == 0
+
+
+def post_message(hwnd, msg, wparam=0, lparam=0, prefix=None):
+    return wintool("post", hwnd, msg, wparam, lparam, prefix=prefix)[0] == 0
+
+
+def wait_exit(proc, timeout=30.0):
+    """Waits for a started program to end; returns its exit code or None on time-out."""
+    try:
+        return proc.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        return None
+
+
+# --- X input: keys and mouse reach Wine through its virtual desktop window ---------------
+
+def xdotool(*args):
+    return subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True,
+                          timeout=30).stdout
+
+
+def desktop_xwindow():
+    """The X window of Wine's virtual desktop."""
+    out = xdotool("search", "--name", "Wine desktop").split()
+    return out[0] if out else None
+
+
+def focus_desktop():
+    win = desktop_xwindow()
+    if win:
+        xdotool("windowfocus", "--sync", win)
+    return win
+
+
+def key(*keys):
+    focus_desktop()
+    xdotool("key", "--delay", 50, *keys)
+
+
+def mouse_move(x, y):
+    xdotool("mousemove", "--sync", x, y)
+
+
+def click(x, y, button=1):
+    mouse_move(x, y)
+    xdotool("click", button)
+
+
+def mouse_down(x, y, button=1):
+    mouse_move(x, y)
+    xdotool("mousedown", button)
+
+
+def mouse_up(x, y, button=1):
+    mouse_move(x, y)
+    xdotool("mouseup", button)
+
+
+def screenshot(path):
+    subprocess.run(["import", "-window", "root", path], check=True, timeout=60)
+    return path
+
+
+# --- Registry of a Wine prefix -----------------------------------------------------------
+
+def reg_query(key, value, prefix=None):
+    """The data of a registry value as `reg query` prints it, or None when absent."""
+    p = subprocess.run(["wine64", "reg", "query", key, "/v", value], env=wine_env(prefix),
+                       capture_output=True, text=True, timeout=60)
+    if p.returncode != 0:
+        return None
+    for line in p.stdout.replace("\r", "").splitlines():
+        parts = line.strip().split(None, 2)
+        if len(parts) >= 2 and parts[0].lower() == value.lower() and parts[1].startswith("REG_"):
+            return parts[2] if len(parts) == 3 else ""
+    return None
+
+
+def reg_add(key, value, data, kind="REG_SZ", prefix=None):
+    subprocess.run(["wine64", "reg", "add", key, "/v", value, "/t", kind, "/d", str(data), "/f"],
+                   env=wine_env(prefix), capture_output=True, timeout=60, check=True)
+
+
+def reg_delete(key, value=None, prefix=None):
+    args = ["wine64", "reg", "delete", key] + (["/v", value] if value else []) + ["/f"]
+    subprocess.run(args, env=wine_env(prefix), capture_output=True, timeout=60)
+
+
+# --- Private prefixes ----------------------------------------------------------------------
+
+@contextlib.contextmanager
+def fresh_prefix():
+    """A copy of the booted template prefix with its own wineserver, removed afterwards."""
+    template = os.path.join(os.path.dirname(os.environ["WINEPREFIX"]), "template")
+    tmp = tempfile.mkdtemp(prefix="orvane-prefix-", dir=os.path.join(BUILD, "wine"))
+    prefix = os.path.join(tmp, "prefix")
+    subprocess.run(["cp", "-a", template, prefix], check=True)
+    try:
+        yield prefix
+    finally:
+        subprocess.run(["wineserver", "-k"], env=wine_env(prefix), capture_output=True)
+        subprocess.run(["wineserver", "-w"], env=wine_env(prefix), capture_output=True)
+        shutil.rmtree(tmp, ignore_errors=True)
+
+
+def unix_to_windows(path):
+    """Wine's Z: drive maps the Unix root."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+# --- Output files --------------------------------------------------------------------------
+
+def ffprobe(path):
+    """ffprobe's description of a media file (format and streams) as a dict."""
+    p = subprocess.run(["ffprobe", "-v", "error", "-print_format", "json", "-show_format",
+                        "-show_streams", path], capture_output=True, text=True, timeout=120)
+    if p.returncode != 0:
+        raise AssertionError(f"ffprobe failed on {path}: {p.stderr}")
+    return json.loads(p.stdout)
+
+
+def decode_check(path):
+    """Decodes every packet of a media file; returns ffmpeg's error output (empty when clean)."""
+    p = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-f", "null", "-"],
+                       capture_output=True, text=True, timeout=600)
+    return p.stderr.strip() if p.returncode == 0 else (p.stderr.strip() or "ffmpeg failed")
+
+
+def wait_for(predicate, timeout=10.0, interval=0.2):
+    end = time.time() + timeout
+    while True:
+        value = predicate()
+        if value or time.time() >= end:
+            return value
+        time.sleep(interval)

@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+#include "pipeline/CSampleQueue.h"
+#include "pipeline/TestTiming.h"
+
+namespace
+{
+void* Item(uintptr_t nValue)
+{
+    return reinterpret_cast<void*>(nValue);
+}
+
+uintptr_t Value(void* pItem)
+{
+    return reinterpret_cast<uintptr_t>(pItem);
+}
+}
+
+TEST(SampleQueue, NewQueueIsDrainingAndGetReturnsAtOnce)
+{
+    CSampleQueue queue(1000, 100);
+    void* pItem = Item(7);
+    DWORD dwStart = GetTickCount();
+    EXPECT_EQ(0, queue.Get(&pItem));
+    EXPECT_LT(ElapsedMs(dwStart), 1000u);
+    EXPECT_EQ(7u, Value(pItem));
+}
+
+TEST(SampleQueue, NullItemIsRefused)
+{
+    CSampleQueue blocking(10, 100);
+    CSampleQueue nonBlocking(10, 0);
+    EXPECT_EQ(0, blocking.Put(nullptr));
+    EXPECT_EQ(0, nonBlocking.Put(nullptr));
+    EXPECT_EQ(0, blocking.Get(nullptr));
+}
+
+TEST(SampleQueue, NonBlockingQueueAtCapacityRefusesAndStaysUnchanged)
+{
+    CSampleQueue queue(3, 0);
+    for (uintptr_t n = 1; n <= 3; ++n)
+        ASSERT_EQ(1, queue.Put(Item(n)));
+    EXPECT_EQ(0, queue.Put(Item(4)));
+    EXPECT_EQ(0, queue.Put(Item(5)));
+
+    for (uintptr_t n = 1; n <= 3; ++n)
+    {
+        void* pItem = nullptr;
+        ASSERT_EQ(1, queue.Get(&pItem));
+        EXPECT_EQ(n, Value(pItem));
+    }
+    EXPECT_EQ(0, queue.Get(nullptr));
+
+    // Room again after the consumer took items.
+    EXPECT_EQ(1, queue.Put(Item(6)));
+}
+
+TEST(SampleQueue, GetWithoutOutPointerDropsTheOldest)
+{
+    CSampleQueue queue(10, 0);
+    queue.Put(Item(1));
+    queue.Put(Item(2));
+    EXPECT_EQ(1, queue.Get(nullptr));
+    void* pItem = nullptr;
+    ASSERT_EQ(1, queue.Get(&pItem));
+    EXPECT_EQ(2u, Value(pItem));
+}
+
+TEST(SampleQueue, DrainingReturnsQueuedItemsInOrderThenZero)
+{
+    CSampleQueue queue(1000, 100);
+    ASSERT_TRUE(queue.ClearDraining());
+    for (uintptr_t n = 1; n <= 50; ++n)
+        ASSERT_EQ(1, queue.Put(Item(n)));
+    ASSERT_TRUE(queue.SetDraining());
+    for (uintptr_t n = 1; n <= 50; ++n)
+    {
+        void* pItem = nullptr;
+        ASSERT_EQ(1, queue.Get(&pItem));
+        EXPECT_EQ(n, Value(pItem));
+    }
+    EXPECT_EQ(0, queue.Get(nullptr));
+}
+
+TEST(SampleQueue, BlockedGetIsReleasedByItemOrByDraining)
+{
+    CSampleQueue queue(1000, 100);
+    ASSERT_TRUE(queue.ClearDraining());
+
+    std::atomic<int> nResult{-1};
+    std::atomic<uintptr_t> nGot{0};
+    std::thread consumer([&] {
+        void* pItem = nullptr;
+        nResult = queue.Get(&pItem);
+        nGot = Value(pItem);
+    });
+    Sleep(200);
+    EXPECT_EQ(-1, nResult.load()); // still blocked on an empty queue
+    queue.Put(Item(42));
+    consumer.join();
+    EXPECT_EQ(1, nResult.load());
+    EXPECT_EQ(42u, nGot.load());
+
+    nResult = -1;
+    std::thread drained([&] { nResult = queue.Get(nullptr); });
+    Sleep(200);
+    EXPECT_EQ(-1, nResult.load());
+    DWORD dwStart = GetTickCount();
+    std::thread setter([&] { queue.SetDraining(); });
+    drained.join();
+    setter.join();
+    EXPECT_LT(ElapsedMs(dwStart), 2000u);
+    EXPECT_EQ(0, nResult.load());
+}
+
+TEST(SampleQueue, PutBeyondCapacityBlocksUntilAGetMakesRoom)
+{
+    const int nCapacity = 1000;
+    CSampleQueue queue(nCapacity, 100);
+    for (uintptr_t n = 1; n <= nCapacity; ++n)
+        ASSERT_EQ(1, queue.Put(Item(n)));
+
+    std::atomic<int> nResult{-1};
+    std::atomic<DWORD> dwReturnedAt{0};
+    std::thread producer([&] {
+        nResult = queue.Put(Item(nCapacity + 1));
+        dwReturnedAt = GetTickCount();
+    });
+    Sleep(350);
+    EXPECT_EQ(-1, nResult.load()) << "the 1001st Put must wait";
+
+    DWORD dwGetAt = GetTickCount();
+    void* pItem = nullptr;
+    ASSERT_EQ(1, queue.Get(&pItem));
+    EXPECT_EQ(1u, Value(pItem));
+    producer.join();
+    EXPECT_EQ(1, nResult.load());
+    EXPECT_LT(dwReturnedAt.load() - dwGetAt, 1000u) << "about one retry interval";
+
+    for (uintptr_t n = 2; n <= nCapacity + 1; ++n)
+    {
+        ASSERT_EQ(1, queue.Get(&pItem));
+        ASSERT_EQ(n, Value(pItem));
+    }
+    EXPECT_EQ(0, queue.Get(nullptr));
+}
+
+TEST(SampleQueueStress, FourProducersOneConsumerEveryItemOnceInProducerOrder)
+{
+    const int nProducers = 4;
+    const uintptr_t nPerProducer = 100000;
+    CSampleQueue queue(1000, 1);
+    ASSERT_TRUE(queue.ClearDraining());
+
+    std::vector<std::thread> producers;
+    for (int p = 0; p < nProducers; ++p)
+    {
+        producers.emplace_back([&queue, p, nPerProducer] {
+            for (uintptr_t n = 1; n <= nPerProducer; ++n)
+                queue.Put(Item((static_cast<uintptr_t>(p) << 24) | n));
+        });
+    }
+
+    std::vector<uintptr_t> nextExpected(nProducers, 1);
+    int nErrors = 0;
+    for (uintptr_t nTaken = 0; nTaken < nProducers * nPerProducer; ++nTaken)
+    {
+        void* pItem = nullptr;
+        if (!queue.Get(&pItem))
+        {
+            ++nErrors;
+            break;
+        }
+        uintptr_t nValue = Value(pItem);
+        int nProducer = static_cast<int>(nValue >> 24);
+        uintptr_t nSeq = nValue & 0xFFFFFF;
+        if (nProducer >= nProducers || nSeq != nextExpected[nProducer])
+            ++nErrors;
+        else
+            ++nextExpected[nProducer];
+    }
+    for (auto& producer : producers)
+        producer.join();
+
+    EXPECT_EQ(0, nErrors);
+    for (int p = 0; p < nProducers; ++p)
+        EXPECT_EQ(nPerProducer + 1, nextExpected[p]) << "producer " << p;
+    queue.SetDraining();
+    EXPECT_EQ(0, queue.Get(nullptr)) << "nothing left over";
+}

@@ -1,0 +1,41 @@
+#include <gtest/gtest.h>
+
+#include "pipeline/PerfClock.h"
+
+namespace
+{
+LONGLONG Counter()
+{
+    LARGE_INTEGER li;
+    QueryPerformanceCounter(&li);
+    return li.QuadPart;
+}
+}
+
+TEST(PerfClock, IsTheCounterScaledToTheUnitTruncated)
+{
+    LARGE_INTEGER liFrequency;
+    ASSERT_TRUE(QueryPerformanceFrequency(&liFrequency));
+    const LONGLONG nFrequency = liFrequency.QuadPart;
+
+    for (DWORD dwUnit : {1u, 1000u, 10000000u})
+    {
+        LONGLONG nBefore = Counter();
+        LONGLONG nClock = PerfClock(dwUnit);
+        LONGLONG nAfter = Counter();
+        // Counter values are far below 2^63 / 10^7 on any test machine.
+        EXPECT_GE(nClock, nBefore * static_cast<LONGLONG>(dwUnit) / nFrequency);
+        EXPECT_LE(nClock, nAfter * static_cast<LONGLONG>(dwUnit) / nFrequency);
+    }
+}
+
+TEST(PerfClock, MillisecondsFollowTheWallClock)
+{
+    LONGLONG nStart = PerfClock(1000);
+    DWORD dwTickStart = GetTickCount();
+    Sleep(300);
+    LONGLONG nElapsed = PerfClock(1000) - nStart;
+    DWORD dwTicks = GetTickCount() - dwTickStart;
+    EXPECT_GE(nElapsed, 250);
+    EXPECT_NEAR(static_cast<double>(nElapsed), static_cast<double>(dwTicks), 100.0);
+}

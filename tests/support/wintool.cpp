@@ -1,0 +1,111 @@
+// Test helper run inside Wine: finds and inspects top-level windows from the Windows side,
+// since the whole Wine virtual desktop is a single X window.
+//   wintool list                     every visible top-level window: hwnd pid "caption" rect
+//   wintool find PREFIX [TIMEOUT_MS] the first visible window whose caption starts with PREFIX
+//   wintool close HWND               posts WM_CLOSE
+//   wintool post HWND MSG WPARAM LPARAM
+//   wintool rect HWND                window rectangle
+//   wintool foreground               the foreground window
+#include <windows.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+struct FindRequest {
+    const char* pszPrefix;
+    HWND hFound;
+};
+
+void PrintWindow(HWND hWnd)
+{
+    char szCaption[512] = "";
+    GetWindowTextA(hWnd, szCaption, sizeof(szCaption));
+    char szClass[256] = "";
+    GetClassNameA(hWnd, szClass, sizeof(szClass));
+    DWORD dwPid = 0;
+    GetWindowThreadProcessId(hWnd, &dwPid);
+    RECT rc = {};
+    GetWindowRect(hWnd, &rc);
+    printf("%llu %lu \"%s\" %ld %ld %ld %ld \"%s\" %s\n", (unsigned long long)(UINT_PTR)hWnd,
+           (unsigned long)dwPid, szCaption, rc.left, rc.top, rc.right, rc.bottom, szClass,
+           IsWindowVisible(hWnd) ? "visible" : "hidden");
+}
+
+BOOL CALLBACK ListProc(HWND hWnd, LPARAM)
+{
+    if (IsWindowVisible(hWnd))
+        PrintWindow(hWnd);
+    return TRUE;
+}
+
+BOOL CALLBACK FindProc(HWND hWnd, LPARAM lParam)
+{
+    FindRequest* pRequest = reinterpret_cast<FindRequest*>(lParam);
+    char szCaption[512] = "";
+    GetWindowTextA(hWnd, szCaption, sizeof(szCaption));
+    if (IsWindowVisible(hWnd) && strncmp(szCaption, pRequest->pszPrefix, strlen(pRequest->pszPrefix)) == 0) {
+        pRequest->hFound = hWnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND ParseWindow(const char* psz)
+{
+    return reinterpret_cast<HWND>(static_cast<UINT_PTR>(_strtoui64(psz, nullptr, 0)));
+}
+
+int Find(const char* pszPrefix, DWORD dwTimeout)
+{
+    DWORD dwStart = GetTickCount();
+    for (;;) {
+        FindRequest request = {pszPrefix, nullptr};
+        EnumWindows(FindProc, reinterpret_cast<LPARAM>(&request));
+        if (request.hFound) {
+            PrintWindow(request.hFound);
+            return 0;
+        }
+        if (GetTickCount() - dwStart >= dwTimeout)
+            return 1;
+        Sleep(100);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return 2;
+    std::string strCommand = argv[1];
+    if (strCommand == "list") {
+        EnumWindows(ListProc, 0);
+        return 0;
+    }
+    if (strCommand == "find" && argc >= 3)
+        return Find(argv[2], argc >= 4 ? strtoul(argv[3], nullptr, 0) : 0);
+    if (strCommand == "close" && argc >= 3)
+        return PostMessageA(ParseWindow(argv[2]), WM_CLOSE, 0, 0) ? 0 : 1;
+    if (strCommand == "post" && argc >= 6)
+        return PostMessageA(ParseWindow(argv[2]), strtoul(argv[3], nullptr, 0),
+                            static_cast<WPARAM>(_strtoui64(argv[4], nullptr, 0)),
+                            static_cast<LPARAM>(_strtoi64(argv[5], nullptr, 0))) ? 0 : 1;
+    if (strCommand == "rect" && argc >= 3) {
+        HWND hWnd = ParseWindow(argv[2]);
+        if (!IsWindow(hWnd))
+            return 1;
+        PrintWindow(hWnd);
+        return 0;
+    }
+    if (strCommand == "foreground") {
+        HWND hWnd = GetForegroundWindow();
+        if (!hWnd)
+            return 1;
+        PrintWindow(hWnd);
+        return 0;
+    }
+    return 2;
+}

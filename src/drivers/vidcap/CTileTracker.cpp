@@ -49,19 +49,20 @@ void CTileTracker::CopyTile(BYTE* pDest, const BYTE* pSource, const RECT& tile) 
         memcpy(pDest + nOffset, pSource + nOffset, nBytes);
 }
 
-void CTileTracker::AddRun(int nLeft, int nRight, int nTop, int nBottom, std::vector<RECT>& rects,
-                          size_t nPreviousRowStart, size_t nRowStart) const
+void CTileTracker::AddRun(int nLeft, int nRight, int nTop, int nBottom, std::vector<RECT>& rects)
 {
-    // A run with the same horizontal extent directly below a run of the previous tile row
-    // extends that rectangle downwards.
-    for (size_t i = nPreviousRowStart; i < nRowStart; ++i) {
-        RECT& above = rects[i];
+    // A run with the same horizontal extent directly below a rectangle that ends at the
+    // previous tile row extends that rectangle downwards.
+    for (size_t nIndex : m_open) {
+        RECT& above = rects[nIndex];
         if (above.left == nLeft && above.right == nRight && above.bottom == nTop) {
             above.bottom = nBottom;
+            m_nextOpen.push_back(nIndex);
             return;
         }
     }
     RECT run = {nLeft, nTop, nRight, nBottom};
+    m_nextOpen.push_back(rects.size());
     rects.push_back(run);
 }
 
@@ -70,15 +71,13 @@ int CTileTracker::Track(const BYTE* pSample, const BYTE* pPrevious, BYTE* pSurfa
                         std::vector<RECT>& rects)
 {
     rects.clear();
+    m_open.clear();
     nSampledWidth = std::min(nSampledWidth, m_nWidth);
     nSampledHeight = std::min(nSampledHeight, m_nHeight);
     int nColumns = (m_nWidth + m_nTileWidth - 1) / m_nTileWidth;
     int nRows = (m_nHeight + m_nTileHeight - 1) / m_nTileHeight;
-    // Rectangles extended in the previous tile row lie from here on (they may have been
-    // extended from further up, so their bottom is what counts).
-    size_t nPreviousRowStart = 0;
     for (int nRow = 0; nRow < nRows; ++nRow) {
-        size_t nRowStart = rects.size();
+        m_nextOpen.clear();
         int nRunLeft = -1;
         int nRunRight = 0;
         RECT rowTile = TileRect(0, nRow, m_nWidth, m_nHeight);
@@ -101,23 +100,13 @@ int CTileTracker::Track(const BYTE* pSample, const BYTE* pPrevious, BYTE* pSurfa
                     nRunLeft = tile.left;
                 nRunRight = tile.right;
             } else if (nRunLeft >= 0) {
-                AddRun(nRunLeft, nRunRight, rowTile.top, rowTile.bottom, rects, nPreviousRowStart,
-                       nRowStart);
+                AddRun(nRunLeft, nRunRight, rowTile.top, rowTile.bottom, rects);
                 nRunLeft = -1;
             }
         }
         if (nRunLeft >= 0)
-            AddRun(nRunLeft, nRunRight, rowTile.top, rowTile.bottom, rects, nPreviousRowStart,
-                   nRowStart);
-        // Runs merged into older rectangles keep those in the window of candidates.
-        size_t nNextStart = rects.size();
-        for (size_t i = nPreviousRowStart; i < nRowStart; ++i) {
-            if (rects[i].bottom == rowTile.bottom) {
-                nNextStart = std::min(nNextStart, i);
-                break;
-            }
-        }
-        nPreviousRowStart = std::min(nNextStart, nRowStart);
+            AddRun(nRunLeft, nRunRight, rowTile.top, rowTile.bottom, rects);
+        m_open.swap(m_nextOpen);
     }
     return static_cast<int>(rects.size());
 }

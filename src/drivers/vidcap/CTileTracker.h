@@ -29,8 +29,7 @@ private:
     bool TileDiffers(const BYTE* pA, const BYTE* pB, const RECT& tile) const;
     void CopyTile(BYTE* pDest, const BYTE* pSource, const RECT& tile) const;
     RECT TileRect(int nColumn, int nRow, int nRight, int nBottom) const;
-    void AddRun(int nLeft, int nRight, int nTop, int nBottom, std::vector<RECT>& rects,
-                size_t nPreviousRowStart, size_t nRowStart) const;
+    void AddRun(int nLeft, int nRight, int nTop, int nBottom, std::vector<RECT>& rects);
 
     int m_nWidth;
     int m_nHeight;
@@ -38,4 +37,7 @@ private:
     int m_nStride;
     int m_nTileWidth;
     int m_nTileHeight;
+    // Rectangles that end at the previous tile row, and those ending at the current one.
+    std::vector<size_t> m_open;
+    std::vector<size_t> m_nextOpen;
 };

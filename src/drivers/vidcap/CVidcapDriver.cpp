@@ -1,0 +1,598 @@
+#include "drivers/vidcap/CVidcapDriver.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "drivers/vidcap/VidcapProtocol.h"
+
+namespace {
+
+const char DEVICE_NAME[] = "\\\\.\\DISPLAYV1";
+const char DEVICE_KEY[] = "\\Registry\\Machine\\System\\CurrentControlSet\\Services\\vidcap\\Device0";
+// The registry sub-key of a device whose name holds no "\DEVICE" part.
+const char DEVICE_SUBKEY[] = "DEVICE0";
+// Full screen sampled in about 3 ms and compared in about 1 ms (1280x800, 32 bits): 30 samples a
+// second keep the picture within a frame of a 30 fps recording at an eighth of one core.
+const int DEFAULT_RATE = 30;
+const int DEFAULT_TILE_WIDTH = 64;
+const int DEFAULT_TILE_HEIGHT = 16;
+const DWORD MIN_RING_CAPACITY = 64;
+const DWORD MAX_RING_CAPACITY = 65536;
+
+class CLock {
+public:
+    explicit CLock(CRITICAL_SECTION& cs) : m_cs(cs) { EnterCriticalSection(&m_cs); }
+    ~CLock() { LeaveCriticalSection(&m_cs); }
+    CLock(const CLock&) = delete;
+    CLock& operator=(const CLock&) = delete;
+
+private:
+    CRITICAL_SECTION& m_cs;
+};
+
+CVidcapDriver::SurfaceFormat FormatFromEnvironment()
+{
+    const char* pszValue = getenv("ORVANE_VIDCAP_FORMAT");
+    int nValue = pszValue ? atoi(pszValue) : 0;
+    switch (nValue) {
+    case 32: return CVidcapDriver::FORMAT_32;
+    case 24: return CVidcapDriver::FORMAT_24;
+    case 565: return CVidcapDriver::FORMAT_565;
+    case 555: return CVidcapDriver::FORMAT_555;
+    default: return CVidcapDriver::FORMAT_DESKTOP;
+    }
+}
+
+double Seconds(LONGLONG nTicks)
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(nTicks) / static_cast<double>(frequency.QuadPart);
+}
+
+}  // namespace
+
+CVidcapDriver& CVidcapDriver::Instance()
+{
+    // Never destroyed: the sampler may still run while the process exits.
+    static CVidcapDriver* s_pDriver = new CVidcapDriver();
+    return *s_pDriver;
+}
+
+const DisplayFunctions& CVidcapDriver::Functions()
+{
+    static const DisplayFunctions s_functions = {
+        &CVidcapDriver::EnumDisplayDevicesA, &CVidcapDriver::ChangeDisplaySettingsExA,
+        &CVidcapDriver::CreateDCA,           &CVidcapDriver::DeleteDC,
+        &CVidcapDriver::ExtEscape,           &CVidcapDriver::GetDeviceCaps};
+    return s_functions;
+}
+
+const char* CVidcapDriver::DeviceName() { return DEVICE_NAME; }
+
+CVidcapDriver::CVidcapDriver()
+    : m_bAttached(0), m_bRealChangePending(0), m_format(FormatFromEnvironment()), m_nModeWidth(0),
+      m_nModeHeight(0), m_nModeBpp(0), m_nWidth(0), m_nHeight(0), m_nBpp(0), m_nStride(0),
+      m_nSurfaceBytes(0), m_info(), m_hSurfaceSection(nullptr), m_pSurface(nullptr),
+      m_hRingSection(nullptr), m_pRing(nullptr), m_hDisplayDC(nullptr), m_hSampleDC(),
+      m_hSampleBitmap(), m_hOldSampleBitmap(), m_pSample(), m_nCurrentSample(0),
+      m_hThread(nullptr), m_hStop(nullptr), m_nRate(DEFAULT_RATE),
+      m_nTileWidth(DEFAULT_TILE_WIDTH), m_nTileHeight(DEFAULT_TILE_HEIGHT), m_stats(),
+      m_runStart()
+{
+    InitializeCriticalSection(&m_cs);
+}
+
+void CVidcapDriver::SetSurfaceFormat(SurfaceFormat format)
+{
+    CLock lock(m_cs);
+    m_format = format;
+}
+
+void CVidcapDriver::SetSampleRate(int nPerSecond)
+{
+    CLock lock(m_cs);
+    m_nRate = std::max(1, nPerSecond);
+}
+
+void CVidcapDriver::SetTileSize(int nWidth, int nHeight)
+{
+    CLock lock(m_cs);
+    m_nTileWidth = std::max(1, nWidth);
+    m_nTileHeight = std::max(1, nHeight);
+}
+
+bool CVidcapDriver::IsAttached()
+{
+    CLock lock(m_cs);
+    return m_bAttached != 0;
+}
+
+CVidcapDriver::Statistics CVidcapDriver::GetStatistics()
+{
+    // Read while the sampler runs: the figures are for reports and may be a tick apart.
+    Statistics stats = m_stats;
+    if (m_hThread) {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        stats.dRunSeconds = Seconds(now.QuadPart - m_runStart.QuadPart);
+    }
+    return stats;
+}
+
+void CVidcapDriver::ResetStatistics()
+{
+    m_stats = Statistics();
+    QueryPerformanceCounter(&m_runStart);
+}
+
+bool CVidcapDriver::IsOurDevice(LPCSTR pszDevice)
+{
+    return pszDevice && lstrcmpiA(pszDevice, DEVICE_NAME) == 0;
+}
+
+// ---- Display functions ---------------------------------------------------------------------
+
+BOOL WINAPI CVidcapDriver::EnumDisplayDevicesA(LPCSTR pszDevice, DWORD nIndex,
+                                               PDISPLAY_DEVICEA pDevice, DWORD dwFlags)
+{
+    const DisplayFunctions& system = SystemDisplayFunctions();
+    if (pszDevice) {
+        // The virtual device drives no monitor.
+        if (IsOurDevice(pszDevice) || !system.pfnEnumDisplayDevicesA)
+            return FALSE;
+        return system.pfnEnumDisplayDevicesA(pszDevice, nIndex, pDevice, dwFlags);
+    }
+    return Instance().ListDevice(nIndex, pDevice, dwFlags);
+}
+
+BOOL CVidcapDriver::ListDevice(DWORD nIndex, PDISPLAY_DEVICEA pDevice, DWORD dwFlags)
+{
+    const DisplayFunctions& system = SystemDisplayFunctions();
+    DWORD nRealCount = 0;
+    if (system.pfnEnumDisplayDevicesA) {
+        DISPLAY_DEVICEA probe;
+        for (;; ++nRealCount) {
+            memset(&probe, 0, sizeof(probe));
+            probe.cb = sizeof(probe);
+            if (!system.pfnEnumDisplayDevicesA(nullptr, nRealCount, &probe, 0))
+                break;
+        }
+        if (nIndex < nRealCount)
+            return system.pfnEnumDisplayDevicesA(nullptr, nIndex, pDevice, dwFlags);
+    }
+    const DWORD nShortSize = offsetof(DISPLAY_DEVICEA, StateFlags) + sizeof(DWORD);
+    if (nIndex != nRealCount || !pDevice || pDevice->cb < nShortSize)
+        return FALSE;
+    DWORD cb = std::min<DWORD>(pDevice->cb, sizeof(DISPLAY_DEVICEA));
+    memset(reinterpret_cast<BYTE*>(pDevice) + sizeof(DWORD), 0, cb - sizeof(DWORD));
+    lstrcpynA(pDevice->DeviceName, DEVICE_NAME, sizeof(pDevice->DeviceName));
+    lstrcpynA(pDevice->DeviceString, VIDCAP_DEVICE_DESCRIPTION, sizeof(pDevice->DeviceString));
+    pDevice->StateFlags = DISPLAY_DEVICE_MIRRORING_DRIVER;
+    if (IsAttached())
+        pDevice->StateFlags |= DISPLAY_DEVICE_ATTACHED_TO_DESKTOP;
+    if (cb >= sizeof(DISPLAY_DEVICEA))
+        lstrcpynA(pDevice->DeviceKey, DEVICE_KEY, sizeof(pDevice->DeviceKey));
+    return TRUE;
+}
+
+LONG WINAPI CVidcapDriver::ChangeDisplaySettingsExA(LPCSTR pszDevice, LPDEVMODEA pMode, HWND hWnd,
+                                                    DWORD dwFlags, LPVOID pParam)
+{
+    CVidcapDriver& driver = Instance();
+    const DisplayFunctions& system = SystemDisplayFunctions();
+    if (IsOurDevice(pszDevice)) {
+        {
+            CLock lock(driver.m_cs);
+            if (pMode) {
+                if (pMode->dmFields & DM_PELSWIDTH)
+                    driver.m_nModeWidth = static_cast<int>(pMode->dmPelsWidth);
+                if (pMode->dmFields & DM_PELSHEIGHT)
+                    driver.m_nModeHeight = static_cast<int>(pMode->dmPelsHeight);
+                if (pMode->dmFields & DM_BITSPERPEL)
+                    driver.m_nModeBpp = static_cast<int>(pMode->dmBitsPerPel);
+            }
+        }
+        if (dwFlags & CDS_NORESET)
+            return DISP_CHANGE_SUCCESSFUL;
+        return driver.ApplySettings();
+    }
+    if (!pszDevice && !pMode) {
+        LONG nResult = driver.ApplySettings();
+        if (driver.m_bRealChangePending && system.pfnChangeDisplaySettingsExA) {
+            driver.m_bRealChangePending = 0;
+            LONG nReal = system.pfnChangeDisplaySettingsExA(nullptr, nullptr, hWnd, dwFlags, pParam);
+            if (nResult == DISP_CHANGE_SUCCESSFUL)
+                nResult = nReal;
+        }
+        return nResult;
+    }
+    if (!system.pfnChangeDisplaySettingsExA)
+        return DISP_CHANGE_FAILED;
+    LONG nResult = system.pfnChangeDisplaySettingsExA(pszDevice, pMode, hWnd, dwFlags, pParam);
+    if (nResult == DISP_CHANGE_SUCCESSFUL && (dwFlags & CDS_NORESET))
+        driver.m_bRealChangePending = 1;
+    return nResult;
+}
+
+HDC WINAPI CVidcapDriver::CreateDCA(LPCSTR pszDriver, LPCSTR pszDevice, LPCSTR pszOutput,
+                                    const DEVMODEA* pMode)
+{
+    if (IsOurDevice(pszDevice))
+        return Instance().CreateDriverDC();
+    return ::CreateDCA(pszDriver, pszDevice, pszOutput, pMode);
+}
+
+BOOL WINAPI CVidcapDriver::DeleteDC(HDC hDC)
+{
+    CVidcapDriver& driver = Instance();
+    if (driver.FindDC(hDC))
+        return driver.DeleteDriverDC(hDC);
+    return ::DeleteDC(hDC);
+}
+
+int WINAPI CVidcapDriver::ExtEscape(HDC hDC, int nEscape, int cbInput, LPCSTR pInput,
+                                    int cbOutput, LPSTR pOutput)
+{
+    CVidcapDriver& driver = Instance();
+    {
+        CLock lock(driver.m_cs);
+        DriverDC* pDC = driver.FindDC(hDC);
+        if (pDC)
+            return driver.Escape(*pDC, nEscape, cbInput, pInput, cbOutput, pOutput);
+    }
+    return ::ExtEscape(hDC, nEscape, cbInput, pInput, cbOutput, pOutput);
+}
+
+int WINAPI CVidcapDriver::GetDeviceCaps(HDC hDC, int nIndex)
+{
+    return Instance().DeviceCaps(hDC, nIndex);
+}
+
+// ---- Attach and detach ---------------------------------------------------------------------
+
+bool CVidcapDriver::ReadAttachSwitch()
+{
+    char szKey[MAX_PATH];
+    snprintf(szKey, sizeof(szKey), VIDCAP_SERVICE_KEY_FORMAT, VIDCAP_SERVICE_NAME);
+    lstrcatA(szKey, "\\");
+    lstrcatA(szKey, DEVICE_SUBKEY);
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, szKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+        return false;
+    DWORD dwValue = 0;
+    DWORD dwType = 0;
+    DWORD cbValue = sizeof(dwValue);
+    LONG nResult = RegQueryValueExA(hKey, VIDCAP_ATTACH_VALUE, nullptr, &dwType,
+                                    reinterpret_cast<BYTE*>(&dwValue), &cbValue);
+    RegCloseKey(hKey);
+    return nResult == ERROR_SUCCESS && dwType == REG_DWORD && dwValue == 1;
+}
+
+LONG CVidcapDriver::ApplySettings()
+{
+    bool bAttach = ReadAttachSwitch();
+    CLock lock(m_cs);
+    if (!bAttach) {
+        Detach();
+        return DISP_CHANGE_SUCCESSFUL;
+    }
+    // A new mode (or format) takes a new surface.
+    Detach();
+    return Attach() ? DISP_CHANGE_SUCCESSFUL : DISP_CHANGE_FAILED;
+}
+
+bool CVidcapDriver::Attach()
+{
+    if (!CreateSurface() || !CreateRing() || !StartSampler()) {
+        Detach();
+        return false;
+    }
+    m_bAttached = 1;
+    return true;
+}
+
+bool CVidcapDriver::CreateSurface()
+{
+    HDC hScreen = ::CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    int nScreenWidth = hScreen ? ::GetDeviceCaps(hScreen, HORZRES) : 0;
+    int nScreenHeight = hScreen ? ::GetDeviceCaps(hScreen, VERTRES) : 0;
+    int nScreenBpp = hScreen ? ::GetDeviceCaps(hScreen, BITSPIXEL) : 0;
+    if (hScreen)
+        ::DeleteDC(hScreen);
+    m_nWidth = m_nModeWidth > 0 ? m_nModeWidth : nScreenWidth;
+    m_nHeight = m_nModeHeight > 0 ? m_nModeHeight : nScreenHeight;
+    if (m_nWidth <= 0 || m_nHeight <= 0)
+        return false;
+    int nFormat = m_format != FORMAT_DESKTOP ? m_format : (m_nModeBpp > 0 ? m_nModeBpp : nScreenBpp);
+    memset(&m_info, 0, sizeof(m_info));
+    m_info.header.biSize = sizeof(BITMAPINFOHEADER);
+    m_info.header.biWidth = m_nWidth;
+    m_info.header.biHeight = -m_nHeight;
+    m_info.header.biPlanes = 1;
+    m_info.header.biCompression = BI_RGB;
+    switch (nFormat) {
+    case 24: m_nBpp = 24; break;
+    case 16:
+    case 565:
+        m_nBpp = 16;
+        m_info.header.biCompression = BI_BITFIELDS;
+        m_info.masks[0] = 0xF800;
+        m_info.masks[1] = 0x07E0;
+        m_info.masks[2] = 0x001F;
+        break;
+    case 15:
+    case 555:
+        m_nBpp = 16;
+        m_info.header.biCompression = BI_BITFIELDS;
+        m_info.masks[0] = 0x7C00;
+        m_info.masks[1] = 0x03E0;
+        m_info.masks[2] = 0x001F;
+        break;
+    default: m_nBpp = 32; break;
+    }
+    m_info.header.biBitCount = static_cast<WORD>(m_nBpp);
+    m_nStride = (m_nWidth * (m_nBpp / 8) + 3) & ~3;
+    m_nSurfaceBytes = static_cast<SIZE_T>(m_nStride) * m_nHeight;
+    m_info.header.biSizeImage = static_cast<DWORD>(m_nSurfaceBytes);
+    m_hSurfaceSection = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                           static_cast<DWORD>(m_nSurfaceBytes), nullptr);
+    if (!m_hSurfaceSection)
+        return false;
+    m_pSurface = static_cast<BYTE*>(MapViewOfFile(m_hSurfaceSection, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    return m_pSurface != nullptr;
+}
+
+bool CVidcapDriver::CreateRing()
+{
+    DWORD nCapacity = std::clamp(VIDCAP_REQUESTED_CAPACITY, MIN_RING_CAPACITY, MAX_RING_CAPACITY);
+    SIZE_T nBytes = VidcapRingBytes(nCapacity);
+    m_hRingSection = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                        static_cast<DWORD>(nBytes), nullptr);
+    if (!m_hRingSection)
+        return false;
+    m_pRing = MapViewOfFile(m_hRingSection, FILE_MAP_ALL_ACCESS, 0, 0, 0);
+    if (!m_pRing)
+        return false;
+    static_cast<VidcapRingHeader*>(m_pRing)->nCapacity = nCapacity;
+    m_ring.Attach(m_pRing);
+    return true;
+}
+
+bool CVidcapDriver::StartSampler()
+{
+    m_hDisplayDC = ::CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    if (!m_hDisplayDC)
+        return false;
+    for (int i = 0; i < 2; ++i) {
+        void* pBits = nullptr;
+        m_hSampleDC[i] = CreateCompatibleDC(m_hDisplayDC);
+        m_hSampleBitmap[i] = CreateDIBSection(m_hDisplayDC, reinterpret_cast<BITMAPINFO*>(&m_info),
+                                              DIB_RGB_COLORS, &pBits, nullptr, 0);
+        if (!m_hSampleDC[i] || !m_hSampleBitmap[i] || !pBits)
+            return false;
+        m_pSample[i] = static_cast<BYTE*>(pBits);
+        m_hOldSampleBitmap[i] = SelectObject(m_hSampleDC[i], m_hSampleBitmap[i]);
+    }
+    m_shadow.assign(m_nSurfaceBytes, 0);
+    m_tracker.Configure(m_nWidth, m_nHeight, m_nBpp / 8, m_nStride, m_nTileWidth, m_nTileHeight);
+    // The surface starts with the current picture, so only later drawing counts as a change.
+    m_nCurrentSample = 0;
+    BitBlt(m_hSampleDC[0], 0, 0, m_nWidth, m_nHeight, m_hDisplayDC, 0, 0, SRCCOPY);
+    GdiFlush();
+    memcpy(m_pSample[1], m_pSample[0], m_nSurfaceBytes);
+    memcpy(m_pSurface, m_pSample[0], m_nSurfaceBytes);
+    memcpy(m_shadow.data(), m_pSample[0], m_nSurfaceBytes);
+
+    m_hStop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!m_hStop)
+        return false;
+    ResetStatistics();
+    m_hThread = CreateThread(nullptr, 0, &CVidcapDriver::SamplerThread, this, 0, nullptr);
+    return m_hThread != nullptr;
+}
+
+void CVidcapDriver::StopSampler()
+{
+    if (m_hThread) {
+        SetEvent(m_hStop);
+        WaitForSingleObject(m_hThread, INFINITE);
+        CloseHandle(m_hThread);
+        m_hThread = nullptr;
+    }
+    if (m_hStop) {
+        CloseHandle(m_hStop);
+        m_hStop = nullptr;
+    }
+    for (int i = 0; i < 2; ++i) {
+        if (m_hSampleDC[i]) {
+            if (m_hOldSampleBitmap[i])
+                SelectObject(m_hSampleDC[i], m_hOldSampleBitmap[i]);
+            ::DeleteDC(m_hSampleDC[i]);
+        }
+        if (m_hSampleBitmap[i])
+            DeleteObject(m_hSampleBitmap[i]);
+        m_hSampleDC[i] = nullptr;
+        m_hSampleBitmap[i] = nullptr;
+        m_hOldSampleBitmap[i] = nullptr;
+        m_pSample[i] = nullptr;
+    }
+    if (m_hDisplayDC) {
+        ::DeleteDC(m_hDisplayDC);
+        m_hDisplayDC = nullptr;
+    }
+    std::vector<BYTE>().swap(m_shadow);
+}
+
+void CVidcapDriver::Detach()
+{
+    StopSampler();
+    m_ring.Attach(nullptr);
+    // Views mapped into callers and the device contexts' bitmaps keep the sections alive.
+    if (m_pRing)
+        UnmapViewOfFile(m_pRing);
+    if (m_hRingSection)
+        CloseHandle(m_hRingSection);
+    if (m_pSurface)
+        UnmapViewOfFile(m_pSurface);
+    if (m_hSurfaceSection)
+        CloseHandle(m_hSurfaceSection);
+    m_pRing = nullptr;
+    m_hRingSection = nullptr;
+    m_pSurface = nullptr;
+    m_hSurfaceSection = nullptr;
+    m_bAttached = 0;
+}
+
+// ---- Sampler -------------------------------------------------------------------------------
+
+DWORD WINAPI CVidcapDriver::SamplerThread(LPVOID pParam)
+{
+    static_cast<CVidcapDriver*>(pParam)->RunSampler();
+    return 0;
+}
+
+void CVidcapDriver::RunSampler()
+{
+    LARGE_INTEGER frequency, next, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&next);
+    const LONGLONG nPeriod = frequency.QuadPart / m_nRate;
+    for (;;) {
+        QueryPerformanceCounter(&now);
+        Sample();
+        LARGE_INTEGER done;
+        QueryPerformanceCounter(&done);
+        m_stats.dSampleSeconds += Seconds(done.QuadPart - now.QuadPart);
+        ++m_stats.nSamples;
+        next.QuadPart += nPeriod;
+        if (next.QuadPart < done.QuadPart)
+            next = done;  // fell behind: no burst of catch-up samples
+        DWORD nWait = static_cast<DWORD>((next.QuadPart - done.QuadPart) * 1000 / frequency.QuadPart);
+        if (WaitForSingleObject(m_hStop, nWait) == WAIT_OBJECT_0)
+            break;
+    }
+}
+
+void CVidcapDriver::Sample()
+{
+    int nScreenWidth = std::min(::GetDeviceCaps(m_hDisplayDC, HORZRES), m_nWidth);
+    int nScreenHeight = std::min(::GetDeviceCaps(m_hDisplayDC, VERTRES), m_nHeight);
+    int nCurrent = m_nCurrentSample ^ 1;
+    BitBlt(m_hSampleDC[nCurrent], 0, 0, nScreenWidth, nScreenHeight, m_hDisplayDC, 0, 0, SRCCOPY);
+    GdiFlush();
+    m_tracker.Track(m_pSample[nCurrent], m_pSample[m_nCurrentSample], m_pSurface, m_shadow.data(),
+                    nScreenWidth, nScreenHeight, m_rects);
+    m_nCurrentSample = nCurrent;
+    m_stats.nRectangles += static_cast<DWORD>(m_rects.size());
+    m_ring.Append(m_rects);
+}
+
+// ---- Device contexts and escapes -----------------------------------------------------------
+
+HDC CVidcapDriver::CreateDriverDC()
+{
+    CLock lock(m_cs);
+    if (!m_bAttached)
+        return nullptr;
+    DriverDC dc = {};
+    dc.hDC = CreateCompatibleDC(nullptr);
+    if (!dc.hDC)
+        return nullptr;
+    void* pBits = nullptr;
+    dc.hBitmap = CreateDIBSection(dc.hDC, reinterpret_cast<BITMAPINFO*>(&m_info), DIB_RGB_COLORS,
+                                  &pBits, m_hSurfaceSection, 0);
+    if (!dc.hBitmap) {
+        ::DeleteDC(dc.hDC);
+        return nullptr;
+    }
+    dc.hOldBitmap = SelectObject(dc.hDC, dc.hBitmap);
+    m_dcs.push_back(dc);
+    return dc.hDC;
+}
+
+CVidcapDriver::DriverDC* CVidcapDriver::FindDC(HDC hDC)
+{
+    if (!hDC)
+        return nullptr;
+    for (DriverDC& dc : m_dcs) {
+        if (dc.hDC == hDC)
+            return &dc;
+    }
+    return nullptr;
+}
+
+BOOL CVidcapDriver::DeleteDriverDC(HDC hDC)
+{
+    CLock lock(m_cs);
+    DriverDC* pDC = FindDC(hDC);
+    if (!pDC)
+        return FALSE;
+    if (pDC->pSurfaceView)
+        UnmapViewOfFile(pDC->pSurfaceView);
+    if (pDC->pRingView)
+        UnmapViewOfFile(pDC->pRingView);
+    SelectObject(pDC->hDC, pDC->hOldBitmap);
+    DeleteObject(pDC->hBitmap);
+    BOOL bResult = ::DeleteDC(pDC->hDC);
+    m_dcs.erase(m_dcs.begin() + (pDC - m_dcs.data()));
+    return bResult;
+}
+
+int CVidcapDriver::Escape(DriverDC& dc, int nEscape, int cbInput, LPCSTR pInput, int cbOutput,
+                          LPSTR pOutput)
+{
+    (void)cbInput;
+    (void)pInput;
+    switch (nEscape) {
+    case ESC_MAP_SURFACE:
+    case ESC_MAP_CHANGES: {
+        bool bSurface = nEscape == ESC_MAP_SURFACE;
+        HANDLE hSection = bSurface ? m_hSurfaceSection : m_hRingSection;
+        void*& pView = bSurface ? dc.pSurfaceView : dc.pRingView;
+        if (!hSection || !pOutput || cbOutput < VIDCAP_ADDRESS_OUTPUT_SIZE)
+            return 0;
+        if (!pView)
+            pView = MapViewOfFile(hSection, FILE_MAP_ALL_ACCESS, 0, 0, 0);
+        if (!pView)
+            return 0;
+        UINT64 nAddress = reinterpret_cast<UINT_PTR>(pView);
+        memcpy(pOutput, &nAddress, sizeof(nAddress));
+        return 1;
+    }
+    case ESC_UNMAP_SURFACE:
+    case ESC_UNMAP_CHANGES: {
+        void*& pView = nEscape == ESC_UNMAP_SURFACE ? dc.pSurfaceView : dc.pRingView;
+        if (pView)
+            UnmapViewOfFile(pView);
+        pView = nullptr;
+        return 1;
+    }
+    case ESC_CHECK:
+        return dc.pSurfaceView && dc.pRingView ? 1 : 0;
+    default:
+        return 0;
+    }
+}
+
+int CVidcapDriver::DeviceCaps(HDC hDC, int nIndex)
+{
+    {
+        CLock lock(m_cs);
+        DriverDC* pDC = FindDC(hDC);
+        if (pDC) {
+            switch (nIndex) {
+            case HORZRES: return m_nWidth;
+            case VERTRES: return m_nHeight;
+            case BITSPIXEL: return m_nBpp;
+            case PLANES: return 1;
+            case TECHNOLOGY: return DT_RASDISPLAY;
+            case RASTERCAPS: return ::GetDeviceCaps(hDC, RASTERCAPS) | RC_BITBLT | RC_DI_BITMAP;
+            default: break;
+            }
+        }
+    }
+    return ::GetDeviceCaps(hDC, nIndex);
+}

@@ -61,6 +61,7 @@ private:
 
     DWORD EncodeKeyFrame(BYTE* pOut, DWORD cbOut);
     DWORD EncodeInterFrame(BYTE* pOut, DWORD cbOut);
+    void MarkChangedBlocks();
     DWORD Deflate(const BYTE* pData, DWORD cbData, BYTE* pOut, DWORD cbOut);
 
     Block BlockAt(int nBlockX, int nBlockY) const;

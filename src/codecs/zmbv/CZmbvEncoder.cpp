@@ -1,0 +1,516 @@
+#include "codecs/zmbv/CZmbvEncoder.h"
+
+#include <emmintrin.h>
+#include <string.h>
+#include <new>
+
+namespace
+{
+const BYTE kFlagKeyFrame = 0x01;
+const BYTE kVersionHigh = 0;
+const BYTE kVersionLow = 1;
+const BYTE kCompressionZlib = 1;
+const BYTE kFormat32Bpp = 8;
+
+// The exhaustive part of the motion search never looks further than this around a block.
+const int kWindowRange = 6;
+// Candidate positions the motion search may look at per block of a frame, on average.
+const long kSearchBudgetPerBlock = 160;
+
+bool PixelsEqual(const uint32_t* pA, const uint32_t* pB, int nCount)
+{
+    int i = 0;
+    for (; i + 4 <= nCount; i += 4)
+    {
+        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pA + i));
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pB + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, b)) != 0xFFFF)
+            return false;
+    }
+    for (; i < nCount; ++i)
+    {
+        if (pA[i] != pB[i])
+            return false;
+    }
+    return true;
+}
+
+DWORD VectorBytes(int nBlocks)
+{
+    return (DWORD)((nBlocks * 2 + 3) & ~3);
+}
+}
+
+CZmbvEncoder::CZmbvEncoder()
+    : m_nWidth(0), m_nHeight(0), m_nBlocksX(0), m_nBlocksY(0), m_nLevel(1), m_nSearchRange(0),
+      m_zs(), m_bZlibReady(false), m_pPrev(nullptr), m_pWork(nullptr), m_cbWork(0),
+      m_pVectors(nullptr), m_pLastVectors(nullptr), m_pChanged(nullptr), m_common(), m_nCommon(0),
+      m_nSearchBudget(0), m_pSrc(nullptr), m_bSrcBottomUp(true), m_bHaveLast(false),
+      m_bNeedKey(true), m_nLastFrame(0), m_bLastKey(false), m_pLastOut(nullptr), m_cbLastOut(0),
+      m_cbLastOutMax(0)
+{
+}
+
+CZmbvEncoder::~CZmbvEncoder()
+{
+    Release();
+}
+
+DWORD CZmbvEncoder::MaxFrameSize(int nWidth, int nHeight)
+{
+    if (nWidth <= 0 || nHeight <= 0)
+        return 0;
+    int nBlocks = ((nWidth + BlockSize - 1) / BlockSize) * ((nHeight + BlockSize - 1) / BlockSize);
+    unsigned long long n = VectorBytes(nBlocks) + 4ull * nWidth * nHeight;
+    // Stored deflate blocks cost 5 bytes per 64 KB; the rest covers the zlib header and flush.
+    unsigned long long nMax = n + n / 256 + 64 + KeyHeaderSize;
+    return nMax > 0x7FFFFFFFull ? 0 : (DWORD)nMax;
+}
+
+bool CZmbvEncoder::Begin(int nWidth, int nHeight, int nLevel, int nSearchRange)
+{
+    Release();
+    DWORD cbMax = MaxFrameSize(nWidth, nHeight);
+    if (cbMax == 0)
+        return false;
+    m_nWidth = nWidth;
+    m_nHeight = nHeight;
+    m_nBlocksX = (nWidth + BlockSize - 1) / BlockSize;
+    m_nBlocksY = (nHeight + BlockSize - 1) / BlockSize;
+    m_nLevel = nLevel < 1 ? 1 : (nLevel > 9 ? 9 : nLevel);
+    m_nSearchRange = nSearchRange < 0 ? 0 : (nSearchRange > MaxVector ? MaxVector : nSearchRange);
+
+    size_t nPixels = (size_t)nWidth * nHeight;
+    size_t nBlocks = (size_t)m_nBlocksX * m_nBlocksY;
+    m_cbWork = VectorBytes((int)nBlocks) + (DWORD)(nPixels * 4);
+    m_pPrev = new (std::nothrow) uint32_t[nPixels];
+    m_pWork = new (std::nothrow) BYTE[m_cbWork];
+    m_pVectors = new (std::nothrow) Vector[nBlocks]();
+    m_pLastVectors = new (std::nothrow) Vector[nBlocks]();
+    m_pChanged = new (std::nothrow) BYTE[nBlocks];
+    m_pLastOut = new (std::nothrow) BYTE[cbMax];
+    m_cbLastOutMax = cbMax;
+    if (!m_pPrev || !m_pWork || !m_pVectors || !m_pLastVectors || !m_pChanged || !m_pLastOut)
+    {
+        Release();
+        return false;
+    }
+    memset(&m_zs, 0, sizeof(m_zs));
+    if (deflateInit2(&m_zs, m_nLevel, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    {
+        Release();
+        return false;
+    }
+    m_bZlibReady = true;
+    m_bHaveLast = false;
+    m_bNeedKey = true;
+    m_nCommon = 0;
+    return true;
+}
+
+void CZmbvEncoder::End()
+{
+    Release();
+}
+
+void CZmbvEncoder::Release()
+{
+    if (m_bZlibReady)
+        deflateEnd(&m_zs);
+    m_bZlibReady = false;
+    delete[] m_pPrev;
+    delete[] m_pWork;
+    delete[] m_pVectors;
+    delete[] m_pLastVectors;
+    delete[] m_pChanged;
+    delete[] m_pLastOut;
+    m_pPrev = nullptr;
+    m_pWork = nullptr;
+    m_pVectors = nullptr;
+    m_pLastVectors = nullptr;
+    m_pChanged = nullptr;
+    m_pLastOut = nullptr;
+    m_cbWork = 0;
+    m_cbLastOut = 0;
+    m_cbLastOutMax = 0;
+    m_bHaveLast = false;
+    m_bNeedKey = true;
+}
+
+void CZmbvEncoder::SetSource(const BYTE* pBits, bool bBottomUp)
+{
+    m_pSrc = pBits;
+    m_bSrcBottomUp = bBottomUp;
+}
+
+const uint32_t* CZmbvEncoder::CurRow(int nY) const
+{
+    int nRow = m_bSrcBottomUp ? m_nHeight - 1 - nY : nY;
+    return reinterpret_cast<const uint32_t*>(m_pSrc) + (size_t)nRow * m_nWidth;
+}
+
+DWORD CZmbvEncoder::EncodeFrame(const BYTE* pBits, bool bBottomUp, LONG nFrameNum, bool bWantKey,
+                                BYTE* pOut, DWORD cbOut, bool* pbKeyFrame)
+{
+    if (!IsStarted() || !pBits || !pOut)
+        return 0;
+    SetSource(pBits, bBottomUp);
+
+    if (IsRepeatOfLast(nFrameNum, bWantKey) && cbOut >= m_cbLastOut && SourceMatchesReference())
+    {
+        memcpy(pOut, m_pLastOut, m_cbLastOut);
+        if (pbKeyFrame)
+            *pbKeyFrame = m_bLastKey;
+        return m_cbLastOut;
+    }
+
+    // A different picture under the last frame's number replaces that frame, whose
+    // reference is gone: only a key frame can stand in for it.
+    bool bReplacesLast = m_bHaveLast && nFrameNum == m_nLastFrame;
+    bool bKey = bWantKey || m_bNeedKey || !m_bHaveLast || bReplacesLast;
+    DWORD cbFrame = bKey ? EncodeKeyFrame(pOut, cbOut) : EncodeInterFrame(pOut, cbOut);
+    if (cbFrame == 0)
+    {
+        m_bNeedKey = true;
+        m_bHaveLast = false;
+        return 0;
+    }
+    m_bNeedKey = false;
+    m_bHaveLast = true;
+    m_nLastFrame = nFrameNum;
+    m_bLastKey = bKey;
+    memcpy(m_pLastOut, pOut, cbFrame);
+    m_cbLastOut = cbFrame;
+    if (pbKeyFrame)
+        *pbKeyFrame = bKey;
+    return cbFrame;
+}
+
+bool CZmbvEncoder::IsRepeatOfLast(LONG nFrameNum, bool bWantKey) const
+{
+    return m_bHaveLast && nFrameNum == m_nLastFrame && (m_bLastKey || !bWantKey);
+}
+
+bool CZmbvEncoder::SourceMatchesReference() const
+{
+    for (int y = 0; y < m_nHeight; ++y)
+    {
+        if (!PixelsEqual(CurRow(y), PrevRow(y), m_nWidth))
+            return false;
+    }
+    return true;
+}
+
+DWORD CZmbvEncoder::EncodeKeyFrame(BYTE* pOut, DWORD cbOut)
+{
+    if (cbOut <= KeyHeaderSize)
+        return 0;
+    for (int y = 0; y < m_nHeight; ++y)
+        memcpy(m_pPrev + (size_t)y * m_nWidth, CurRow(y), (size_t)m_nWidth * 4);
+    size_t nBlocks = (size_t)m_nBlocksX * m_nBlocksY;
+    memset(m_pLastVectors, 0, nBlocks * sizeof(Vector));
+    m_nCommon = 0;
+
+    pOut[0] = kFlagKeyFrame;
+    pOut[1] = kVersionHigh;
+    pOut[2] = kVersionLow;
+    pOut[3] = kCompressionZlib;
+    pOut[4] = kFormat32Bpp;
+    pOut[5] = BlockSize;
+    pOut[6] = BlockSize;
+    if (deflateReset(&m_zs) != Z_OK)
+        return 0;
+    DWORD cbData = Deflate(reinterpret_cast<const BYTE*>(m_pPrev), (DWORD)((size_t)m_nWidth * m_nHeight * 4),
+                           pOut + KeyHeaderSize, cbOut - KeyHeaderSize);
+    return cbData ? cbData + KeyHeaderSize : 0;
+}
+
+DWORD CZmbvEncoder::EncodeInterFrame(BYTE* pOut, DWORD cbOut)
+{
+    if (cbOut <= InterHeaderSize)
+        return 0;
+    int nBlocks = m_nBlocksX * m_nBlocksY;
+    DWORD cbVectors = VectorBytes(nBlocks);
+    memset(m_pWork, 0, cbVectors);
+    BYTE* pXor = m_pWork + cbVectors;
+    m_nSearchBudget = kSearchBudgetPerBlock * nBlocks;
+
+    MarkChangedBlocks();
+    int nIndex = 0;
+    for (int by = 0; by < m_nBlocksY; ++by)
+    {
+        for (int bx = 0; bx < m_nBlocksX; ++bx, ++nIndex)
+        {
+            Vector mv = {0, 0};
+            m_pVectors[nIndex] = mv;
+            if (!m_pChanged[nIndex])
+                continue;
+            Block block = BlockAt(bx, by);
+            int nDiff = 0;
+            mv = ChooseVector(block, nIndex, &nDiff);
+            m_pVectors[nIndex] = mv;
+            m_pWork[nIndex * 2] = (BYTE)((mv.nX * 2) | (nDiff ? 1 : 0));
+            m_pWork[nIndex * 2 + 1] = (BYTE)(mv.nY * 2);
+            if (nDiff)
+                pXor = WriteXor(block, mv, pXor);
+        }
+    }
+
+    pOut[0] = 0;
+    DWORD cbData = Deflate(m_pWork, (DWORD)(pXor - m_pWork), pOut + InterHeaderSize, cbOut - InterHeaderSize);
+    if (cbData == 0)
+        return 0;
+
+    // The reference changes only after every block has been matched against the old one.
+    nIndex = 0;
+    for (int by = 0; by < m_nBlocksY; ++by)
+    {
+        for (int bx = 0; bx < m_nBlocksX; ++bx, ++nIndex)
+        {
+            if (m_pChanged[nIndex])
+                CopyBlockToPrev(BlockAt(bx, by));
+        }
+    }
+    UpdateCommonVectors();
+    Vector* pSwap = m_pLastVectors;
+    m_pLastVectors = m_pVectors;
+    m_pVectors = pSwap;
+    return cbData + InterHeaderSize;
+}
+
+void CZmbvEncoder::MarkChangedBlocks()
+{
+    // Whole rows first: on a still screen this is one straight pass over both frames.
+    memset(m_pChanged, 0, (size_t)m_nBlocksX * m_nBlocksY);
+    for (int y = 0; y < m_nHeight; ++y)
+    {
+        const uint32_t* pCur = CurRow(y);
+        const uint32_t* pPrev = PrevRow(y);
+        if (PixelsEqual(pCur, pPrev, m_nWidth))
+            continue;
+        BYTE* pChanged = m_pChanged + (size_t)(y / BlockSize) * m_nBlocksX;
+        for (int bx = 0; bx < m_nBlocksX; ++bx)
+        {
+            if (pChanged[bx])
+                continue;
+            int x = bx * BlockSize;
+            int nCount = m_nWidth - x < BlockSize ? m_nWidth - x : BlockSize;
+            pChanged[bx] = !PixelsEqual(pCur + x, pPrev + x, nCount);
+        }
+    }
+}
+
+DWORD CZmbvEncoder::Deflate(const BYTE* pData, DWORD cbData, BYTE* pOut, DWORD cbOut)
+{
+    m_zs.next_in = const_cast<Bytef*>(pData);
+    m_zs.avail_in = cbData;
+    m_zs.next_out = pOut;
+    m_zs.avail_out = cbOut;
+    int nResult = deflate(&m_zs, Z_SYNC_FLUSH);
+    // A full output buffer may hold back part of the flush: treat it as too small.
+    if (nResult != Z_OK || m_zs.avail_in != 0 || m_zs.avail_out == 0)
+        return 0;
+    return cbOut - m_zs.avail_out;
+}
+
+CZmbvEncoder::Block CZmbvEncoder::BlockAt(int nBlockX, int nBlockY) const
+{
+    Block block;
+    block.nX = nBlockX * BlockSize;
+    block.nY = nBlockY * BlockSize;
+    block.nWidth = m_nWidth - block.nX < BlockSize ? m_nWidth - block.nX : BlockSize;
+    block.nHeight = m_nHeight - block.nY < BlockSize ? m_nHeight - block.nY : BlockSize;
+    return block;
+}
+
+bool CZmbvEncoder::BlockMatches(const Block& block, const Vector& mv) const
+{
+    for (int j = 0; j < block.nHeight; ++j)
+    {
+        const uint32_t* pCur = CurRow(block.nY + j) + block.nX;
+        const uint32_t* pPrev = PrevRow(block.nY + j + mv.nY) + block.nX + mv.nX;
+        if (!PixelsEqual(pCur, pPrev, block.nWidth))
+            return false;
+    }
+    return true;
+}
+
+bool CZmbvEncoder::ProbesMatch(const Block& block, const Vector& mv) const
+{
+    const int nProbes = 4;
+    const int xs[nProbes] = {block.nWidth / 2, 0, block.nWidth - 1, block.nWidth / 4};
+    const int ys[nProbes] = {block.nHeight / 2, 0, block.nHeight - 1, (block.nHeight * 3) / 4};
+    for (int i = 0; i < nProbes; ++i)
+    {
+        int x = block.nX + xs[i];
+        int y = block.nY + ys[i];
+        if (CurRow(y)[x] != PrevRow(y + mv.nY)[x + mv.nX])
+            return false;
+    }
+    return true;
+}
+
+int CZmbvEncoder::CountDifferences(const Block& block, const Vector& mv, int nLimit) const
+{
+    int nCount = 0;
+    for (int j = 0; j < block.nHeight && nCount < nLimit; ++j)
+    {
+        const uint32_t* pCur = CurRow(block.nY + j) + block.nX;
+        const uint32_t* pPrev = PrevRow(block.nY + j + mv.nY) + block.nX + mv.nX;
+        for (int i = 0; i < block.nWidth; ++i)
+            nCount += pCur[i] != pPrev[i];
+    }
+    return nCount;
+}
+
+bool CZmbvEncoder::IsValidVector(const Block& block, const Vector& mv) const
+{
+    // Vectors stay inside the frame: the decoder fills outside pixels with black.
+    return mv.nX >= -MaxVector - 1 && mv.nX <= MaxVector && mv.nY >= -MaxVector - 1 && mv.nY <= MaxVector &&
+           block.nX + mv.nX >= 0 && block.nX + mv.nX + block.nWidth <= m_nWidth && block.nY + mv.nY >= 0 &&
+           block.nY + mv.nY + block.nHeight <= m_nHeight;
+}
+
+CZmbvEncoder::Vector CZmbvEncoder::ChooseVector(const Block& block, int nIndex, int* pnDiff)
+{
+    Vector best = {0, 0};
+    int nBestDiff = CountDifferences(block, best, block.nWidth * block.nHeight + 1);
+
+    // Screen motion is mostly shared: a block moves like its neighbours, like itself in the
+    // last frame, or like most of the last frame (scrolling, a dragged window).
+    Vector candidates[3 + 3];
+    int nCandidates = 0;
+    if (nIndex % m_nBlocksX > 0)
+        candidates[nCandidates++] = m_pVectors[nIndex - 1];
+    if (nIndex >= m_nBlocksX)
+        candidates[nCandidates++] = m_pVectors[nIndex - m_nBlocksX];
+    candidates[nCandidates++] = m_pLastVectors[nIndex];
+    for (int i = 0; i < m_nCommon; ++i)
+        candidates[nCandidates++] = m_common[i];
+
+    for (int i = 0; i < nCandidates && nBestDiff > 0; ++i)
+    {
+        const Vector& mv = candidates[i];
+        bool bSeen = mv.nX == 0 && mv.nY == 0;
+        for (int k = 0; k < i && !bSeen; ++k)
+            bSeen = candidates[k].nX == mv.nX && candidates[k].nY == mv.nY;
+        if (bSeen || !IsValidVector(block, mv))
+            continue;
+        int nDiff = CountDifferences(block, mv, nBestDiff);
+        if (nDiff < nBestDiff)
+        {
+            best = mv;
+            nBestDiff = nDiff;
+        }
+    }
+
+    Vector exact;
+    if (nBestDiff > 0 && SearchExact(block, &exact))
+    {
+        best = exact;
+        nBestDiff = 0;
+    }
+    *pnDiff = nBestDiff;
+    return best;
+}
+
+bool CZmbvEncoder::SearchExact(const Block& block, Vector* pmv)
+{
+    // Along the axes first (scrolling), nearest first, then a small window (dragging).
+    for (int d = 1; d <= m_nSearchRange; ++d)
+    {
+        const Vector axis[4] = {{0, d}, {0, -d}, {d, 0}, {-d, 0}};
+        for (const Vector& mv : axis)
+        {
+            if (m_nSearchBudget <= 0)
+                return false;
+            --m_nSearchBudget;
+            if (IsValidVector(block, mv) && ProbesMatch(block, mv) && BlockMatches(block, mv))
+            {
+                *pmv = mv;
+                return true;
+            }
+        }
+    }
+    int nWindow = m_nSearchRange < kWindowRange ? m_nSearchRange : kWindowRange;
+    for (int dy = -nWindow; dy <= nWindow; ++dy)
+    {
+        for (int dx = -nWindow; dx <= nWindow; ++dx)
+        {
+            if (dx == 0 || dy == 0)
+                continue;
+            if (m_nSearchBudget <= 0)
+                return false;
+            --m_nSearchBudget;
+            Vector mv = {dx, dy};
+            if (IsValidVector(block, mv) && ProbesMatch(block, mv) && BlockMatches(block, mv))
+            {
+                *pmv = mv;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+BYTE* CZmbvEncoder::WriteXor(const Block& block, const Vector& mv, BYTE* pDst) const
+{
+    uint32_t* pOut = reinterpret_cast<uint32_t*>(pDst);
+    for (int j = 0; j < block.nHeight; ++j)
+    {
+        const uint32_t* pCur = CurRow(block.nY + j) + block.nX;
+        const uint32_t* pPrev = PrevRow(block.nY + j + mv.nY) + block.nX + mv.nX;
+        for (int i = 0; i < block.nWidth; ++i)
+            *pOut++ = pCur[i] ^ pPrev[i];
+    }
+    return reinterpret_cast<BYTE*>(pOut);
+}
+
+void CZmbvEncoder::CopyBlockToPrev(const Block& block)
+{
+    for (int j = 0; j < block.nHeight; ++j)
+    {
+        memcpy(m_pPrev + (size_t)(block.nY + j) * m_nWidth + block.nX, CurRow(block.nY + j) + block.nX,
+               (size_t)block.nWidth * 4);
+    }
+}
+
+void CZmbvEncoder::UpdateCommonVectors()
+{
+    const int nSlots = 16;
+    Vector seen[nSlots];
+    int counts[nSlots];
+    int nSeen = 0;
+    int nBlocks = m_nBlocksX * m_nBlocksY;
+    for (int i = 0; i < nBlocks; ++i)
+    {
+        const Vector& mv = m_pVectors[i];
+        if (mv.nX == 0 && mv.nY == 0)
+            continue;
+        int k = 0;
+        while (k < nSeen && (seen[k].nX != mv.nX || seen[k].nY != mv.nY))
+            ++k;
+        if (k < nSeen)
+            ++counts[k];
+        else if (nSeen < nSlots)
+        {
+            seen[nSeen] = mv;
+            counts[nSeen++] = 1;
+        }
+    }
+    m_nCommon = 0;
+    const int nMaxCommon = (int)(sizeof(m_common) / sizeof(m_common[0]));
+    while (m_nCommon < nMaxCommon)
+    {
+        int nBest = -1;
+        for (int k = 0; k < nSeen; ++k)
+        {
+            if (counts[k] > 0 && (nBest < 0 || counts[k] > counts[nBest]))
+                nBest = k;
+        }
+        if (nBest < 0)
+            break;
+        m_common[m_nCommon++] = seen[nBest];
+        counts[nBest] = 0;
+    }
+}

@@ -59,6 +59,7 @@ public:
     int QualityCurrent() const { return m_nQualityCurrent; }
     int QualityHigh() const { return m_nQualityHigh; }
     int TargetBytesPerFrame() const { return m_nTargetBytes; }
+    int LastTarget() const { return m_nLastTarget; }
 
 private:
     bool IsPassThroughInput() const;
@@ -110,6 +111,7 @@ private:
     int m_nKeyCountdown;
     LONG m_nFrameNum;
     int m_nTargetBytes;
+    int m_nLastTarget;
     int m_nBalance;
     int m_nKeyBalance;
     int m_nQualityLow;

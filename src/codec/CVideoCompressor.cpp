@@ -1,0 +1,691 @@
+#include "codec/CVideoCompressor.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const DWORD kHandlerHuffyuv = mmioFOURCC('H', 'F', 'Y', 'U');
+const DWORD kDroppingCodes[] = {
+    mmioFOURCC('D', 'X', '5', '0'), mmioFOURCC('d', 'x', '5', '0'),
+    mmioFOURCC('X', 'V', 'I', 'D'), mmioFOURCC('x', 'v', 'i', 'd')};
+const BYTE kDroppedFrameByte = 0x7F;
+const int kDefaultQuality = 75;
+const DWORD kDefaultDataRate = 1000000;
+const int kQualityMax = 10000;
+const int kQualityStep = 1000;
+const int kMarkNudge = 100;
+const DWORD kFirstFrameSize = 0xFFFFFF;
+const LONG kFramesInfoCount = 0x0FFFFFFF;
+const int kCatalogueProbeLimit = 4096;
+
+DWORD RowStride(int nBits, LONG nWidth)
+{
+    return ((static_cast<DWORD>(nBits) * static_cast<DWORD>(nWidth) / 8) + 3) & ~3u;
+}
+
+DWORD AbsHeight(const BITMAPINFOHEADER* pHeader)
+{
+    return static_cast<DWORD>(pHeader->biHeight < 0 ? -pHeader->biHeight : pHeader->biHeight);
+}
+
+bool HasFlag(DWORD dwFlags, DWORD dwFlag)
+{
+    return (dwFlags & dwFlag) != 0;
+}
+
+int Distance(int nA, int nB)
+{
+    return nA > nB ? nA - nB : nB - nA;
+}
+
+}  // namespace
+
+CVideoCompressor::CVideoCompressor()
+    : m_bSelected(false),
+      m_hIC(nullptr),
+      m_pInputFormat(nullptr),
+      m_nInputFormatSize(0),
+      m_pOutputFormat(nullptr),
+      m_nOutputFormatSize(0),
+      m_dwRate(25),
+      m_dwScale(1),
+      m_nKeyFrameOverride(0),
+      m_nQualityOverride(0),
+      m_nDataRateOverride(0),
+      m_bStarted(false),
+      m_bLastKey(false),
+      m_nKeyInterval(0),
+      m_nQuality(0),
+      m_nKeyCountdown(0),
+      m_nFrameNum(0),
+      m_nTargetBytes(0),
+      m_nLastTarget(0),
+      m_nBalance(0),
+      m_nKeyBalance(0),
+      m_nQualityLow(0),
+      m_nQualityCurrent(kQualityMax),
+      m_nQualityHigh(kQualityMax),
+      m_pOutput(nullptr),
+      m_dwMaxFrameSize(0),
+      m_dwLastFrameSize(0),
+      m_dwLastResultSize(0),
+      m_dwOutFlags(0),
+      m_pPrevFrame(nullptr),
+      m_pSavedState(nullptr),
+      m_nSavedStateSize(0)
+{
+}
+
+CVideoCompressor::~CVideoCompressor()
+{
+    End();
+    CloseCompressor();
+    std::free(m_pInputFormat);
+}
+
+bool CVideoCompressor::SetInputFormat(const BITMAPINFOHEADER* pHeader, int nSize)
+{
+    if (!pHeader || nSize < static_cast<int>(sizeof(BITMAPINFOHEADER)))
+        return false;
+    BITMAPINFOHEADER* pCopy = static_cast<BITMAPINFOHEADER*>(std::malloc(nSize));
+    if (!pCopy)
+        return false;
+    std::memcpy(pCopy, pHeader, nSize);
+    std::free(m_pInputFormat);
+    m_pInputFormat = pCopy;
+    m_nInputFormatSize = nSize;
+    return true;
+}
+
+int CVideoCompressor::GetKeyFrameRate() const
+{
+    if (m_nKeyFrameOverride != 0)
+        return m_nKeyFrameOverride;
+    if (m_hIC) {
+        DWORD dwRate = 0;
+        ICSendMessage(m_hIC, ICM_GETDEFAULTKEYFRAMERATE, reinterpret_cast<DWORD_PTR>(&dwRate), 0);
+        if (static_cast<int>(dwRate) > 0)
+            return static_cast<int>(dwRate);
+    }
+    if (m_dwScale == 0)
+        return 0;
+    return static_cast<int>(m_dwRate * 10 / m_dwScale);
+}
+
+int CVideoCompressor::GetQuality() const
+{
+    if (m_nQualityOverride != 0)
+        return m_nQualityOverride;
+    if (!m_hIC)
+        return kDefaultQuality;
+    DWORD dwQuality = 0;
+    ICSendMessage(m_hIC, ICM_GETDEFAULTQUALITY, reinterpret_cast<DWORD_PTR>(&dwQuality), 0);
+    if (static_cast<int>(dwQuality) > 0)
+        return static_cast<int>(dwQuality);
+    return kDefaultQuality;
+}
+
+DWORD CVideoCompressor::GetDataRate() const
+{
+    if (m_nDataRateOverride != 0)
+        return static_cast<DWORD>(m_nDataRateOverride);
+    if (!m_pInputFormat)
+        return kDefaultDataRate;
+    if (m_dwScale == 0)
+        return 0;
+    const int nBitsPerFrame = m_pInputFormat->biWidth * m_pInputFormat->biHeight *
+                              m_pInputFormat->biBitCount;
+    const DWORD dwBits = static_cast<DWORD>(nBitsPerFrame < 0 ? -nBitsPerFrame : nBitsPerFrame);
+    return dwBits * m_dwRate / m_dwScale;
+}
+
+bool CVideoCompressor::BuildCatalogue(std::vector<std::string>& names)
+{
+    names.clear();
+    if (!m_pInputFormat)
+        return false;
+    m_catalogue.clear();
+    if (m_pInputFormat->biBitCount >= 24)
+        m_catalogue.push_back(CCodecEntry::PassThrough());
+
+    HIC hProbe = nullptr;
+    for (int i = 0; i < kCatalogueProbeLimit; ++i) {
+        ICINFO info;
+        std::memset(&info, 0, sizeof(info));
+        info.dwSize = sizeof(info);
+        if (!ICInfo(ICTYPE_VIDEO, static_cast<DWORD>(i), &info))
+            break;
+        if (hProbe)
+            ICClose(hProbe);
+        hProbe = ICOpen(info.fccType, info.fccHandler, ICMODE_COMPRESS);
+        if (!hProbe)
+            continue;
+        ICGetInfo(hProbe, &info, sizeof(info));
+        if (info.fccType != ICTYPE_VIDEO || FindByHandler(info.fccHandler) >= 0)
+            continue;
+        if (ICCompressQuery(hProbe, m_pInputFormat, nullptr) == ICERR_OK)
+            m_catalogue.push_back(CCodecEntry(info));
+    }
+    if (hProbe)
+        ICClose(hProbe);
+    CloseCompressor();
+
+    for (const CCodecEntry& entry : m_catalogue) {
+        char szName[sizeof(entry.m_info.szDescription)];
+        if (!WideCharToMultiByte(CP_ACP, 0, entry.m_info.szDescription, -1, szName,
+                                 sizeof(szName), nullptr, nullptr))
+            szName[0] = '\0';
+        names.push_back(szName);
+    }
+    return true;
+}
+
+int CVideoCompressor::FindByHandler(DWORD fccHandler) const
+{
+    for (size_t i = 0; i < m_catalogue.size(); ++i) {
+        if (m_catalogue[i].Type() == ICTYPE_VIDEO && m_catalogue[i].Handler() == fccHandler)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+bool CVideoCompressor::Select(int nIndex)
+{
+    if (nIndex < 0 || nIndex >= CatalogueSize())
+        return false;
+    End();
+    CloseCompressor();
+    m_selected = m_catalogue[nIndex];
+    m_bSelected = true;
+    if (m_selected.IsPassThrough())
+        return true;
+    m_hIC = ICOpen(m_selected.Type(), m_selected.Handler(), ICMODE_COMPRESS);
+    return m_hIC != nullptr;
+}
+
+void CVideoCompressor::CloseCompressor()
+{
+    if (m_hIC)
+        ICClose(m_hIC);
+    m_hIC = nullptr;
+}
+
+bool CVideoCompressor::CanConfigure() const
+{
+    return m_hIC && ICQueryConfigure(m_hIC);
+}
+
+bool CVideoCompressor::Configure(HWND hParent)
+{
+    return m_hIC && ICConfigure(m_hIC, hParent) == ICERR_OK;
+}
+
+bool CVideoCompressor::About(HWND hParent)
+{
+    return m_hIC && ICAbout(m_hIC, hParent) == ICERR_OK;
+}
+
+bool CVideoCompressor::IsPassThroughInput() const
+{
+    return m_bSelected && m_selected.IsPassThrough() && m_pInputFormat &&
+           (m_pInputFormat->biBitCount == 24 || m_pInputFormat->biBitCount == 32);
+}
+
+DWORD CVideoCompressor::InputImageSize() const
+{
+    if (m_pInputFormat->biSizeImage != 0)
+        return m_pInputFormat->biSizeImage;
+    return RowStride(m_pInputFormat->biBitCount, m_pInputFormat->biWidth) * AbsHeight(m_pInputFormat);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sequence start and end
+
+bool CVideoCompressor::Begin()
+{
+    End();
+    if (!m_pInputFormat || m_dwRate == 0 || m_dwScale == 0)
+        return false;
+    bool bStarted = false;
+    if (m_hIC)
+        bStarted = BeginWithCompressor();
+    else if (m_bSelected && m_selected.IsPassThrough() && m_pInputFormat->biBitCount >= 24)
+        bStarted = BeginPassThrough();
+    if (!bStarted) {
+        ReleaseSequenceBuffers();
+        return false;
+    }
+    StartSequenceState();
+    return true;
+}
+
+void CVideoCompressor::StartSequenceState()
+{
+    m_bStarted = true;
+    m_bLastKey = false;
+    m_nKeyCountdown = 1;
+    m_nFrameNum = 0;
+    m_nBalance = 0;
+    m_nKeyBalance = 0;
+    m_nQualityLow = 0;
+    m_nQualityCurrent = kQualityMax;
+    m_nQualityHigh = kQualityMax;
+    m_dwLastFrameSize = 0;
+    m_nLastTarget = 0;
+}
+
+bool CVideoCompressor::BeginPassThrough()
+{
+    m_pOutputFormat = static_cast<BITMAPINFOHEADER*>(std::calloc(1, sizeof(BITMAPINFOHEADER)));
+    if (!m_pOutputFormat)
+        return false;
+    m_nOutputFormatSize = sizeof(BITMAPINFOHEADER);
+    m_pOutputFormat->biSize = sizeof(BITMAPINFOHEADER);
+    m_pOutputFormat->biWidth = m_pInputFormat->biWidth;
+    m_pOutputFormat->biHeight = m_pInputFormat->biHeight;
+    m_pOutputFormat->biPlanes = 1;
+    m_pOutputFormat->biBitCount = 24;
+    m_pOutputFormat->biCompression = BI_RGB;
+    m_pOutputFormat->biSizeImage = AbsHeight(m_pInputFormat) * RowStride(24, m_pInputFormat->biWidth);
+    m_dwMaxFrameSize = m_pOutputFormat->biSizeImage;
+    m_pOutput = static_cast<BYTE*>(std::malloc(m_dwMaxFrameSize ? m_dwMaxFrameSize : 1));
+    if (!m_pOutput)
+        return false;
+    m_nKeyInterval = GetKeyFrameRate();
+    m_nQuality = GetQuality();
+    m_nTargetBytes = 0;
+    return true;
+}
+
+void CVideoCompressor::RestoreEntryState()
+{
+    const LRESULT nStateSize = ICGetStateSize(m_hIC);
+    if (nStateSize > 0) {
+        m_selected.m_state.resize(static_cast<size_t>(nStateSize));
+        ICGetState(m_hIC, m_selected.m_state.data(), static_cast<DWORD>(nStateSize));
+    }
+    if (!m_selected.m_state.empty())
+        ICSetState(m_hIC, m_selected.m_state.data(), static_cast<DWORD>(m_selected.m_state.size()));
+}
+
+bool CVideoCompressor::AllocateOutputFormat()
+{
+    const LRESULT nFormatSize = ICCompressGetFormatSize(m_hIC, m_pInputFormat);
+    if (nFormatSize <= 0)
+        return false;
+    // Never smaller than a bitmap header: its fields are read after every frame.
+    size_t cbAlloc = static_cast<size_t>(nFormatSize);
+    if (cbAlloc < sizeof(BITMAPINFOHEADER))
+        cbAlloc = sizeof(BITMAPINFOHEADER);
+    m_pOutputFormat = static_cast<BITMAPINFOHEADER*>(std::calloc(1, cbAlloc));
+    if (!m_pOutputFormat)
+        return false;
+    m_nOutputFormatSize = static_cast<int>(nFormatSize);
+    return ICCompressGetFormat(m_hIC, m_pInputFormat, m_pOutputFormat) == ICERR_OK;
+}
+
+bool CVideoCompressor::AllocatePreviousFrame()
+{
+    const DWORD dwFlags = m_selected.Flags();
+    if (!HasFlag(dwFlags, VIDCF_TEMPORAL) || HasFlag(dwFlags, VIDCF_FASTTEMPORALC))
+        return true;
+    m_pPrevFrame = static_cast<BYTE*>(std::calloc(1, InputImageSize()));
+    return m_pPrevFrame != nullptr;
+}
+
+bool CVideoCompressor::AllocateOutputBuffer()
+{
+    const LRESULT nSize = ICCompressGetSize(m_hIC, m_pInputFormat, m_pOutputFormat);
+    if (nSize <= 0)
+        return false;
+    DWORD dwSize = static_cast<DWORD>(nSize);
+    if (m_selected.Handler() == kHandlerHuffyuv) {
+        const DWORD dwPixels = static_cast<DWORD>(m_pInputFormat->biWidth) * AbsHeight(m_pInputFormat);
+        const DWORD dwWorst = m_pInputFormat->biCompression == BI_RGB ? dwPixels * 51 / 8
+                                                                      : dwPixels * 43 / 8;
+        if (dwSize < dwWorst)
+            dwSize = dwWorst;
+    }
+    m_pOutput = static_cast<BYTE*>(std::malloc(dwSize));
+    if (!m_pOutput)
+        return false;
+    m_dwMaxFrameSize = dwSize;
+    return true;
+}
+
+void CVideoCompressor::SaveCompressorState()
+{
+    const LRESULT nStateSize = ICGetStateSize(m_hIC);
+    if (nStateSize <= 0)
+        return;
+    m_pSavedState = static_cast<BYTE*>(std::malloc(static_cast<size_t>(nStateSize)));
+    if (!m_pSavedState)
+        return;
+    m_nSavedStateSize = static_cast<int>(nStateSize);
+    if (ICGetState(m_hIC, m_pSavedState, static_cast<DWORD>(nStateSize)) > 0)
+        ICSetState(m_hIC, m_pSavedState, static_cast<DWORD>(nStateSize));
+}
+
+void CVideoCompressor::SendFramesInfo()
+{
+    ICCOMPRESSFRAMES frames;
+    std::memset(&frames, 0, sizeof(frames));
+    // The flag word stays 0: an address of lKeyRate would not fit into it in a 64-bit process.
+    frames.dwFlags = 0;
+    frames.lStartFrame = 0;
+    frames.lFrameCount = kFramesInfoCount;
+    frames.lQuality = m_nQuality;
+    frames.lDataRate = static_cast<LONG>(GetDataRate());
+    frames.lKeyRate = m_nKeyInterval;
+    frames.dwRate = m_dwRate;
+    frames.dwScale = m_dwScale;
+    ICSendMessage(m_hIC, ICM_COMPRESS_FRAMES_INFO, reinterpret_cast<DWORD_PTR>(&frames),
+                  sizeof(frames));
+}
+
+bool CVideoCompressor::BeginWithCompressor()
+{
+    RestoreEntryState();
+    if (ICCompressQuery(m_hIC, m_pInputFormat, nullptr) != ICERR_OK)
+        return false;
+    if (!AllocateOutputFormat() || !AllocatePreviousFrame() || !AllocateOutputBuffer())
+        return false;
+    SaveCompressorState();
+
+    m_nKeyInterval = GetKeyFrameRate();
+    m_nQuality = GetQuality();
+    const DWORD dwDataRate = GetDataRate();
+    const int nMicrosPerFrame = MulDiv(1000000, static_cast<int>(m_dwScale), static_cast<int>(m_dwRate));
+    m_nTargetBytes = 0;
+    if (static_cast<int>(dwDataRate) > 0 && HasFlag(m_selected.Flags(), VIDCF_QUALITY | VIDCF_CRUNCH))
+        m_nTargetBytes = MulDiv(static_cast<int>(dwDataRate), nMicrosPerFrame, 1000000);
+
+    SendFramesInfo();
+    if (ICCompressBegin(m_hIC, m_pInputFormat, m_pOutputFormat) != ICERR_OK)
+        return false;
+    if (m_pPrevFrame && ICDecompressBegin(m_hIC, m_pOutputFormat, m_pInputFormat) != ICERR_OK) {
+        ICCompressEnd(m_hIC);
+        return false;
+    }
+    return true;
+}
+
+void CVideoCompressor::End()
+{
+    if (!m_bStarted)
+        return;
+    if (m_hIC) {
+        if (m_pPrevFrame)
+            ICDecompressEnd(m_hIC);
+        ICCompressEnd(m_hIC);
+        if (m_pSavedState && m_nSavedStateSize > 0)
+            ICSetState(m_hIC, m_pSavedState, static_cast<DWORD>(m_nSavedStateSize));
+    }
+    ReleaseSequenceBuffers();
+    m_bStarted = false;
+}
+
+void CVideoCompressor::ReleaseSequenceBuffers()
+{
+    std::free(m_pOutputFormat);
+    m_pOutputFormat = nullptr;
+    m_nOutputFormatSize = 0;
+    std::free(m_pOutput);
+    m_pOutput = nullptr;
+    m_dwMaxFrameSize = 0;
+    m_dwLastFrameSize = 0;
+    std::free(m_pPrevFrame);
+    m_pPrevFrame = nullptr;
+    std::free(m_pSavedState);
+    m_pSavedState = nullptr;
+    m_nSavedStateSize = 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Per-frame work
+
+bool CVideoCompressor::CompressFrame(const void* pBits)
+{
+    if (!m_bStarted || !pBits)
+        return false;
+    if (m_hIC)
+        return CompressWithCompressor(pBits);
+    return CompressPassThrough(pBits);
+}
+
+bool CVideoCompressor::CompressPassThrough(const void* pBits)
+{
+    if (!IsPassThroughInput() || !m_pOutput)
+        return false;
+    const int nBits = m_pInputFormat->biBitCount;
+    const DWORD dwInStride = RowStride(nBits, m_pInputFormat->biWidth);
+    const DWORD dwOutStride = RowStride(24, m_pInputFormat->biWidth);
+    const DWORD dwRows = AbsHeight(m_pInputFormat);
+    const LONG nWidth = m_pInputFormat->biWidth;
+    // Both formats carry the same height sign, so row i of one is row i of the other in memory.
+    const BYTE* pIn = static_cast<const BYTE*>(pBits);
+    BYTE* pOut = m_pOutput;
+    for (DWORD nRow = 0; nRow < dwRows; ++nRow, pIn += dwInStride, pOut += dwOutStride) {
+        if (nBits == 24) {
+            std::memcpy(pOut, pIn, dwOutStride < dwInStride ? dwOutStride : dwInStride);
+            continue;
+        }
+        const BYTE* pSrc = pIn;
+        BYTE* pDst = pOut;
+        for (LONG x = 0; x < nWidth; ++x, pSrc += 4, pDst += 3) {
+            pDst[0] = pSrc[0];
+            pDst[1] = pSrc[1];
+            pDst[2] = pSrc[2];
+        }
+    }
+    m_bLastKey = true;
+    m_dwLastFrameSize = m_pOutputFormat->biSizeImage;
+    ++m_nFrameNum;
+    return true;
+}
+
+bool CVideoCompressor::CompressOnce(const void* pBits, bool bForcedKey, int nQuality, DWORD dwFrameSize)
+{
+    DWORD dwCkid = 0;
+    m_dwOutFlags = bForcedKey ? AVIIF_KEYFRAME : 0;
+    const DWORD dwSizeBefore = m_pOutputFormat->biSizeImage;
+    const bool bWithPrevious = !bForcedKey && m_pPrevFrame;
+    const DWORD dwResult = ICCompress(
+        m_hIC, bForcedKey ? ICCOMPRESS_KEYFRAME : 0, m_pOutputFormat, m_pOutput, m_pInputFormat,
+        const_cast<void*>(pBits), &dwCkid, &m_dwOutFlags, m_nFrameNum,
+        m_nFrameNum == 0 ? kFirstFrameSize : dwFrameSize, static_cast<DWORD>(nQuality),
+        bWithPrevious ? m_pInputFormat : nullptr, bWithPrevious ? m_pPrevFrame : nullptr);
+    m_dwLastResultSize = m_pOutputFormat->biSizeImage;
+    m_pOutputFormat->biSizeImage = dwSizeBefore;
+    // A compressor claiming more than the buffer it was given would make readers overrun it.
+    return dwResult == ICERR_OK && m_dwLastResultSize <= m_dwMaxFrameSize;
+}
+
+bool CVideoCompressor::BinarySearch(const void* pBits, int nLo, int nHi, int nTarget, int nTolerance,
+                                    int& nMid)
+{
+    while (nLo <= nHi) {
+        nMid = (nLo + nHi) / 2;
+        if (!CompressOnce(pBits, false, nMid, 0))
+            return false;
+        const int nError = static_cast<int>(m_dwLastResultSize) - nTarget;
+        if (nError < -nTolerance)
+            nLo = nMid + 1;
+        else if (nError <= nTolerance)
+            break;
+        else
+            nHi = nMid - 1;
+    }
+    return true;
+}
+
+bool CVideoCompressor::SearchUpward(const void* pBits, int nTarget, int nTolerance)
+{
+    if (!CompressOnce(pBits, false, m_nQualityHigh, 0))
+        return false;
+    int nSize = static_cast<int>(m_dwLastResultSize);
+    if (Distance(nSize, nTarget) <= nTolerance) {
+        m_nQualityCurrent = m_nQualityHigh;
+        m_nQualityHigh = (m_nQualityHigh + kQualityMax + 1) >> 1;
+        return true;
+    }
+    if (nSize < nTarget) {
+        m_nQualityCurrent = m_nQualityHigh;
+        m_nQualityHigh = kQualityMax;
+    }
+    if (m_nQualityHigh > m_nQualityCurrent + kQualityStep)
+        m_nQualityHigh = m_nQualityCurrent + kQualityStep;
+    int nMid = m_nQualityCurrent;
+    if (!BinarySearch(pBits, m_nQualityCurrent, m_nQualityHigh, nTarget, nTolerance, nMid))
+        return false;
+    if (2 * nMid > m_nQualityHigh + m_nQualityCurrent)
+        m_nQualityHigh += kMarkNudge;
+    else
+        m_nQualityHigh -= kMarkNudge;
+    if (nMid + kMarkNudge >= m_nQualityHigh)
+        m_nQualityHigh = nMid + kMarkNudge;
+    if (m_nQualityHigh > kQualityMax)
+        m_nQualityHigh = kQualityMax;
+    m_nQualityCurrent = nMid;
+    return true;
+}
+
+bool CVideoCompressor::SearchDownward(const void* pBits, int nTarget, int nTolerance)
+{
+    if (!CompressOnce(pBits, false, m_nQualityLow, 0))
+        return false;
+    int nSize = static_cast<int>(m_dwLastResultSize);
+    if (Distance(nSize, nTarget) * 20 <= nTarget) {
+        m_nQualityCurrent = m_nQualityLow;
+        m_nQualityLow = m_nQualityLow >> 1;
+        return true;
+    }
+    if (nSize > nTarget) {
+        m_nQualityCurrent = m_nQualityLow;
+        m_nQualityLow = 1;
+    }
+    if (m_nQualityLow < m_nQualityCurrent - kQualityStep)
+        m_nQualityLow = m_nQualityCurrent - kQualityStep;
+    int nMid = m_nQualityCurrent;
+    if (!BinarySearch(pBits, m_nQualityLow, m_nQualityCurrent, nTarget, nTolerance, nMid))
+        return false;
+    if (2 * nMid < m_nQualityLow + m_nQualityCurrent)
+        m_nQualityLow -= kMarkNudge;
+    else
+        m_nQualityLow += kMarkNudge;
+    if (m_nQualityLow >= nMid - kMarkNudge)
+        m_nQualityLow = nMid - kMarkNudge;
+    if (m_nQualityLow < 1)
+        m_nQualityLow = 1;
+    m_nQualityCurrent = nMid;
+    return true;
+}
+
+bool CVideoCompressor::SearchQuality(const void* pBits, bool bForcedKey, int nTarget)
+{
+    const int nTolerance = m_nTargetBytes / 20 + 1;
+    if (!CompressOnce(pBits, bForcedKey, m_nQualityCurrent, 0))
+        return false;
+    const int nSize = static_cast<int>(m_dwLastResultSize);
+    if (Distance(nSize, nTarget) <= nTolerance || bForcedKey)
+        return true;
+    if (nSize < nTarget)
+        return SearchUpward(pBits, nTarget, nTolerance);
+    return SearchDownward(pBits, nTarget, nTolerance);
+}
+
+bool CVideoCompressor::IsDroppedFrame() const
+{
+    if (m_dwLastResultSize != 1 || m_pOutput[0] != kDroppedFrameByte)
+        return false;
+    for (DWORD dwCode : kDroppingCodes) {
+        if (m_pOutputFormat->biCompression == dwCode)
+            return true;
+    }
+    return false;
+}
+
+bool CVideoCompressor::DecompressIntoPrevious()
+{
+    // The decoder reads the compressed length from the format, so it carries this frame's size.
+    const DWORD dwSizeBefore = m_pOutputFormat->biSizeImage;
+    m_pOutputFormat->biSizeImage = m_dwLastResultSize;
+    const DWORD dwFlags = HasFlag(m_dwOutFlags, AVIIF_KEYFRAME) ? 0 : ICDECOMPRESS_NOTKEYFRAME;
+    const DWORD dwResult = ICDecompress(m_hIC, dwFlags, m_pOutputFormat, m_pOutput, m_pInputFormat,
+                                        m_pPrevFrame);
+    m_pOutputFormat->biSizeImage = dwSizeBefore;
+    return dwResult == ICERR_OK;
+}
+
+void CVideoCompressor::UpdateBalances(bool bForcedKey)
+{
+    if (m_nTargetBytes <= 0)
+        return;
+    const int nSurplus = m_nTargetBytes - static_cast<int>(m_dwLastResultSize);
+    if (bForcedKey && m_nKeyInterval > 0)
+        m_nKeyBalance += nSurplus;
+    else
+        m_nBalance += nSurplus;
+    if (m_nKeyInterval > 0 && m_nKeyCountdown != 0) {
+        const int nShare = m_nKeyBalance / m_nKeyCountdown;
+        m_nKeyBalance -= nShare;
+        m_nBalance += nShare;
+    }
+}
+
+bool CVideoCompressor::CompressWithCompressor(const void* pBits)
+{
+    if (!m_pOutput || !m_pOutputFormat)
+        return false;
+    const int nCountdownBefore = m_nKeyCountdown;
+    bool bForcedKey = false;
+    if (m_nKeyInterval > 0) {
+        if (--m_nKeyCountdown <= 0) {
+            bForcedKey = true;
+            m_nKeyCountdown = m_nKeyInterval;
+        }
+    } else {
+        bForcedKey = m_nFrameNum == 0;
+    }
+
+    int nTarget = 0;
+    if (m_nTargetBytes > 0) {
+        nTarget = m_nTargetBytes + (m_nBalance >> 2);
+        if (nTarget < m_nTargetBytes / 2)
+            nTarget = m_nTargetBytes / 2;
+    }
+    m_nLastTarget = nTarget;
+
+    bool bOk;
+    if (m_nTargetBytes <= 0 || HasFlag(m_selected.Flags(), VIDCF_CRUNCH))
+        bOk = CompressOnce(pBits, bForcedKey, m_nQuality, static_cast<DWORD>(nTarget));
+    else
+        bOk = SearchQuality(pBits, bForcedKey, nTarget);
+    if (!bOk) {
+        m_nKeyCountdown = nCountdownBefore;
+        return false;
+    }
+
+    if (IsDroppedFrame()) {
+        m_nKeyCountdown = nCountdownBefore;
+        m_bLastKey = false;
+        m_dwLastFrameSize = 0;
+        return true;
+    }
+
+    if (m_pPrevFrame && (m_nKeyInterval == 0 || m_nKeyCountdown > 1) && !DecompressIntoPrevious())
+        return false;
+
+    ++m_nFrameNum;
+    m_dwLastFrameSize = m_dwLastResultSize;
+    UpdateBalances(bForcedKey);
+
+    if (HasFlag(m_dwOutFlags, AVIIF_KEYFRAME)) {
+        m_bLastKey = true;
+        m_nKeyCountdown = m_nKeyInterval;
+    } else {
+        m_bLastKey = false;
+    }
+    return true;
+}

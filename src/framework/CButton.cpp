@@ -1,0 +1,17 @@
+#include "framework/CButton.h"
+
+IMPLEMENT_DYNAMIC(CButton, CWnd)
+
+void CButton::DrawItem(LPDRAWITEMSTRUCT)
+{
+}
+
+BOOL CButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    if (message != WM_DRAWITEM)
+        return CWnd::OnChildNotify(message, wParam, lParam, pResult);
+    DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
+    if (pResult)
+        *pResult = TRUE;
+    return TRUE;
+}

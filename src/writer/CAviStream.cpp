@@ -1,0 +1,118 @@
+#include "writer/CAviStream.h"
+
+#include <cstring>
+#include <new>
+
+CAviStream::CAviStream() : m_pFile(nullptr), m_pStream(nullptr)
+{
+    m_szName[0] = '\0';
+    std::memset(&m_info, 0, sizeof m_info);
+}
+
+CAviStream::~CAviStream()
+{
+    CAviStream::Stop();
+}
+
+int CAviStream::IsVariableBitRate()
+{
+    return 0;
+}
+
+int CAviStream::Start()
+{
+    if (!m_pFile || !m_pStream)
+        return 0;
+    return CMediaStream::Start();
+}
+
+void CAviStream::Stop()
+{
+    if (m_pStream)
+        AVIStreamRelease(m_pStream);
+    m_pStream = nullptr;
+    m_pFile = nullptr;
+}
+
+SAMPLEBUFFER CAviStream::AllocSample(DWORD cbSize)
+{
+    SampleData* pSample = new (std::nothrow) SampleData{nullptr, 0, cbSize};
+    if (!pSample)
+        return SAMPLEBUFFER_FAILED;
+    pSample->pData = new (std::nothrow) BYTE[cbSize ? cbSize : 1];
+    if (!pSample->pData)
+    {
+        delete pSample;
+        return SAMPLEBUFFER_FAILED;
+    }
+    return reinterpret_cast<SAMPLEBUFFER>(pSample);
+}
+
+void CAviStream::FreeSample(SAMPLEBUFFER hBuffer)
+{
+    if (!HasSampleBuffer(hBuffer))
+        return;
+    SampleData* pSample = reinterpret_cast<SampleData*>(hBuffer);
+    delete[] pSample->pData;
+    delete pSample;
+}
+
+int CAviStream::FillSample(SAMPLEBUFFER hBuffer, const void* pData, DWORD cbSize)
+{
+    if (!HasSampleBuffer(hBuffer) || !pData || !cbSize)
+        return 0;
+    SampleData* pSample = reinterpret_cast<SampleData*>(hBuffer);
+    if (cbSize > pSample->cbCapacity)
+        return 0;
+    std::memcpy(pSample->pData, pData, cbSize);
+    pSample->cbData = cbSize;
+    return 1;
+}
+
+int CAviStream::CreateInFile(PAVIFILE pFile)
+{
+    m_pFile = pFile;
+    return pFile != nullptr;
+}
+
+void CAviStream::SetName(const char* pszName)
+{
+    lstrcpynA(m_szName, pszName ? pszName : "", sizeof m_szName);
+}
+
+const CAviStream::SampleData* CAviStream::DataOf(const CMediaSample* pSample)
+{
+    if (!HasSampleBuffer(pSample->buffer))
+        return nullptr;
+    return reinterpret_cast<const SampleData*>(pSample->buffer);
+}
+
+void CAviStream::ResetInfo(DWORD fccType, DWORD fccHandler)
+{
+    std::memset(&m_info, 0, sizeof m_info);
+    m_info.fccType = fccType;
+    m_info.fccHandler = fccHandler;
+    m_info.dwQuality = 0xFFFFFFFF;
+    lstrcpynA(m_info.szName, m_szName, sizeof m_info.szName);
+}
+
+int CAviStream::CreateStream(const void* pFormat, LONG cbFormat)
+{
+    if (!m_pFile || !pFormat || cbFormat <= 0)
+        return 0;
+    if (m_pStream)
+        AVIStreamRelease(m_pStream);
+    m_pStream = nullptr;
+    if (FAILED(AVIFileCreateStreamA(m_pFile, &m_pStream, &m_info)))
+    {
+        m_pStream = nullptr;
+        return 0;
+    }
+    if (FAILED(AVIStreamSetFormat(m_pStream, 0, const_cast<void*>(pFormat), cbFormat)))
+    {
+        AVIStreamRelease(m_pStream);
+        m_pStream = nullptr;
+        return 0;
+    }
+    return 1;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <windows.h>
+#include <vfw.h>
+
+#include "pipeline/CMediaStream.h"
+
+// A stream of an AVI file. Its sample buffers are heap records holding a copy of the
+// payload. The stream is created anew in every file and released at every stop.
+class CAviStream : public CMediaStream
+{
+public:
+    CAviStream();
+    ~CAviStream() override;
+
+    int IsVariableBitRate() override;
+    int Start() override;
+    void Stop() override;
+    SAMPLEBUFFER AllocSample(DWORD cbSize) override;
+    void FreeSample(SAMPLEBUFFER hBuffer) override;
+    int FillSample(SAMPLEBUFFER hBuffer, const void* pData, DWORD cbSize) override;
+    // Remembers the file and creates the stream in it.
+    virtual int CreateInFile(PAVIFILE pFile);
+
+    void SetName(const char* pszName);
+    const AVISTREAMINFOA& GetInfo() const { return m_info; }
+
+protected:
+    struct SampleData
+    {
+        BYTE* pData;
+        DWORD cbData;
+        DWORD cbCapacity;
+    };
+
+    static const SampleData* DataOf(const CMediaSample* pSample);
+    // Zeroes the stream header and fills in the fields every stream shares.
+    void ResetInfo(DWORD fccType, DWORD fccHandler);
+    int CreateStream(const void* pFormat, LONG cbFormat);
+    AVISTREAMINFOA& Info() { return m_info; }
+    PAVISTREAM AviStream() const { return m_pStream; }
+
+private:
+    char m_szName[64];
+    PAVIFILE m_pFile;
+    PAVISTREAM m_pStream;
+    AVISTREAMINFOA m_info;
+};

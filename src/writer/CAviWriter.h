@@ -1,0 +1,34 @@
+#pragma once
+
+#include <windows.h>
+#include <vfw.h>
+
+#include "pipeline/CMediaWriter.h"
+
+class CAviStream;
+
+// Writes one recording into an AVI file through the system's AVIFile library. Its streams
+// must be CAviStream objects.
+class CAviWriter : public CMediaWriter
+{
+public:
+    CAviWriter();
+    ~CAviWriter() override;
+
+    int Initialize() override;
+    void Uninitialize() override;
+    int Start() override;
+    void Stop() override;
+
+    static const DWORD kMaxFileSize = 0x7D000000;
+
+private:
+    int OpenFile();
+    int IsReadOnlyFile() const;
+    int StartStreams();
+    void StopStreams();
+    void CloseFile();
+    CAviStream* AviStream(int nIndex) const;
+
+    PAVIFILE m_pFile;
+};

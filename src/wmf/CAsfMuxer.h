@@ -1,0 +1,110 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "wmf/CWmfMediaType.h"
+
+// Writes one ASF file: the header (completed when the file is closed), a data object of
+// fixed-size packets carrying several payloads each, and a simple index for seeking.
+// Media objects larger than a packet are split into fragments over several packets.
+class CAsfMuxer
+{
+public:
+    struct CStreamInfo {
+        WORD wNumber;
+        bool bVideo;
+        DWORD dwBufferWindow; // ms
+        CWmfMediaType type;
+    };
+
+    struct CCodecEntry {
+        WMT_CODEC_INFO_TYPE type;
+        std::wstring name;
+        std::wstring description;
+        std::vector<BYTE> info;
+    };
+
+    static const DWORD DEFAULT_PACKET_SIZE = 8192;
+    static const DWORD MIN_PACKET_SIZE = 256;
+
+    CAsfMuxer();
+    ~CAsfMuxer();
+
+    // Creates the file and writes the provisional header; the packet size must be set first.
+    HRESULT Open(const wchar_t* pszPath, const std::vector<CStreamInfo>& streams,
+                 const std::vector<CCodecEntry>& codecs);
+    HRESULT WriteSample(WORD wStream, ULONGLONG cnsTime, DWORD msSendTime, ULONGLONG cnsDuration,
+                        bool bCleanPoint, const BYTE* pData, DWORD cbData);
+    // Writes the last packet and the index, completes the header and closes the file.
+    HRESULT Close();
+    bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
+
+    bool SetPacketSize(DWORD cbPacket);
+    DWORD PacketSize() const { return m_cbPacket; }
+    ULONGLONG PacketCount() const { return m_nPackets; }
+    ULONGLONG PayloadBytes() const { return m_cbPayload; }
+
+private:
+    struct CStreamState {
+        CStreamInfo info;
+        BYTE nObjectNumber;
+        ULONGLONG cbBytes;
+        DWORD cbMaxObject;
+        ULONGLONG cnsEnd;
+    };
+
+    struct CKeyObject {
+        ULONGLONG cnsPresentation; // including the preroll
+        DWORD nFirstPacket;
+        DWORD nLastPacket;
+    };
+
+    CAsfMuxer(const CAsfMuxer&) = delete;
+    CAsfMuxer& operator=(const CAsfMuxer&) = delete;
+
+    void BuildHeader(std::vector<BYTE>& out) const;
+    void BuildFileProperties(std::vector<BYTE>& out) const;
+    void BuildStreamProperties(std::vector<BYTE>& out, const CStreamState& stream) const;
+    void BuildHeaderExtension(std::vector<BYTE>& out) const;
+    void BuildCodecList(std::vector<BYTE>& out) const;
+    void BuildBitrateProperties(std::vector<BYTE>& out) const;
+    void BuildDataObjectHeader(std::vector<BYTE>& out) const;
+    void BuildSimpleIndex(std::vector<BYTE>& out) const;
+
+    CStreamState* FindStream(WORD wStream);
+    ULONGLONG PlayDuration() const;
+    DWORD AverageBitrate(const CStreamState& stream) const;
+    DWORD MaxBitrate() const;
+
+    void StartPacketIfEmpty(DWORD msSendTime);
+    void AddPayload(const CStreamState& stream, bool bCleanPoint, DWORD dwPresentation,
+                    DWORD dwObjectSize, DWORD dwOffset, const BYTE* pData, DWORD cbData);
+    HRESULT FlushPacket();
+    HRESULT WritePending();
+    HRESULT WriteAt(ULONGLONG nOffset, const std::vector<BYTE>& bytes);
+    void CloseFile();
+
+    HANDLE m_hFile;
+    HRESULT m_hrFailure;
+    GUID m_fileId;
+    ULONGLONG m_nCreationTime;
+    DWORD m_cbPacket;
+    DWORD m_msPreroll;
+    std::vector<CStreamState> m_streams;
+    std::vector<CCodecEntry> m_codecs;
+    size_t m_cbHeader;
+
+    std::vector<BYTE> m_packet;
+    DWORD m_cbPacketUsed;
+    DWORD m_nPacketPayloads;
+    DWORD m_msPacketSend;
+    DWORD m_msPacketLastSend;
+    DWORD m_msLastSend;
+    ULONGLONG m_nPackets;
+    ULONGLONG m_cbPayload;
+    std::vector<BYTE> m_pending;
+
+    WORD m_wIndexStream;
+    std::vector<CKeyObject> m_keyObjects;
+};

@@ -14,8 +14,14 @@ const BYTE kFormat32Bpp = 8;
 
 // The exhaustive part of the motion search never looks further than this around a block.
 const int kWindowRange = 6;
-// Candidate positions the motion search may look at per block of a frame, on average.
-const long kSearchBudgetPerBlock = 160;
+// Candidate positions the exhaustive search may look at in a frame before it gives up, and
+// what each match found gives back: where nothing matches (a new picture) the search stops
+// early, where blocks keep matching (scrolling) it goes on.
+const long kSearchBudget = 16384;
+const long kSearchRefund = 256;
+
+// Pixels not equal, by the four-lane equality mask of one comparison.
+const int kUnequalInMask[16] = {4, 3, 3, 2, 3, 2, 2, 1, 3, 2, 2, 1, 2, 1, 1, 0};
 
 bool PixelsEqual(const uint32_t* pA, const uint32_t* pB, int nCount)
 {
@@ -233,7 +239,7 @@ DWORD CZmbvEncoder::EncodeInterFrame(BYTE* pOut, DWORD cbOut)
     DWORD cbVectors = VectorBytes(nBlocks);
     memset(m_pWork, 0, cbVectors);
     BYTE* pXor = m_pWork + cbVectors;
-    m_nSearchBudget = kSearchBudgetPerBlock * nBlocks;
+    m_nSearchBudget = kSearchBudget;
 
     MarkChangedBlocks();
     int nIndex = 0;
@@ -357,7 +363,15 @@ int CZmbvEncoder::CountDifferences(const Block& block, const Vector& mv, int nLi
     {
         const uint32_t* pCur = CurRow(block.nY + j) + block.nX;
         const uint32_t* pPrev = PrevRow(block.nY + j + mv.nY) + block.nX + mv.nX;
-        for (int i = 0; i < block.nWidth; ++i)
+        int i = 0;
+        for (; i + 4 <= block.nWidth; i += 4)
+        {
+            __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pCur + i));
+            __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pPrev + i));
+            int nEqualMask = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(a, b)));
+            nCount += kUnequalInMask[nEqualMask];
+        }
+        for (; i < block.nWidth; ++i)
             nCount += pCur[i] != pPrev[i];
     }
     return nCount;
@@ -416,41 +430,45 @@ CZmbvEncoder::Vector CZmbvEncoder::ChooseVector(const Block& block, int nIndex, 
 
 bool CZmbvEncoder::SearchExact(const Block& block, Vector* pmv)
 {
-    // Along the axes first (scrolling), nearest first, then a small window (dragging).
+    // Nearest first, ring by ring: along the axes as far as the search range (scrolling), off
+    // the axes only close by (dragged windows).
     for (int d = 1; d <= m_nSearchRange; ++d)
     {
         const Vector axis[4] = {{0, d}, {0, -d}, {d, 0}, {-d, 0}};
         for (const Vector& mv : axis)
         {
-            if (m_nSearchBudget <= 0)
-                return false;
-            --m_nSearchBudget;
-            if (IsValidVector(block, mv) && ProbesMatch(block, mv) && BlockMatches(block, mv))
-            {
-                *pmv = mv;
+            if (TryExact(block, mv, pmv))
                 return true;
-            }
         }
-    }
-    int nWindow = m_nSearchRange < kWindowRange ? m_nSearchRange : kWindowRange;
-    for (int dy = -nWindow; dy <= nWindow; ++dy)
-    {
-        for (int dx = -nWindow; dx <= nWindow; ++dx)
+        if (d > kWindowRange)
+            continue;
+        for (int k = 1; k <= d; ++k)
         {
-            if (dx == 0 || dy == 0)
-                continue;
-            if (m_nSearchBudget <= 0)
-                return false;
-            --m_nSearchBudget;
-            Vector mv = {dx, dy};
-            if (IsValidVector(block, mv) && ProbesMatch(block, mv) && BlockMatches(block, mv))
+            // The ring at distance d, without its axis points: (±k, ±d) and (±d, ±k).
+            const Vector ring[8] = {{k, d}, {-k, d}, {k, -d}, {-k, -d}, {d, k}, {d, -k}, {-d, k}, {-d, -k}};
+            int nPoints = k == d ? 4 : 8;  // the corners appear twice
+            for (int i = 0; i < nPoints; ++i)
             {
-                *pmv = mv;
-                return true;
+                if (TryExact(block, ring[i], pmv))
+                    return true;
             }
         }
+        if (m_nSearchBudget <= 0)
+            return false;
     }
     return false;
+}
+
+bool CZmbvEncoder::TryExact(const Block& block, const Vector& mv, Vector* pmv)
+{
+    if (m_nSearchBudget <= 0)
+        return false;
+    --m_nSearchBudget;
+    if (!IsValidVector(block, mv) || !ProbesMatch(block, mv) || !BlockMatches(block, mv))
+        return false;
+    m_nSearchBudget += kSearchRefund;
+    *pmv = mv;
+    return true;
 }
 
 BYTE* CZmbvEncoder::WriteXor(const Block& block, const Vector& mv, BYTE* pDst) const

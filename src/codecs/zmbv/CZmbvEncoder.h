@@ -71,6 +71,7 @@ private:
     bool IsValidVector(const Block& block, const Vector& mv) const;
     Vector ChooseVector(const Block& block, int nIndex, int* pnDiff);
     bool SearchExact(const Block& block, Vector* pmv);
+    bool TryExact(const Block& block, const Vector& mv, Vector* pmv);
     BYTE* WriteXor(const Block& block, const Vector& mv, BYTE* pDst) const;
     void CopyBlockToPrev(const Block& block);
     void UpdateCommonVectors();

@@ -208,6 +208,9 @@ int main(int argc, char** argv)
     CDesktopScene scene(options.nWidth, options.nHeight);
     std::vector<uint32_t> dib((size_t)options.nWidth * options.nHeight);
     KindStats stats[3];
+    double dBudgetMs = 1000.0 / options.nFps;
+    double dTotalMs = 0;
+    int nOverBudget = 0;
     unsigned long long nTotalBytes = 0;
     int nKeyFrames = 0;
     int nCountdown = 1;
@@ -251,6 +254,8 @@ int main(int argc, char** argv)
         if (!avi.Write(nFrame, out.data(), cbFrame, bKey))
             return Fail("cannot write the AVI file");
 
+        dTotalMs += Milliseconds(start, end);
+        nOverBudget += Milliseconds(start, end) > dBudgetMs;
         KindStats& kind = stats[nFrame == 0 ? CDesktopScene::KindFull : CDesktopScene::KindOf(nFrame)];
         ++kind.nCount;
         kind.dTotalMs += dFirstMs;
@@ -270,6 +275,7 @@ int main(int argc, char** argv)
 
     fprintf(pReport, "frames=%d keyframes=%d bytes=%llu raw_bytes=%llu\n", options.nFrames, nKeyFrames, nTotalBytes,
             (unsigned long long)options.nFrames * dib.size() * 4);
+    fprintf(pReport, "total_ms=%.1f over_budget=%d budget_ms=%.2f\n", dTotalMs, nOverBudget, dBudgetMs);
     const char* names[3] = {"still", "partial", "full"};
     for (int k = 0; k < 3; ++k)
     {

@@ -1,0 +1,211 @@
+// The timed video source: frame geometry, row conversion into the bottom-up frame, tick timing
+// and delivery only while the writer writes.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstring>
+#include <vector>
+
+#include "pipeline/CMediaStream.h"
+#include "pipeline/CMediaWriter.h"
+#include "video/CVideoSource.h"
+
+namespace {
+
+class CFrameStream : public CMediaStream
+{
+public:
+    int SetEncoder(void*, int) override { return 1; }
+    SAMPLEBUFFER AllocSample(DWORD cbSize) override { return reinterpret_cast<SAMPLEBUFFER>(new char[cbSize]); }
+    void FreeSample(SAMPLEBUFFER hBuffer) override { delete[] reinterpret_cast<char*>(hBuffer); }
+    int FillSample(SAMPLEBUFFER hBuffer, const void* pData, DWORD cbSize) override
+    {
+        memcpy(reinterpret_cast<char*>(hBuffer), pData, cbSize);
+        return 1;
+    }
+    int WriteSample(CMediaSample* pSample) override
+    {
+        m_times.push_back(pSample->time);
+        m_nDurations = pSample->duration;
+        ReleaseBuffer(pSample->buffer);
+        return 1;
+    }
+    int Deliver(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration, DWORD dwFlags) override
+    {
+        ++m_nDelivered;
+        m_cbLast = cbSize;
+        return CMediaStream::Deliver(pData, cbSize, dwTime, dwDuration, dwFlags);
+    }
+
+    std::vector<DWORD> m_times; // written on the writer's thread, read after Stop
+    DWORD m_nDurations = 0;
+    std::atomic<int> m_nDelivered{0};
+    std::atomic<DWORD> m_cbLast{0};
+};
+
+class CNullWriter : public CMediaWriter
+{
+public:
+    CNullWriter() : CMediaWriter(1000) {}
+    ~CNullWriter() override { Stop(); }
+    int Initialize() override { return 1; }
+    void Uninitialize() override {}
+};
+
+// A top-down 32-bit source whose pixel (x, y) holds x + 1000 * y.
+struct TopDownSource
+{
+    TopDownSource(int nWidth, int nHeight) : pixels(size_t(nWidth) * nHeight)
+    {
+        bmih.biSize = sizeof(bmih);
+        bmih.biWidth = nWidth;
+        bmih.biHeight = -nHeight;
+        bmih.biPlanes = 1;
+        bmih.biBitCount = 32;
+        for (int y = 0; y < nHeight; ++y)
+            for (int x = 0; x < nWidth; ++x)
+                pixels[size_t(y) * nWidth + x] = DWORD(x + 1000 * y);
+    }
+    BYTE* Bits() { return reinterpret_cast<BYTE*>(pixels.data()); }
+    int Stride() const { return bmih.biWidth * 4; }
+
+    BITMAPINFOHEADER bmih = {};
+    std::vector<DWORD> pixels;
+};
+
+DWORD FramePixel(const BYTE* pFrame, int nStride, int nFrameHeight, int x, int yFromTop)
+{
+    DWORD dw;
+    memcpy(&dw, pFrame + size_t(nFrameHeight - 1 - yFromTop) * nStride + size_t(x) * 4, 4);
+    return dw;
+}
+
+// Exposes the thread's frame buffer allocation without running a thread.
+class CTestSource : public CVideoSource
+{
+public:
+    int Allocate() { return OnThreadStart(); }
+};
+
+TEST(VideoSource, OddRectangleGrowsToEvenFrameAndCopiesOnlyTheRectangle)
+{
+    CTestSource source;
+    source.SetWidth(101);
+    source.SetHeight(75);
+    EXPECT_EQ(102, source.GetFormat()->biWidth);
+    EXPECT_EQ(76, source.GetFormat()->biHeight);
+    EXPECT_EQ(408, source.GetStride());
+    EXPECT_EQ(408u * 76, source.GetFormat()->biSizeImage);
+    EXPECT_EQ(40, source.GetFormatSize());
+    ASSERT_EQ(1, source.Allocate());
+
+    TopDownSource desktop(300, 200);
+    BYTE* pFrame = source.GetFrame(&desktop.bmih, desktop.Bits(), desktop.Stride(), 10, 20);
+    ASSERT_NE(nullptr, pFrame);
+    // The region's top-left lands at the top of the picture: the frame is bottom-up.
+    EXPECT_EQ(DWORD(10 + 1000 * 20), FramePixel(pFrame, 408, 76, 0, 1));
+    EXPECT_EQ(DWORD(110 + 1000 * 94), FramePixel(pFrame, 408, 76, 100, 75));
+    for (int x = 0; x < 102; ++x)
+        EXPECT_EQ(0u, FramePixel(pFrame, 408, 76, x, 0)) << "top row keeps its zero fill";
+    for (int y = 0; y < 76; ++y)
+        EXPECT_EQ(0u, FramePixel(pFrame, 408, 76, 101, y)) << "extra column keeps its zero fill";
+}
+
+TEST(VideoSource, RegionNearTheSourceEdgeIsClipped)
+{
+    CTestSource source;
+    source.SetWidth(64);
+    source.SetHeight(64);
+    ASSERT_EQ(1, source.Allocate());
+    TopDownSource desktop(100, 100);
+    BYTE* pFrame = source.GetFrame(&desktop.bmih, desktop.Bits(), desktop.Stride(), 80, 90);
+    // 20 columns and 10 rows exist; they fill the first rows of the bottom-up buffer, the
+    // rest of the frame stays zero.
+    EXPECT_EQ(DWORD(80 + 1000 * 90), FramePixel(pFrame, 256, 64, 0, 54));
+    EXPECT_EQ(DWORD(99 + 1000 * 99), FramePixel(pFrame, 256, 64, 19, 63));
+    EXPECT_EQ(0u, FramePixel(pFrame, 256, 64, 20, 63));
+    EXPECT_EQ(0u, FramePixel(pFrame, 256, 64, 0, 53));
+}
+
+TEST(VideoSource, BottomUpAnd24BitSourcesAreConverted)
+{
+    CTestSource source;
+    source.SetWidth(4);
+    source.SetHeight(2);
+    ASSERT_EQ(1, source.Allocate());
+
+    // A bottom-up 24-bit source of 4x2: its first stored row is the bottom row.
+    BITMAPINFOHEADER bmih = {sizeof(bmih), 4, 2, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    BYTE bits[2][12];
+    for (int row = 0; row < 2; ++row)
+        for (int i = 0; i < 12; ++i)
+            bits[row][i] = BYTE(row * 100 + i);
+    BYTE* pFrame = source.GetFrame(&bmih, &bits[0][0], 12, 0, 0);
+    // Top row of the picture is the source's stored row 1.
+    EXPECT_EQ(DWORD(100 | 101 << 8 | 102 << 16), FramePixel(pFrame, 16, 2, 0, 0));
+    EXPECT_EQ(DWORD(9 | 10 << 8 | 11 << 16), FramePixel(pFrame, 16, 2, 3, 1));
+}
+
+TEST(VideoSource, SourceThatAlreadyIsTheFrameIsNotCopied)
+{
+    CTestSource source;
+    source.SetWidth(64);
+    source.SetHeight(64);
+    ASSERT_EQ(1, source.Allocate());
+    std::vector<BYTE> bits(256 * 70);
+    BITMAPINFOHEADER bmih = *source.GetFormat();
+    bmih.biHeight = 70;
+    EXPECT_EQ(bits.data() + 256 * 3, source.GetFrame(&bmih, bits.data(), 256, 0, 3));
+    EXPECT_NE(nullptr, source.GetFrame(nullptr, bits.data(), 256, 0, 0));
+}
+
+TEST(VideoSource, TickTiming)
+{
+    EXPECT_EQ(-666667, CVideoSource::DueTimeFor(15));
+    EXPECT_EQ(67u, CVideoSource::WaitFor(15));
+    EXPECT_EQ(-400000, CVideoSource::DueTimeFor(25));
+    EXPECT_EQ(40u, CVideoSource::WaitFor(25));
+    EXPECT_EQ(-333334, CVideoSource::DueTimeFor(30));
+    EXPECT_EQ(100u, CVideoSource::WaitFor(10));
+
+    CVideoSource source;
+    source.SetFrameRate(0);
+    EXPECT_EQ(1u, source.GetFrameRate());
+    source.SetFrameRate(20);
+    EXPECT_EQ(20u, source.GetFrameRate());
+    EXPECT_EQ(0, source.SetTarget(nullptr));
+}
+
+TEST(VideoSource, DeliversOnlyWhileTheWriterWritesWithTimesFromTheFirstTick)
+{
+    CFrameStream stream;
+    CNullWriter writer;
+    stream.SetWriter(&writer);
+    ASSERT_EQ(1, writer.AddStream(&stream));
+
+    CVideoSource source;
+    source.SetWidth(64);
+    source.SetHeight(64);
+    source.SetFrameRate(25);
+    ASSERT_EQ(1, source.SetTarget(&stream));
+    ASSERT_EQ(1, source.Start());
+    Sleep(200);
+    EXPECT_EQ(0, stream.m_nDelivered.load()) << "nothing is delivered before the writer runs";
+
+    ASSERT_EQ(1, writer.Start());
+    Sleep(1000);
+    source.Stop();
+    EXPECT_FALSE(source.IsRunning());
+    writer.Stop();
+
+    ASSERT_GE(stream.m_times.size(), 10u);
+    EXPECT_LE(stream.m_times.size(), 30u);
+    EXPECT_GE(stream.m_times.front(), 150u) << "time runs from the first tick, before the writer started";
+    for (size_t i = 1; i < stream.m_times.size(); ++i)
+        EXPECT_GT(stream.m_times[i], stream.m_times[i - 1]);
+    EXPECT_EQ(64u * 64 * 4, stream.m_cbLast.load());
+    EXPECT_EQ(40u, stream.m_nDurations);
+}
+
+} // namespace

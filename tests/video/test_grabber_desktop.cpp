@@ -1,0 +1,122 @@
+// The grabber with the capture driver on the real (virtual) desktop: windows drawn inside
+// the capture rectangle reach the buffer within two ticks, drawing outside it does not,
+// for every surface format the driver can take; detaching turns the switch off.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "drivers/vidcap/CVidcapDriver.h"
+#include "drivers/vidcap/VidcapProtocol.h"
+#include "video/CColorWindow.h"
+#include "video/CDriverSwitch.h"
+#include "video/CScreenGrabber.h"
+
+namespace {
+
+// Ticks of a 5 fps recording.
+const DWORD TICK_MS = 200;
+
+RECT Rect(LONG left, LONG top, LONG right, LONG bottom)
+{
+    RECT rect = {left, top, right, bottom};
+    return rect;
+}
+
+DWORD BufferPixel(CScreenGrabber& grabber, int x, int y)
+{
+    DWORD value;
+    memcpy(&value, grabber.GetBits() + static_cast<size_t>(y) * grabber.GetStride() + x * 4, 4);
+    return value & 0x00FFFFFF;
+}
+
+// Runs ticks until the pixel has the value; returns the number of ticks taken (0 = never
+// within nMaxTicks).
+int TicksUntil(CScreenGrabber& grabber, int x, int y, DWORD value, int nMaxTicks)
+{
+    for (int nTick = 1; nTick <= nMaxTicks; ++nTick) {
+        CColorWindow::Pump(TICK_MS);
+        if (!grabber.GrabChanges())
+            return 0;
+        if (BufferPixel(grabber, x, y) == value)
+            return nTick;
+    }
+    return 0;
+}
+
+void RunTicks(CScreenGrabber& grabber, int nTicks)
+{
+    for (int i = 0; i < nTicks; ++i) {
+        CColorWindow::Pump(TICK_MS);
+        ASSERT_EQ(1, grabber.GrabChanges());
+    }
+}
+
+class GrabberDesktopTest : public ::testing::TestWithParam<CVidcapDriver::SurfaceFormat> {
+protected:
+    void TearDown() override { CVidcapDriver::Instance().SetSurfaceFormat(CVidcapDriver::FORMAT_DESKTOP); }
+};
+
+TEST_P(GrabberDesktopTest, WindowsInsideTheRectangleAppearWithinTwoTicks)
+{
+    CVidcapDriver::Instance().SetSurfaceFormat(GetParam());
+    CScreenGrabber grabber(VIDCAP_SERVICE_NAME, VIDCAP_DEVICE_DESCRIPTION);
+    ASSERT_EQ(1, grabber.Initialize());
+    ASSERT_TRUE(CVidcapDriver::Instance().IsAttached());
+    EXPECT_EQ(GetParam() == CVidcapDriver::FORMAT_DESKTOP ? 32 : (GetParam() > 100 ? 16 : GetParam()),
+              grabber.GetSurfaceBpp());
+    DWORD dwSwitch = 0;
+    ASSERT_TRUE(CDriverSwitch::Read(VIDCAP_SERVICE_NAME, "DEVICE0", dwSwitch));
+    EXPECT_EQ(1u, dwSwitch);
+
+    grabber.SetCaptureRect(Rect(100, 100, 501, 400));
+    ASSERT_EQ(1, grabber.GrabChanges());
+    {
+        // Pure colours survive every surface format unchanged.
+        CColorWindow inside(Rect(200, 200, 300, 300), RGB(255, 0, 0));
+        CColorWindow outside(Rect(700, 500, 800, 600), RGB(0, 255, 0));
+        ASSERT_TRUE(inside.IsValid() && outside.IsValid());
+        int nTicks = TicksUntil(grabber, 250, 250, 0x00FF0000, 2);
+        EXPECT_GE(nTicks, 1) << "red window not in the buffer within two ticks";
+        // Green reached the driver's surface but was never copied into the buffer.
+        RunTicks(grabber, 2);
+        EXPECT_EQ(0u, BufferPixel(grabber, 750, 550));
+        EXPECT_EQ(0u, BufferPixel(grabber, 99, 250));
+        EXPECT_EQ(0x00FF0000u, BufferPixel(grabber, 200, 200));
+        EXPECT_EQ(0x00FF0000u, BufferPixel(grabber, 299, 299));
+    }
+    // The window is gone: the desktop behind it comes back.
+    RunTicks(grabber, 2);
+    EXPECT_NE(0x00FF0000u, BufferPixel(grabber, 250, 250));
+
+    grabber.Shutdown();
+    EXPECT_FALSE(CVidcapDriver::Instance().IsAttached());
+    ASSERT_TRUE(CDriverSwitch::Read(VIDCAP_SERVICE_NAME, "DEVICE0", dwSwitch));
+    EXPECT_EQ(0u, dwSwitch);
+}
+
+INSTANTIATE_TEST_SUITE_P(SurfaceFormats, GrabberDesktopTest,
+                         ::testing::Values(CVidcapDriver::FORMAT_DESKTOP, CVidcapDriver::FORMAT_24,
+                                           CVidcapDriver::FORMAT_565, CVidcapDriver::FORMAT_555));
+
+TEST(GrabberDesktop, OwnDrawingOnTheDriverIsCopiedAtTheNextTick)
+{
+    CScreenGrabber grabber(VIDCAP_SERVICE_NAME, VIDCAP_DEVICE_DESCRIPTION);
+    ASSERT_EQ(1, grabber.Initialize());
+    grabber.SetCaptureRect(Rect(0, 0, 0, 0));
+    ASSERT_EQ(1, grabber.GrabChanges());
+    // The display shrinks during a recording: what lies beyond it is blanked on the device.
+    // Simulated by drawing, as BlankOutsideScreen does, on a part of the surface.
+    HDC hDriverDC = CVidcapDriver::Functions().pfnCreateDCA("DISPLAY", CVidcapDriver::DeviceName(),
+                                                             nullptr, nullptr);
+    ASSERT_NE(nullptr, hDriverDC);
+    RECT block = Rect(1000, 10, 1010, 20);
+    HBRUSH hBrush = CreateSolidBrush(RGB(0, 0, 255));
+    FillRect(hDriverDC, &block, hBrush);
+    GdiFlush();
+    DeleteObject(hBrush);
+    EXPECT_GE(TicksUntil(grabber, 1005, 15, 0x000000FF, 2), 1);
+    CVidcapDriver::Functions().pfnDeleteDC(hDriverDC);
+    grabber.Shutdown();
+}
+
+}  // namespace

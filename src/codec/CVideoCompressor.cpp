@@ -34,6 +34,20 @@ bool HasFlag(DWORD dwFlags, DWORD dwFlag)
     return (dwFlags & dwFlag) != 0;
 }
 
+// Keeps the first three bytes of each 32-bit pixel. Whole four-byte stores overlap by one byte
+// (the next pixel overwrites it); the last pixel of the row is stored byte by byte.
+void ConvertRow32To24(const BYTE* pSrc, BYTE* pDst, LONG nWidth)
+{
+    LONG x = 0;
+    for (; x + 1 < nWidth; ++x, pSrc += 4, pDst += 3)
+        std::memcpy(pDst, pSrc, 4);
+    if (x < nWidth) {
+        pDst[0] = pSrc[0];
+        pDst[1] = pSrc[1];
+        pDst[2] = pSrc[2];
+    }
+}
+
 int Distance(int nA, int nB)
 {
     return nA > nB ? nA - nB : nB - nA;
@@ -471,13 +485,7 @@ bool CVideoCompressor::CompressPassThrough(const void* pBits)
             std::memcpy(pOut, pIn, dwOutStride < dwInStride ? dwOutStride : dwInStride);
             continue;
         }
-        const BYTE* pSrc = pIn;
-        BYTE* pDst = pOut;
-        for (LONG x = 0; x < nWidth; ++x, pSrc += 4, pDst += 3) {
-            pDst[0] = pSrc[0];
-            pDst[1] = pSrc[1];
-            pDst[2] = pSrc[2];
-        }
+        ConvertRow32To24(pIn, pOut, nWidth);
     }
     m_bLastKey = true;
     m_dwLastFrameSize = m_pOutputFormat->biSizeImage;

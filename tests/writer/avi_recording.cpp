@@ -1,7 +1,7 @@
 // Writes a short recording through the AVI writer the way a recording runs: 32-bit frames
 // compressed by the video compressor (uncompressed pass-through) and a tone encoded by
 // lame_enc.dll, both delivered through their streams to the writer's queue and thread.
-// Usage: avi_recording.exe <file.avi> [seconds] [width] [height]
+// Usage: avi_recording.exe <file.avi> [seconds] [width] [height] [raw|zmbv]
 // Prints key=value lines with what was delivered; exit code 0 on success.
 #include <windows.h>
 
@@ -13,6 +13,8 @@
 
 #include "codec/CMp3Encoder.h"
 #include "codec/CVideoCompressor.h"
+#include "codecs/zmbv/CZmbvCodec.h"
+#include "codecs/zmbv/ZmbvDriver.h"
 #include "writer/CAviAudioStream.h"
 #include "writer/CAviVideoStream.h"
 #include "writer/CAviWriter.h"
@@ -78,6 +80,9 @@ int main(int argc, char** argv)
     DWORD nSeconds = argc > 2 ? std::atoi(argv[2]) : 2;
     LONG nWidth = argc > 3 ? std::atoi(argv[3]) : 160;
     LONG nHeight = argc > 4 ? std::atoi(argv[4]) : 120;
+    bool bZmbv = argc > 5 && std::string(argv[5]) == "zmbv";
+    if (bZmbv && !ZmbvInstallForProcess())
+        return Fail("zmbv install");
 
     BITMAPINFOHEADER input = FrameFormat(nWidth, nHeight);
     CVideoCompressor compressor;
@@ -85,7 +90,10 @@ int main(int argc, char** argv)
     compressor.SetInputFormat(&input, sizeof input);
     compressor.SetRate(kFps);
     compressor.SetScale(1);
-    if (!compressor.BuildCatalogue(names) || !compressor.Select(0) || !compressor.Begin())
+    if (!compressor.BuildCatalogue(names))
+        return Fail("catalogue");
+    int nCodec = bZmbv ? compressor.FindByHandler(ZmbvHandler) : 0;
+    if (nCodec < 0 || !compressor.Select(nCodec) || !compressor.Begin())
         return Fail("compressor");
 
     CMp3Encoder encoder;
@@ -112,7 +120,7 @@ int main(int argc, char** argv)
     std::vector<DWORD> pixels(nWidth * nHeight);
     std::vector<short> pcm(encoder.InputBlockBytes() / sizeof(short));
     DWORD nBlockFrames = static_cast<DWORD>(pcm.size() / 2);
-    DWORD nFrames = nSeconds * kFps, nBlocks = 0, nAudioBytes = 0;
+    DWORD nFrames = nSeconds * kFps, nBlocks = 0, nAudioBytes = 0, nKeyFrames = 0;
     for (DWORD nFrame = 0; nFrame < nFrames; ++nFrame)
     {
         DWORD dwTime = nFrame * 1000 / kFps;
@@ -131,6 +139,7 @@ int main(int argc, char** argv)
         PaintFrame(pixels, nWidth, nHeight, nFrame);
         if (!video.Deliver(pixels.data(), input.biSizeImage, dwTime, 1000 / kFps, 0))
             return Fail("video deliver");
+        nKeyFrames += compressor.LastWasKeyFrame() ? 1 : 0;
     }
     encoder.End();
     if (encoder.OutputSize())
@@ -142,6 +151,9 @@ int main(int argc, char** argv)
     writer.Stop();
     compressor.End();
 
-    std::printf("frames=%lu\naudio_blocks=%lu\naudio_bytes=%lu\n", nFrames, nBlocks, nAudioBytes);
+    if (bZmbv)
+        ZmbvRemoveFromProcess();
+    std::printf("frames=%lu\nkey_frames=%lu\naudio_blocks=%lu\naudio_bytes=%lu\n", nFrames,
+                nKeyFrames, nBlocks, nAudioBytes);
     return 0;
 }

@@ -67,18 +67,37 @@ class AviRecordingReadsBack(unittest.TestCase):
         self.assertEqual(decoded.returncode, 0, decoded.stderr)
         self.assertEqual(decoded.stderr.strip(), "")
 
+    def test_compressed_frames_keep_their_key_frame_flags(self):
+        report = record(self.folder, 4, 96, 64, "zmbv")
+        path = os.path.join(self.folder, "clip.avi")
+        info = probe(path)
+        video = info["streams"][0]
+        self.assertEqual(video["codec_name"], "zmbv")
+        self.assertEqual(int(video["nb_read_packets"]), int(report["frames"]))
+        out = subprocess.run(["ffprobe", "-v", "error", "-select_streams", "v", "-show_entries",
+                              "packet=flags", "-of", "csv=p=0", path],
+                             capture_output=True, text=True, check=True).stdout.split()
+        keys = sum(1 for flags in out if flags.startswith("K"))
+        self.assertTrue(out[0].startswith("K"), "the first frame is a key frame")
+        self.assertEqual(keys, int(report["key_frames"]))
+        self.assertLess(keys, len(out))
+        self.assert_bar_at_frame(path, 96, 64, 5)
+
     def test_frames_decode_to_what_was_painted(self):
         record(self.folder, 1, 64, 32)
-        raw = subprocess.run(["ffmpeg", "-v", "error", "-i", os.path.join(self.folder, "clip.avi"),
-                              "-map", "0:v", "-f", "rawvideo", "-pix_fmt", "bgr24", "-"],
-                             capture_output=True, check=True).stdout
-        frame_bytes = 64 * 32 * 3
-        self.assertEqual(len(raw), 25 * frame_bytes)
-        # Frame 5: the bar covers x = 20..27 on every row (blue-ish 0x20,0x40,0xFF in B,G,R).
-        frame = raw[5 * frame_bytes:6 * frame_bytes]
-        row = frame[10 * 64 * 3:11 * 64 * 3]
-        self.assertEqual(tuple(row[22 * 3:23 * 3]), (0x20, 0x40, 0xFF))
-        self.assertEqual(tuple(row[40 * 3:41 * 3]), (0x80, 0x80, 0x80))
+        self.assert_bar_at_frame(os.path.join(self.folder, "clip.avi"), 64, 32, 5)
+
+    def assert_bar_at_frame(self, path, width, height, index):
+        raw = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-map", "0:v", "-f", "rawvideo",
+                              "-pix_fmt", "bgr24", "-"], capture_output=True, check=True).stdout
+        frame_bytes = width * height * 3
+        self.assertEqual(len(raw) % frame_bytes, 0)
+        # The bar of frame n covers x = 4n .. 4n+7 on every row (0x20,0x40,0xFF in B,G,R).
+        frame = raw[index * frame_bytes:(index + 1) * frame_bytes]
+        row = frame[(height // 2) * width * 3:(height // 2 + 1) * width * 3]
+        bar = 4 * index + 2
+        self.assertEqual(tuple(row[bar * 3:bar * 3 + 3]), (0x20, 0x40, 0xFF))
+        self.assertEqual(tuple(row[(bar + 20) * 3:(bar + 20) * 3 + 3]), (0x80, 0x80, 0x80))
 
 
 if __name__ == "__main__":

@@ -279,9 +279,10 @@ int CWaveInCapture::FindHeader(LPSTR pData) const
 // that only the block just returned stays out of the device's queue.
 void CWaveInCapture::GiveBackBefore(int nIndex)
 {
-    if (m_nLastReturned < 0 || m_nLastReturned == nIndex)
+    int nLast = m_nLastReturned.load();
+    if (nLast < 0 || nLast == nIndex)
         return;
-    for (int i = m_nLastReturned; i != nIndex; i = (i + 1) % kBufferCount)
+    for (int i = nLast; i != nIndex; i = (i + 1) % kBufferCount)
         QueueBuffer(i);
 }
 

@@ -10,6 +10,7 @@
 #include "audio/CMixerInput.h"
 #include "audio/CSoundSettings.h"
 #include "audio/SoundFunctions.h"
+#include "codec/CMp3Encoder.h"
 #include "pipeline/CWorkerThread.h"
 
 class CMediaStream;
@@ -49,6 +50,8 @@ public:
     // The time stamp of block k.
     DWORD BlockTimeMs(DWORD k) const;
     DWORD BlockCount() const { return m_nBlockCount; }
+    // True once the device has returned a block since the thread started.
+    bool IsReceiving() const { return m_nLastReturned.load() >= 0; }
 
     bool SetStream(CMediaStream* pStream);
     CMediaStream* GetStream() const { return m_pStream; }
@@ -61,6 +64,8 @@ public:
     bool OpenDeviceSettings() { return m_settings.OpenDeviceSettings(); }
     bool OpenInputSettings() { return m_settings.OpenInputSettings(); }
 
+    // The encoder that the audio stream uses for this capture's blocks.
+    CMp3Encoder& Encoder() { return m_encoder; }
     CMixerInput& Mixer() { return m_mixer; }
     CSoundSettings& Settings() { return m_settings; }
     // Another wave-in and mixer than the system's (tests); null restores the system's.
@@ -76,7 +81,7 @@ protected:
     bool QueueBuffer(int nIndex);
     bool IsDeviceOpen() const { return m_hWaveIn != nullptr; }
     const WAVEHDR& Header(int nIndex) const { return m_headers[nIndex]; }
-    int LastReturned() const { return m_nLastReturned; }
+    int LastReturned() const { return m_nLastReturned.load(); }
 
 private:
     const SoundFunctions& Sound() const { return m_mixer.Functions(); }
@@ -100,9 +105,10 @@ private:
     DWORD m_cbRequestedBlock;
     HWAVEIN m_hWaveIn;
     WAVEHDR m_headers[kBufferCount];
-    int m_nLastReturned;
+    std::atomic<int> m_nLastReturned;
     DWORD m_nBlockCount;
     bool m_bHaveStartTime;
     DWORD m_dwStartTime;
     CMediaStream* m_pStream;
+    CMp3Encoder m_encoder;
 };

@@ -91,8 +91,10 @@ TEST(RealCapture, RecordsATonePlayedIntoTheNullSink)
     CWaveInCapture capture;
     capture.SetBlockSize(kBlock);
     ASSERT_TRUE(capture.SetStream(&stream));
+    DWORD dwStart = GetTickCount();
     ASSERT_EQ(1, capture.Start());
     Sleep(3000);
+    DWORD dwStop = GetTickCount();
     capture.Stop();
     writer.Stop();
 
@@ -101,6 +103,9 @@ TEST(RealCapture, RecordsATonePlayedIntoTheNullSink)
     ASSERT_GE(deliveries.size(), 60u);
     EXPECT_LE(deliveries.size(), 130u);
     EXPECT_EQ(0u, deliveries[0].dwTime);
+    printf("first block %lu ms after start, %zu blocks, last stamp %lu ms, %lu ms from first block to stop\n",
+           deliveries[0].dwTick - dwStart, deliveries.size(), deliveries.back().dwTime,
+           dwStop - deliveries[0].dwTick);
     for (size_t i = 0; i < deliveries.size(); ++i)
     {
         EXPECT_EQ(capture.BlockTimeMs(DWORD(i)), deliveries[i].dwTime) << i;

@@ -100,7 +100,8 @@ CVideoCompressor::~CVideoCompressor()
 
 bool CVideoCompressor::SetInputFormat(const BITMAPINFOHEADER* pHeader, int nSize)
 {
-    if (!pHeader || nSize < static_cast<int>(sizeof(BITMAPINFOHEADER)))
+    // The running sequence compresses from this format on the capture thread.
+    if (m_bStarted || !pHeader || nSize < static_cast<int>(sizeof(BITMAPINFOHEADER)))
         return false;
     BITMAPINFOHEADER* pCopy = static_cast<BITMAPINFOHEADER*>(std::malloc(nSize));
     if (!pCopy)
@@ -148,8 +149,8 @@ DWORD CVideoCompressor::GetDataRate() const
         return kDefaultDataRate;
     if (m_dwScale == 0)
         return 0;
-    const int nBitsPerFrame = m_pInputFormat->biWidth * m_pInputFormat->biHeight *
-                              m_pInputFormat->biBitCount;
+    const long long nBitsPerFrame = static_cast<long long>(m_pInputFormat->biWidth) *
+                                    m_pInputFormat->biHeight * m_pInputFormat->biBitCount;
     const DWORD dwBits = static_cast<DWORD>(nBitsPerFrame < 0 ? -nBitsPerFrame : nBitsPerFrame);
     return dwBits * m_dwRate / m_dwScale;
 }
@@ -159,6 +160,7 @@ bool CVideoCompressor::BuildCatalogue(std::vector<std::string>& names)
     names.clear();
     if (!m_pInputFormat)
         return false;
+    End();
     m_catalogue.clear();
     if (m_pInputFormat->biBitCount >= 24)
         m_catalogue.push_back(CCodecEntry::PassThrough());

@@ -28,7 +28,11 @@ const CodecKind kKinds[] = {
     {kDuplicateCodec, kQualityCodec, kQualityCodec, L"Orvane test duplicate codec", false, false},
     {kRefusingCodec, kRefusingCodec, kRefusingCodec, L"Orvane test no-32-bit codec", true, false},
     {kDroppingCodec, kDroppingCodec, kXvid, L"Orvane test dropping codec", false, true},
+    {kHuffyuvCodec, kHuffyuvCodec, kHuffyuvCodec, L"Orvane test lossless codec", false, false},
 };
+const int kKindCount = sizeof(kKinds) / sizeof(kKinds[0]);
+// Only the head of a frame carries data, so a size claimed beyond the buffer is never written.
+const DWORD kWrittenBytes = 64;
 
 DWORD g_dwState = kStateValue;
 
@@ -43,7 +47,8 @@ LRESULT FillInfo(const CodecKind& kind, ICINFO* pInfo)
     pInfo->dwSize = sizeof(*pInfo);
     pInfo->fccType = ICTYPE_VIDEO;
     pInfo->fccHandler = kind.fccReported;
-    pInfo->dwFlags = kind.fccInstalled == kQualityCodec ? g_behaviour.dwFlags : 0;
+    const bool bTunable = kind.fccInstalled == kQualityCodec || kind.fccInstalled == kHuffyuvCodec;
+    pInfo->dwFlags = bTunable ? g_behaviour.dwFlags : 0;
     pInfo->dwVersion = 1;
     pInfo->dwVersionICM = ICVERSION;
     lstrcpynW(pInfo->szName, L"OrvTest", 16);
@@ -93,7 +98,7 @@ LRESULT Compress(const CodecKind& kind, ICCOMPRESS* pc)
         pOut[0] = 0x7F;
     } else {
         dwSize = static_cast<DWORD>(SizeForQuality(static_cast<int>(pc->dwQuality)));
-        std::memset(pOut, nFirstInput, dwSize);
+        std::memset(pOut, nFirstInput, dwSize < kWrittenBytes ? dwSize : kWrittenBytes);
     }
     pc->lpbiOutput->biSizeImage = dwSize;
     if (pc->dwFlags & ICCOMPRESS_KEYFRAME)
@@ -174,7 +179,7 @@ LRESULT HandleMessage(const CodecKind& kind, UINT msg, LPARAM lParam1, LPARAM lP
         return GetFormat(kind, reinterpret_cast<const BITMAPINFOHEADER*>(lParam1),
                          reinterpret_cast<BITMAPINFOHEADER*>(lParam2));
     case ICM_COMPRESS_GET_SIZE:
-        return kMaxCompressedSize;
+        return g_behaviour.dwCompressGetSize;
     case ICM_COMPRESS_FRAMES_INFO:
         g_record.bFramesInfo = true;
         g_record.framesInfo = *reinterpret_cast<const ICCOMPRESSFRAMES*>(lParam1);
@@ -206,7 +211,8 @@ LRESULT CALLBACK CodecProc(DWORD_PTR, HDRVR, UINT msg, LPARAM lParam1, LPARAM lP
     return HandleMessage(kKinds[N], msg, lParam1, lParam2);
 }
 
-const DRIVERPROC kProcs[] = {CodecProc<0>, CodecProc<1>, CodecProc<2>, CodecProc<3>};
+const DRIVERPROC kProcs[] = {CodecProc<0>, CodecProc<1>, CodecProc<2>, CodecProc<3>, CodecProc<4>};
+static_assert(sizeof(kProcs) / sizeof(kProcs[0]) == kKindCount, "one procedure per codec");
 
 void FourccText(DWORD fcc, char* psz)
 {
@@ -243,7 +249,7 @@ bool Install()
                         &hKey, nullptr) != ERROR_SUCCESS)
         return false;
     bool bOk = true;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < kKindCount; ++i) {
         char szHandler[5];
         FourccText(kKinds[i].fccInstalled, szHandler);
         char szName[16] = "vidc.";
@@ -263,7 +269,7 @@ void Uninstall()
     HKEY hKey = nullptr;
     const bool bKey = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDriversKey, 0, KEY_SET_VALUE, &hKey) ==
                       ERROR_SUCCESS;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < kKindCount; ++i) {
         ICRemove(ICTYPE_VIDEO, kKinds[i].fccInstalled, 0);
         if (!bKey)
             continue;

@@ -14,6 +14,7 @@ const DWORD kQualityCodec = mmioFOURCC('T', 'Q', 'S', '1');
 const DWORD kDuplicateCodec = mmioFOURCC('T', 'Q', 'S', '9');  // reports kQualityCodec
 const DWORD kRefusingCodec = mmioFOURCC('T', 'Q', 'R', '3');
 const DWORD kDroppingCodec = mmioFOURCC('T', 'Q', 'X', '4');   // output "XVID"
+const DWORD kHuffyuvCodec = mmioFOURCC('H', 'F', 'Y', 'U');    // behaves as the quality codec
 
 struct CompressCall {
     DWORD dwFlags;
@@ -40,6 +41,7 @@ struct Behaviour {
     int nSelfKeyFrame = -1;     // frame number the codec marks as key on its own
     bool bConfigurable = true;
     int nDropCalls = 0;         // for the dropping codec: this many next calls give 0x7F
+    DWORD dwCompressGetSize = 64 * 1024;  // answer to ICM_COMPRESS_GET_SIZE
 };
 
 struct Record {

@@ -202,6 +202,7 @@ TEST_F(VideoCompressorTest, BeginTellsTheCompressorAboutTheSequenceWithoutAnAddr
     EXPECT_EQ(1u, info.dwScale);
     EXPECT_EQ(1, g_record.nCompressBegin);
     EXPECT_EQ(2000, m_compressor.TargetBytesPerFrame());
+    EXPECT_FALSE(m_compressor.SetInputFormat(&m_format, sizeof(m_format)));  // not mid-sequence
     ASSERT_NE(nullptr, m_compressor.OutputFormat());
     EXPECT_EQ(kQualityCodec, m_compressor.OutputFormat()->biCompression);
     EXPECT_EQ(static_cast<int>(sizeof(BITMAPINFOHEADER)), m_compressor.OutputFormatSize());
@@ -230,6 +231,30 @@ TEST_F(VideoCompressorTest, BeginFailsCleanlyWhenTheCompressorRefusesTheInput)
     EXPECT_FALSE(m_compressor.IsStarted());
     EXPECT_EQ(nullptr, m_compressor.OutputFormat());
     EXPECT_EQ(nullptr, m_compressor.OutputBuffer());
+}
+
+TEST_F(VideoCompressorTest, OutputBufferIsWhatTheCompressorAsksExceptForHuffyuv)
+{
+    g_behaviour.dwCompressGetSize = 1000;
+    SelectCodec(kQualityCodec);
+    ASSERT_TRUE(m_compressor.Begin());
+    EXPECT_EQ(1000u, m_compressor.MaxFrameSize());
+    m_compressor.End();
+    // Its own estimate can be too small for noisy frames: at least 51 bits per RGB pixel.
+    SelectCodec(kHuffyuvCodec);
+    ASSERT_TRUE(m_compressor.Begin());
+    EXPECT_EQ(64u * 48u * 51u / 8u, m_compressor.MaxFrameSize());
+}
+
+TEST_F(VideoCompressorTest, FrameClaimingMoreThanTheOutputBufferFails)
+{
+    g_behaviour.dwFlags = 0;
+    g_behaviour.dwCompressGetSize = 100;  // frames are 115 bytes at the default quality
+    SelectCodec(kQualityCodec);
+    ASSERT_TRUE(m_compressor.Begin());
+    EXPECT_FALSE(m_compressor.CompressFrame(m_frame.data()));
+    EXPECT_EQ(0, m_compressor.FrameNumber());
+    EXPECT_EQ(0u, m_compressor.LastFrameSize());
 }
 
 TEST_F(VideoCompressorTest, CompressFrameBeforeBeginFails)

@@ -26,6 +26,19 @@ const int kUnequalInMask[16] = {4, 3, 3, 2, 3, 2, 2, 1, 3, 2, 2, 1, 2, 1, 1, 0};
 bool PixelsEqual(const uint32_t* pA, const uint32_t* pB, int nCount)
 {
     int i = 0;
+    // Sixteen pixels per test: one branch per 64 bytes keeps a still screen at memory speed.
+    for (; i + 16 <= nCount; i += 16)
+    {
+        const __m128i* a = reinterpret_cast<const __m128i*>(pA + i);
+        const __m128i* b = reinterpret_cast<const __m128i*>(pB + i);
+        __m128i d0 = _mm_xor_si128(_mm_loadu_si128(a), _mm_loadu_si128(b));
+        __m128i d1 = _mm_xor_si128(_mm_loadu_si128(a + 1), _mm_loadu_si128(b + 1));
+        __m128i d2 = _mm_xor_si128(_mm_loadu_si128(a + 2), _mm_loadu_si128(b + 2));
+        __m128i d3 = _mm_xor_si128(_mm_loadu_si128(a + 3), _mm_loadu_si128(b + 3));
+        __m128i any = _mm_or_si128(_mm_or_si128(d0, d1), _mm_or_si128(d2, d3));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) != 0xFFFF)
+            return false;
+    }
     for (; i + 4 <= nCount; i += 4)
     {
         __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pA + i));

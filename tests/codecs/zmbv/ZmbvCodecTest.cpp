@@ -332,3 +332,47 @@ TEST_F(ZmbvCodecTest, RefusesFramesOfAnotherDepth)
               (DWORD)ICERR_OK);
 }
 }
+
+namespace
+{
+std::string BesideProgramFolder(const char* pszName)
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, sizeof(path));
+    std::string folder(path);
+    folder.resize(folder.find_last_of('\\'));      // bin\tests
+    folder.resize(folder.find_last_of('\\') + 1);  // bin\ .
+    return folder + pszName;
+}
+
+TEST(ZmbvDriverDll, OpensAndCompressesAsAnInstallableDriver)
+{
+    ZmbvRemoveFromProcess();
+    std::string dll = BesideProgramFolder("zmbv.dll");
+    ASSERT_EQ(GetFileAttributesA(dll.c_str()) != INVALID_FILE_ATTRIBUTES, true) << dll;
+    ASSERT_TRUE(ICInstall(ICTYPE_VIDEO, kZmbv, (LPARAM)dll.c_str(), nullptr, ICINSTALL_DRIVER));
+    HIC hic = ICOpen(ICTYPE_VIDEO, kZmbv, ICMODE_COMPRESS);
+    EXPECT_NE(hic, nullptr);
+    if (hic)
+    {
+        ICINFO info = {};
+        EXPECT_EQ(ICGetInfo(hic, &info, sizeof(info)), (LRESULT)sizeof(info));
+        EXPECT_EQ(Ansi(info.szDescription), "(Orvane) Lossless Screen Codec ZMBV");
+        BITMAPINFOHEADER input = RgbFormat(40, 30, 32);
+        BITMAPINFOHEADER output;
+        ASSERT_EQ(ICCompressGetFormat(hic, &input, &output), ICERR_OK);
+        std::vector<BYTE> out(ICCompressGetSize(hic, &input, &output));
+        std::vector<uint32_t> frame(40 * 30, 0x00336699);
+        ASSERT_EQ(ICCompressBegin(hic, &input, &output), ICERR_OK);
+        DWORD dwFlags = 0;
+        EXPECT_EQ(ICCompress(hic, 0, &output, out.data(), &input, frame.data(), nullptr, &dwFlags, 0, 0, 7500, nullptr,
+                             nullptr),
+                  (DWORD)ICERR_OK);
+        EXPECT_EQ(dwFlags, (DWORD)AVIIF_KEYFRAME);
+        ICCompressEnd(hic);
+        ICClose(hic);
+    }
+    ICRemove(ICTYPE_VIDEO, kZmbv, 0);
+    EXPECT_TRUE(ZmbvInstallForProcess());
+}
+}

@@ -1,9 +1,7 @@
 #pragma once
-// Finds what changed on the desktop between two samples, tile by tile, and keeps the
-// driver's surface up to date. Also notices drawing that reached the surface directly
-// (through the driver's device context) by comparing the surface with its shadow copy.
-// Changed tiles come out merged: runs along a tile row, and equal runs of adjacent rows
-// joined into one rectangle.
+// Finds what changed on the desktop between two samples, tile by tile, and copies the
+// changed tiles into the driver's surface. Changed tiles come out merged: runs along a tile
+// row, and equal runs of adjacent rows joined into one rectangle.
 #include <windows.h>
 
 #include <vector>
@@ -12,15 +10,14 @@ class CTileTracker {
 public:
     CTileTracker();
 
-    // All four buffers share one layout: nWidth x nHeight pixels, top-down rows of nStride.
+    // All three buffers share one layout: nWidth x nHeight pixels, top-down rows of nStride.
     void Configure(int nWidth, int nHeight, int nBytesPerPixel, int nStride, int nTileWidth,
                    int nTileHeight);
 
     // pSample and pPrevious: the new and the previous desktop sample, valid over
-    // nSampledWidth x nSampledHeight; pSurface and pShadow: the surface and what the
-    // driver last knew of it. Fills rects with the changed tiles; returns their count.
-    int Track(const BYTE* pSample, const BYTE* pPrevious, BYTE* pSurface, BYTE* pShadow,
-              int nSampledWidth, int nSampledHeight, std::vector<RECT>& rects);
+    // nSampledWidth x nSampledHeight. Fills rects with the changed tiles; returns their count.
+    int Track(const BYTE* pSample, const BYTE* pPrevious, BYTE* pSurface, int nSampledWidth,
+              int nSampledHeight, std::vector<RECT>& rects);
 
     int GetTileWidth() const { return m_nTileWidth; }
     int GetTileHeight() const { return m_nTileHeight; }

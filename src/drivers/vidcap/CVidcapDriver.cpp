@@ -13,8 +13,9 @@ const char DEVICE_NAME[] = "\\\\.\\DISPLAYV1";
 const char DEVICE_KEY[] = "\\Registry\\Machine\\System\\CurrentControlSet\\Services\\vidcap\\Device0";
 // The registry sub-key of a device whose name holds no "\DEVICE" part.
 const char DEVICE_SUBKEY[] = "DEVICE0";
-// Full screen sampled in about 3 ms and compared in about 1 ms (1280x800, 32 bits): 30 samples a
-// second keep the picture within a frame of a 30 fps recording at an eighth of one core.
+// Reading the whole desktop costs most of a sample (1280x800, 32 bits: 3 to 6 ms, against about
+// 1 ms to compare it; see bench/capture.sh); 30 samples a second keep the picture within a
+// frame of a 30 fps recording.
 const int DEFAULT_RATE = 30;
 const int DEFAULT_TILE_WIDTH = 64;
 const int DEFAULT_TILE_HEIGHT = 16;
@@ -376,7 +377,6 @@ bool CVidcapDriver::StartSampler()
         m_pSample[i] = static_cast<BYTE*>(pBits);
         m_hOldSampleBitmap[i] = SelectObject(m_hSampleDC[i], m_hSampleBitmap[i]);
     }
-    m_shadow.assign(m_nSurfaceBytes, 0);
     m_tracker.Configure(m_nWidth, m_nHeight, m_nBpp / 8, m_nStride, m_nTileWidth, m_nTileHeight);
     // The surface starts with the current picture, so only later drawing counts as a change.
     m_nCurrentSample = 0;
@@ -384,7 +384,6 @@ bool CVidcapDriver::StartSampler()
     GdiFlush();
     memcpy(m_pSample[1], m_pSample[0], m_nSurfaceBytes);
     memcpy(m_pSurface, m_pSample[0], m_nSurfaceBytes);
-    memcpy(m_shadow.data(), m_pSample[0], m_nSurfaceBytes);
 
     m_hStop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (!m_hStop)
@@ -423,7 +422,6 @@ void CVidcapDriver::StopSampler()
         ::DeleteDC(m_hDisplayDC);
         m_hDisplayDC = nullptr;
     }
-    std::vector<BYTE>().swap(m_shadow);
 }
 
 void CVidcapDriver::Detach()
@@ -481,13 +479,35 @@ void CVidcapDriver::Sample()
     int nScreenWidth = std::min(::GetDeviceCaps(m_hDisplayDC, HORZRES), m_nWidth);
     int nScreenHeight = std::min(::GetDeviceCaps(m_hDisplayDC, VERTRES), m_nHeight);
     int nCurrent = m_nCurrentSample ^ 1;
+    LARGE_INTEGER start, copied;
+    QueryPerformanceCounter(&start);
     BitBlt(m_hSampleDC[nCurrent], 0, 0, nScreenWidth, nScreenHeight, m_hDisplayDC, 0, 0, SRCCOPY);
     GdiFlush();
-    m_tracker.Track(m_pSample[nCurrent], m_pSample[m_nCurrentSample], m_pSurface, m_shadow.data(),
-                    nScreenWidth, nScreenHeight, m_rects);
+    QueryPerformanceCounter(&copied);
+    m_stats.dCopySeconds += Seconds(copied.QuadPart - start.QuadPart);
+    m_tracker.Track(m_pSample[nCurrent], m_pSample[m_nCurrentSample], m_pSurface, nScreenWidth,
+                    nScreenHeight, m_rects);
     m_nCurrentSample = nCurrent;
+    CollectDrawing();
     m_stats.nRectangles += static_cast<DWORD>(m_rects.size());
     m_ring.Append(m_rects);
+}
+
+void CVidcapDriver::CollectDrawing()
+{
+    // Detach holds the lock while it waits for this thread: never wait for it here. Bounds
+    // not taken now keep accumulating until the next sample.
+    if (!TryEnterCriticalSection(&m_cs))
+        return;
+    RECT surface = {0, 0, m_nWidth, m_nHeight};
+    for (const DriverDC& dc : m_dcs) {
+        RECT drawn;
+        if (GetBoundsRect(dc.hDC, &drawn, DCB_RESET) & DCB_SET) {
+            if (IntersectRect(&drawn, &drawn, &surface))
+                m_rects.push_back(drawn);
+        }
+    }
+    LeaveCriticalSection(&m_cs);
 }
 
 // ---- Device contexts and escapes -----------------------------------------------------------
@@ -509,6 +529,7 @@ HDC CVidcapDriver::CreateDriverDC()
         return nullptr;
     }
     dc.hOldBitmap = SelectObject(dc.hDC, dc.hBitmap);
+    SetBoundsRect(dc.hDC, nullptr, DCB_ENABLE | DCB_RESET);
     m_dcs.push_back(dc);
     return dc.hDC;
 }

@@ -3,7 +3,9 @@
 // display devices, attaches it to the desktop when the registry switch says so and the
 // display settings are applied, keeps a surface in the desktop's pixel format up to date by
 // sampling the desktop in tiles on its own thread, and reports what changed in a ring. Both
-// blocks live in shared sections that the escapes map into the caller.
+// blocks live in shared sections that the escapes map into the caller. Drawing on the
+// driver's own device contexts goes straight into the surface; GDI's bounds accumulation
+// on those contexts tells the sampler where, and it is reported like desktop changes.
 #include <windows.h>
 
 #include <vector>
@@ -21,6 +23,7 @@ public:
     struct Statistics {
         DWORD nSamples;
         double dSampleSeconds;  // time spent sampling and comparing
+        double dCopySeconds;    // of which reading the desktop
         double dRunSeconds;     // time the sampler has been running
         DWORD nRectangles;
     };
@@ -78,6 +81,7 @@ private:
     bool StartSampler();
     void StopSampler();
     void Sample();
+    void CollectDrawing();
     void RunSampler();
     HDC CreateDriverDC();
     BOOL DeleteDriverDC(HDC hDC);
@@ -99,14 +103,13 @@ private:
     void* m_pRing;
     std::vector<DriverDC> m_dcs;
 
-    // Sampler: two desktop samples in the surface's format, and the surface's shadow.
+    // Sampler: two desktop samples in the surface's format.
     HDC m_hDisplayDC;
     HDC m_hSampleDC[2];
     HBITMAP m_hSampleBitmap[2];
     HGDIOBJ m_hOldSampleBitmap[2];
     BYTE* m_pSample[2];
     int m_nCurrentSample;
-    std::vector<BYTE> m_shadow;
     CTileTracker m_tracker;
     CChangeRing m_ring;
     std::vector<RECT> m_rects;

@@ -1,0 +1,204 @@
+// Screen capture figures on the session's display (run by bench/capture.sh):
+//  - capture driver: cost of sampling the desktop per second, still and with motion, for a
+//    few tile sizes;
+//  - GrabChanges for a 1280x720 rectangle: still screen, and a fully changed rectangle per
+//    surface format;
+//  - pixel conversions: throughput against memcpy of the same 32-bit output.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "drivers/vidcap/CVidcapDriver.h"
+#include "drivers/vidcap/VidcapProtocol.h"
+#include "video/CScreenGrabber.h"
+#include "video/PixelConversion.h"
+
+namespace {
+
+double Now()
+{
+    LARGE_INTEGER frequency, counter;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+const RECT CAPTURE = {0, 0, 1280, 720};
+const RECT CAPTURE_MOVED = {0, 2, 1280, 722};
+
+// A window that repaints itself in a new colour on every timer tick (motion on screen).
+LRESULT CALLBACK MotionProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam)
+{
+    static int s_nFrame = 0;
+    if (nMessage == WM_TIMER) {
+        InvalidateRect(hWnd, nullptr, FALSE);
+        return 0;
+    }
+    if (nMessage == WM_PAINT) {
+        PAINTSTRUCT paint;
+        HDC hDC = BeginPaint(hWnd, &paint);
+        ++s_nFrame;
+        HBRUSH hBrush = CreateSolidBrush(RGB(s_nFrame * 7, s_nFrame * 13, s_nFrame * 29));
+        RECT client;
+        GetClientRect(hWnd, &client);
+        FillRect(hDC, &client, hBrush);
+        DeleteObject(hBrush);
+        EndPaint(hWnd, &paint);
+        return 0;
+    }
+    return DefWindowProcA(hWnd, nMessage, wParam, lParam);
+}
+
+void Pump(double dSeconds)
+{
+    double dEnd = Now() + dSeconds;
+    while (Now() < dEnd) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+        Sleep(5);
+    }
+}
+
+HWND CreateMotionWindow(int nWidth, int nHeight)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = MotionProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "OrvaneBenchMotion";
+    RegisterClassA(&windowClass);
+    HWND hWnd = CreateWindowExA(WS_EX_TOPMOST, "OrvaneBenchMotion", "", WS_POPUP | WS_VISIBLE, 100,
+                                100, nWidth, nHeight, nullptr, nullptr, GetModuleHandleA(nullptr),
+                                nullptr);
+    SetTimer(hWnd, 1, 33, nullptr);
+    return hWnd;
+}
+
+void ReportDriver(const char* pszWhat, double dSeconds)
+{
+    CVidcapDriver::Instance().ResetStatistics();
+    Pump(dSeconds);
+    CVidcapDriver::Statistics stats = CVidcapDriver::Instance().GetStatistics();
+    double dPerSample = stats.nSamples ? stats.dSampleSeconds * 1000.0 / stats.nSamples : 0.0;
+    double dCopy = stats.nSamples ? stats.dCopySeconds * 1000.0 / stats.nSamples : 0.0;
+    printf("  %-28s %5.1f samples/s  %5.2f ms/sample (desktop read %5.2f, compare %4.2f)  %6.1f ms busy per second of desktop (%4.1f%% of a core)  %5.1f rects/sample\n",
+           pszWhat, stats.nSamples / stats.dRunSeconds, dPerSample, dCopy, dPerSample - dCopy,
+           stats.dSampleSeconds * 1000.0 / stats.dRunSeconds,
+           100.0 * stats.dSampleSeconds / stats.dRunSeconds,
+           stats.nSamples ? static_cast<double>(stats.nRectangles) / stats.nSamples : 0.0);
+}
+
+void BenchDriver()
+{
+    printf("Capture driver sampling (1280x800 desktop, 30 samples/s):\n");
+    const int tiles[][2] = {{32, 16}, {64, 16}, {64, 32}, {128, 32}};
+    for (const auto& tile : tiles) {
+        CVidcapDriver::Instance().SetTileSize(tile[0], tile[1]);
+        CScreenGrabber grabber(VIDCAP_SERVICE_NAME, VIDCAP_DEVICE_DESCRIPTION);
+        if (!grabber.Initialize()) {
+            printf("  Initialize failed\n");
+            return;
+        }
+        char szWhat[64];
+        snprintf(szWhat, sizeof(szWhat), "tiles %dx%d, still", tile[0], tile[1]);
+        ReportDriver(szWhat, 3.0);
+        HWND hWnd = CreateMotionWindow(640, 360);
+        snprintf(szWhat, sizeof(szWhat), "tiles %dx%d, 640x360 moving", tile[0], tile[1]);
+        ReportDriver(szWhat, 3.0);
+        DestroyWindow(hWnd);
+        Pump(0.2);
+        grabber.Shutdown();
+    }
+    CVidcapDriver::Instance().SetTileSize(64, 16);
+}
+
+void BenchGrab()
+{
+    printf("GrabChanges, 1280x720 capture rectangle:\n");
+    const CVidcapDriver::SurfaceFormat formats[] = {CVidcapDriver::FORMAT_32, CVidcapDriver::FORMAT_24,
+                                                    CVidcapDriver::FORMAT_565, CVidcapDriver::FORMAT_555};
+    const char* names[] = {"32-bit", "24-bit", "16-bit 5-6-5", "16-bit 5-5-5"};
+    for (int n = 0; n < 4; ++n) {
+        CVidcapDriver::Instance().SetSurfaceFormat(formats[n]);
+        CScreenGrabber grabber(VIDCAP_SERVICE_NAME, VIDCAP_DEVICE_DESCRIPTION);
+        if (!grabber.Initialize()) {
+            printf("  Initialize failed\n");
+            return;
+        }
+        grabber.SetCaptureRect(CAPTURE);
+        grabber.GrabChanges();
+        Pump(0.3);
+        grabber.GrabChanges();
+        const int nStill = 2000;
+        double dStart = Now();
+        for (int i = 0; i < nStill; ++i)
+            grabber.GrabChanges();
+        double dStill = (Now() - dStart) / nStill;
+        const int nFull = 100;
+        dStart = Now();
+        for (int i = 0; i < nFull; ++i) {
+            grabber.SetCaptureRect(i % 2 ? CAPTURE : CAPTURE_MOVED);
+            grabber.GrabChanges();
+        }
+        double dFull = (Now() - dStart) / nFull;
+        printf("  %-14s still screen %7.1f us per tick   fully changed %6.2f ms per tick\n", names[n],
+               dStill * 1e6, dFull * 1e3);
+        grabber.Shutdown();
+    }
+    CVidcapDriver::Instance().SetSurfaceFormat(CVidcapDriver::FORMAT_DESKTOP);
+}
+
+void BenchConversions()
+{
+    const int nWidth = 1280, nRows = 720;
+    std::vector<BYTE> source(static_cast<size_t>(nWidth) * 4 * nRows, 0x5A);
+    std::vector<BYTE> dest(static_cast<size_t>(nWidth) * 4 * nRows);
+    for (size_t i = 0; i < source.size(); ++i)
+        source[i] = static_cast<BYTE>(i * 2654435761u >> 24);
+    const int nRepeats = 50;
+    double dStart = Now();
+    for (int r = 0; r < nRepeats; ++r) {
+        for (int y = 0; y < nRows; ++y)
+            memcpy(dest.data() + y * nWidth * 4, source.data() + y * nWidth * 4, nWidth * 4);
+    }
+    double dCopy = (Now() - dStart) / nRepeats;
+    double dBytes = static_cast<double>(nWidth) * nRows * 4;
+    printf("Conversions, 1280x720 (32-bit output %.1f MB):\n", dBytes / 1e6);
+    printf("  memcpy of 32-bit rows     %6.2f ms  %7.0f MB/s\n", dCopy * 1e3, dBytes / dCopy / 1e6);
+    struct {
+        const char* pszName;
+        RowConverter pfn;
+        int nSourceBytes;
+    } conversions[] = {{"5-5-5 -> 32 (SSE2)", Convert555To32, 2}, {"5-5-5 -> 32 (plain)", Convert555To32Plain, 2},
+                       {"5-6-5 -> 32 (SSE2)", Convert565To32, 2}, {"5-6-5 -> 32 (plain)", Convert565To32Plain, 2},
+                       {"24 -> 32 (SSE2)", Convert24To32, 3},     {"24 -> 32 (plain)", Convert24To32Plain, 3}};
+    for (const auto& c : conversions) {
+        dStart = Now();
+        for (int r = 0; r < nRepeats; ++r)
+            c.pfn(dest.data(), nWidth * 4, source.data(), nWidth * c.nSourceBytes, nWidth, nRows);
+        double dTime = (Now() - dStart) / nRepeats;
+        printf("  %-24s  %6.2f ms  %7.0f MB/s  %5.2f of memcpy\n", c.pszName, dTime * 1e3,
+               dBytes / dTime / 1e6, dCopy / dTime);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    bool bAll = argc < 2;
+    for (int i = 1; i < argc || bAll; ++i) {
+        const char* pszPart = bAll ? "all" : argv[i];
+        if (bAll || strcmp(pszPart, "convert") == 0)
+            BenchConversions();
+        if (bAll || strcmp(pszPart, "grab") == 0)
+            BenchGrab();
+        if (bAll || strcmp(pszPart, "driver") == 0)
+            BenchDriver();
+        if (bAll)
+            break;
+    }
+    return 0;
+}

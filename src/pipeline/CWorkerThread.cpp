@@ -23,7 +23,8 @@ CWorkerThread::~CWorkerThread()
 
 int CWorkerThread::Start()
 {
-    if (m_bRunning.load())
+    // Also reaps a thread that ended by itself (a failed Step).
+    if (m_bRunning.load() || m_hThread)
         Stop();
 
     m_hStarted = CreateEventA(nullptr, TRUE, FALSE, nullptr);

@@ -138,6 +138,19 @@ TEST(WorkerThread, FailingStepEndsThreadWithMinusOne)
     EXPECT_LT(ElapsedMs(dwStart), 2000u);
 }
 
+TEST(WorkerThread, StartAfterTheThreadEndedByItselfStartsAgain)
+{
+    CProbeThread thread(CProbeThread::StepFailsAtOnce);
+    for (int n = 1; n <= 5; ++n)
+    {
+        ASSERT_EQ(1, thread.Start());
+        ASSERT_TRUE(WaitUntil([&] { return thread.m_nEnds.load() == n; }, 2000));
+        ASSERT_TRUE(WaitUntil([&] { return !thread.IsRunning(); }, 2000));
+    }
+    thread.Stop();
+    EXPECT_EQ(5, thread.m_nStarts.load());
+}
+
 TEST(WorkerThread, ThrowingStepEndsThreadLikeAFailingOne)
 {
     CProbeThread thread(CProbeThread::StepThrows);

@@ -9,7 +9,6 @@ Record g_record;
 
 namespace {
 
-const char kDriversKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32";
 const DWORD kXvid = mmioFOURCC('X', 'V', 'I', 'D');
 const DWORD kMaxCompressedSize = 64 * 1024;
 const DWORD kStateValue = 0x5EED5EED;
@@ -214,12 +213,6 @@ LRESULT CALLBACK CodecProc(DWORD_PTR, HDRVR, UINT msg, LPARAM lParam1, LPARAM lP
 const DRIVERPROC kProcs[] = {CodecProc<0>, CodecProc<1>, CodecProc<2>, CodecProc<3>, CodecProc<4>};
 static_assert(sizeof(kProcs) / sizeof(kProcs[0]) == kKindCount, "one procedure per codec");
 
-void FourccText(DWORD fcc, char* psz)
-{
-    std::memcpy(psz, &fcc, 4);
-    psz[4] = '\0';
-}
-
 }  // namespace
 
 int SizeForQuality(int nQuality)
@@ -242,45 +235,18 @@ void Reset()
 
 bool Install()
 {
-    // The compression manager here enumerates registered driver names only, so each function
-    // driver is also named in the drivers list; opening it finds the installed function first.
-    HKEY hKey = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kDriversKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                        &hKey, nullptr) != ERROR_SUCCESS)
-        return false;
     bool bOk = true;
     for (int i = 0; i < kKindCount; ++i) {
-        char szHandler[5];
-        FourccText(kKinds[i].fccInstalled, szHandler);
-        char szName[16] = "vidc.";
-        std::strcat(szName, szHandler);
-        const char szDriver[] = "orvane_test_codec.dll";
-        bOk &= RegSetValueExA(hKey, szName, 0, REG_SZ, reinterpret_cast<const BYTE*>(szDriver),
-                              sizeof(szDriver)) == ERROR_SUCCESS;
         bOk &= ICInstall(ICTYPE_VIDEO, kKinds[i].fccInstalled,
                          reinterpret_cast<LPARAM>(kProcs[i]), nullptr, ICINSTALL_FUNCTION) != FALSE;
     }
-    RegCloseKey(hKey);
     return bOk;
 }
 
 void Uninstall()
 {
-    HKEY hKey = nullptr;
-    const bool bKey = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDriversKey, 0, KEY_SET_VALUE, &hKey) ==
-                      ERROR_SUCCESS;
-    for (int i = 0; i < kKindCount; ++i) {
+    for (int i = 0; i < kKindCount; ++i)
         ICRemove(ICTYPE_VIDEO, kKinds[i].fccInstalled, 0);
-        if (!bKey)
-            continue;
-        char szHandler[5];
-        FourccText(kKinds[i].fccInstalled, szHandler);
-        char szName[16] = "vidc.";
-        std::strcat(szName, szHandler);
-        RegDeleteValueA(hKey, szName);
-    }
-    if (bKey)
-        RegCloseKey(hKey);
 }
 
 }  // namespace testcodec

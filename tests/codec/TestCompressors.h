@@ -62,8 +62,8 @@ extern Behaviour g_behaviour;
 extern Record g_record;
 
 void Reset();
-// Installs the four compressors for this process (and lists them where the platform's
-// enumeration looks); Uninstall removes them again.
+// Installs the compressors for this process only (ICINSTALL_FUNCTION); the compression
+// manager enumerates them with the system's own. Uninstall removes them again.
 bool Install();
 void Uninstall();
 

@@ -203,9 +203,12 @@ int main(int argc, char** argv)
     writer.SetFileName(pszFile);
     if (!writer.Start())
         return Fail("writer");
-    // The recording lasts dwSeconds from its first frame, by the video clock.
+    // The recording lasts dwSeconds from its first frame, by the video clock. Stopping takes one
+    // more frame and one more sound block, and the encoder's last frames follow: it is asked
+    // to stop one frame early.
+    DWORD dwStopAt = dwSeconds * 1000 - 1000 / kFps;
     DWORD dwWriterStart = GetTickCount();
-    while (video.GetNextTime() < dwSeconds * 1000 && GetTickCount() - dwWriterStart < dwSeconds * 1000 + 5000)
+    while (video.GetNextTime() < dwStopAt && GetTickCount() - dwWriterStart < dwSeconds * 1000 + 5000)
         Sleep(2);
 
     // End: sound first, with the encoder's last frames, then video, then the file.

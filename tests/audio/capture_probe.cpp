@@ -1,0 +1,67 @@
+// Tries to record from the default wave-in device for one and a half seconds and reports what happened:
+// the devices seen, whether the capture started, how long start and stop took and how many
+// blocks arrived. Used to check the behaviour without a usable sound server.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "audio/CWaveInCapture.h"
+#include "pipeline/CMediaStream.h"
+#include "pipeline/CMediaWriter.h"
+
+namespace
+{
+// Counts delivered blocks; never queues them.
+class CCountingStream : public CMediaStream
+{
+public:
+    int SetEncoder(void*, int) override { return 1; }
+    SAMPLEBUFFER AllocSample(DWORD) override { return SAMPLEBUFFER_FAILED; }
+    void FreeSample(SAMPLEBUFFER) override {}
+    int FillSample(SAMPLEBUFFER, const void*, DWORD) override { return 0; }
+    int WriteSample(CMediaSample*) override { return 1; }
+    int Deliver(const void*, DWORD, DWORD, DWORD, DWORD) override
+    {
+        ++m_nBlocks;
+        return 1;
+    }
+    volatile LONG m_nBlocks = 0;
+};
+
+class CIdleWriter : public CMediaWriter
+{
+public:
+    CIdleWriter() : CMediaWriter(16) {}
+    ~CIdleWriter() override { Stop(); }
+    int Initialize() override { return 1; }
+    void Uninitialize() override {}
+};
+}
+
+int main()
+{
+    CWaveInCapture capture;
+    std::vector<std::string> names;
+    capture.ListDevices(names);
+    std::printf("devices=%u\n", unsigned(names.size()));
+
+    CCountingStream stream;
+    CIdleWriter writer;
+    stream.SetWriter(&writer);
+    writer.AddStream(&stream);
+    writer.Start();
+    capture.SetStream(&stream);
+    capture.SetBlockSize(4608);
+
+    DWORD dwStart = GetTickCount();
+    int nStarted = capture.Start();
+    std::printf("start=%d\nstart_ms=%lu\n", nStarted, GetTickCount() - dwStart);
+    if (nStarted)
+        Sleep(1500);
+    DWORD dwStop = GetTickCount();
+    capture.Stop();
+    std::printf("stop_ms=%lu\nblocks=%ld\n", GetTickCount() - dwStop, long(stream.m_nBlocks));
+    return 0;
+}

@@ -319,6 +319,13 @@ bool CMp3Encoder::EncodeBlock(const void* pPcm)
     return true;
 }
 
+bool CMp3Encoder::EncodeBlock(const void* pPcm, DWORD cbPcm)
+{
+    if (cbPcm < InputBlockBytes())
+        return false;
+    return EncodeBlock(pPcm);
+}
+
 void CMp3Encoder::End()
 {
     if (m_hModule && m_hStream && m_pOutput && m_bOpen) {

@@ -30,7 +30,10 @@ public:
     void SetVbr(bool bVbr) { m_bVbr = bVbr; }
 
     bool Open();
+    // Consumes exactly InputBlockBytes() bytes of pPcm.
     bool EncodeBlock(const void* pPcm);
+    // The same, refusing a block shorter than InputBlockBytes() instead of reading past it.
+    bool EncodeBlock(const void* pPcm, DWORD cbPcm);
     void End();
 
     bool IsOpen() const { return m_bOpen; }

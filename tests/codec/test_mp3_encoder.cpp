@@ -331,14 +331,15 @@ TEST_F(FakeMp3EncoderTest, EncodeEndAndCloseFollowTheLibrarysProtocol)
     std::vector<short> pcm(2304);
     ASSERT_TRUE(m_encoder.EncodeBlock(pcm.data()));
     EXPECT_EQ(100u, m_encoder.OutputSize());
-    ASSERT_TRUE(m_encoder.EncodeBlock(pcm.data()));
+    ASSERT_TRUE(m_encoder.EncodeBlock(pcm.data(), 2304 * 2));
     EXPECT_EQ(100u, m_encoder.OutputSize());  // replaced, not appended
+    EXPECT_FALSE(m_encoder.EncodeBlock(pcm.data(), 2304 * 2 - 1));  // short block: not read
     m_encoder.End();
     EXPECT_EQ(50u, m_encoder.OutputSize());
     EXPECT_EQ(0x5A, m_encoder.OutputBuffer()[0]);
     const Counts after = ReadCounts();
     EXPECT_EQ(1, after.nInit - before.nInit);
-    EXPECT_EQ(2, after.nEncode - before.nEncode);
+    EXPECT_EQ(2, after.nEncode - before.nEncode);  // the short block never reached the library
     EXPECT_EQ(2304u, after.dwLastSamples);
     EXPECT_EQ(1, after.nDeinit - before.nDeinit);
     EXPECT_EQ(1, after.nClose - before.nClose);

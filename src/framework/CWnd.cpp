@@ -10,16 +10,18 @@ IMPLEMENT_DYNAMIC(CWnd, CObject)
 namespace {
 
 // Windows are created and handled on the user-interface thread; the maps are per thread.
+// They are never destroyed: window objects that are static (the application's main window)
+// may still look them up while the process ends.
 std::unordered_map<HWND, CWnd*>& PermanentMap()
 {
-    static thread_local std::unordered_map<HWND, CWnd*> map;
-    return map;
+    static thread_local auto* pMap = new std::unordered_map<HWND, CWnd*>;
+    return *pMap;
 }
 
 std::unordered_map<HWND, std::unique_ptr<CWnd>>& TemporaryMap()
 {
-    static thread_local std::unordered_map<HWND, std::unique_ptr<CWnd>> map;
-    return map;
+    static thread_local auto* pMap = new std::unordered_map<HWND, std::unique_ptr<CWnd>>;
+    return *pMap;
 }
 
 bool IsControlColorMessage(UINT message)
@@ -218,8 +220,6 @@ BOOL CWnd::DispatchEntry(const AFX_MSGMAP* pMap, UINT nEntryMessage, UINT nCode,
                 return TRUE;
             }
         }
-        if (pMap->pfnGetBaseMap == nullptr)
-            break;
     }
     return FALSE;
 }

@@ -50,6 +50,14 @@ HWND NotifyingChild(UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
+// The system may create a thread's input-method window while one of ours is being created;
+// it is not the window waiting for its object.
+bool IsInputMethodWindow(HWND hWnd)
+{
+    char szClass[16] = "";
+    return GetClassNameA(hWnd, szClass, sizeof(szClass)) && lstrcmpiA(szClass, "IME") == 0;
+}
+
 } // namespace
 
 CWnd::~CWnd()
@@ -487,7 +495,7 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
 LRESULT CALLBACK AfxCbtFilterHook(int nCode, WPARAM wParam, LPARAM lParam)
 {
     AFX_THREAD_STATE* pState = AfxGetThreadState();
-    if (nCode == HCBT_CREATEWND && pState->m_pWndInit) {
+    if (nCode == HCBT_CREATEWND && pState->m_pWndInit && !IsInputMethodWindow(reinterpret_cast<HWND>(wParam))) {
         CWnd* pWndInit = pState->m_pWndInit;
         pState->m_pWndInit = nullptr;
         HWND hWnd = reinterpret_cast<HWND>(wParam);

@@ -75,14 +75,14 @@ protected:
     }
 
     // bin\tests\UI\orvane\0804_Chinese\Base_Default.dll: a copy of the built one, or junk.
-    void MakeChineseDll(bool bValid)
+    // bValid: the built Chinese DLL; otherwise junk. pszSource: another module to use instead.
+    void MakeChineseDll(bool bValid, const char* pszSource = "..\\UI\\orvane\\0804_Chinese\\Base_Default.dll")
     {
         CreateDirectoryA("UI", nullptr);
         CreateDirectoryA("UI\\orvane", nullptr);
         CreateDirectoryA("UI\\orvane\\0804_Chinese", nullptr);
         if (bValid) {
-            ASSERT_TRUE(CopyFileA("..\\UI\\orvane\\0804_Chinese\\Base_Default.dll",
-                                  "UI\\orvane\\0804_Chinese\\Base_Default.dll", FALSE));
+            ASSERT_TRUE(CopyFileA(pszSource, "UI\\orvane\\0804_Chinese\\Base_Default.dll", FALSE));
         } else {
             std::ofstream("UI\\orvane\\0804_Chinese\\Base_Default.dll") << "not a module";
         }
@@ -242,6 +242,20 @@ TEST_F(AppStartup, LanguageFolderWithoutAValidModuleKeepsTheProgramResources)
     char szButton[64] = "";
     GetDlgItemTextA(app.GetMainDialog().m_hWnd, IDC_BTN_CHANGE_FOLDER, szButton, sizeof(szButton));
     EXPECT_STREQ("Change", szButton);
+    EXPECT_EQ(0, CloseAndRun(app));
+}
+
+TEST_F(AppStartup, LanguageDllWithoutVersionResourceTitlesTheWindowOrvane)
+{
+    // A resource module with a few strings and no version resource, dialog or icons.
+    MakeChineseDll(true, "framework_module.dll");
+    SetLanguage("0804", 5);
+    COrvaneApp app;
+    ASSERT_TRUE(app.InitInstance());
+    EXPECT_NE(nullptr, app.GetLanguageModule().GetLoadedPath());
+    EXPECT_STREQ("Orvane", app.m_pszAppName);
+    EXPECT_EQ("Orvane", WindowText(app.GetMainDialog().m_hWnd)) << "the dialog comes from the program";
+    EXPECT_EQ(app.GetMainDialog().m_hWnd, FindWindowA(nullptr, "Orvane"));
     EXPECT_EQ(0, CloseAndRun(app));
 }
 

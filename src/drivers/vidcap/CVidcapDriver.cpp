@@ -75,7 +75,8 @@ const char* CVidcapDriver::DeviceName() { return DEVICE_NAME; }
 
 CVidcapDriver::CVidcapDriver()
     : m_bAttached(0), m_bRealChangePending(0), m_format(FormatFromEnvironment()), m_nModeWidth(0),
-      m_nModeHeight(0), m_nModeBpp(0), m_nWidth(0), m_nHeight(0), m_nBpp(0), m_nStride(0),
+      m_nModeHeight(0), m_nModeBpp(0), m_attachedMode(), m_nWidth(0), m_nHeight(0), m_nBpp(0),
+      m_nStride(0),
       m_nSurfaceBytes(0), m_info(), m_hSurfaceSection(nullptr), m_pSurface(nullptr),
       m_hRingSection(nullptr), m_pRing(nullptr), m_hDisplayDC(nullptr), m_hSampleDC(),
       m_hSampleBitmap(), m_hOldSampleBitmap(), m_pSample(), m_nCurrentSample(0),
@@ -280,9 +281,20 @@ LONG CVidcapDriver::ApplySettings()
         Detach();
         return DISP_CHANGE_SUCCESSFUL;
     }
+    // Attached in the same mode and format: the surface and every mapping stay as they are.
+    if (m_bAttached && m_attachedMode.nWidth == m_nModeWidth &&
+        m_attachedMode.nHeight == m_nModeHeight && m_attachedMode.nBpp == m_nModeBpp &&
+        m_attachedMode.format == m_format)
+        return DISP_CHANGE_SUCCESSFUL;
     // A new mode (or format) takes a new surface.
     Detach();
-    return Attach() ? DISP_CHANGE_SUCCESSFUL : DISP_CHANGE_FAILED;
+    if (!Attach())
+        return DISP_CHANGE_FAILED;
+    m_attachedMode.nWidth = m_nModeWidth;
+    m_attachedMode.nHeight = m_nModeHeight;
+    m_attachedMode.nBpp = m_nModeBpp;
+    m_attachedMode.format = m_format;
+    return DISP_CHANGE_SUCCESSFUL;
 }
 
 bool CVidcapDriver::Attach()

@@ -93,7 +93,13 @@ private:
     int m_bAttached;
     int m_bRealChangePending;
     SurfaceFormat m_format;
+    struct AttachedMode {
+        int nWidth, nHeight, nBpp;
+        SurfaceFormat format;
+    };
+
     int m_nModeWidth, m_nModeHeight, m_nModeBpp;  // mode given for our device, 0 = none yet
+    AttachedMode m_attachedMode;                  // the request the current surface was made for
     int m_nWidth, m_nHeight, m_nBpp, m_nStride;
     SIZE_T m_nSurfaceBytes;
     SurfaceInfo m_info;

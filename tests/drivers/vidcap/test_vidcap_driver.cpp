@@ -202,6 +202,19 @@ TEST_F(VidcapDriverTest, DrawingOnTheDriverContextLandsInTheSurfaceAndIsReported
     EXPECT_EQ(0xFF, driver.Pixel(10, 610)[0]);
 }
 
+TEST_F(VidcapDriverTest, ApplyingTheSameModeAgainKeepsTheMappings)
+{
+    ASSERT_TRUE(Apply(1));
+    CMappedDriver driver;
+    ASSERT_EQ(1, driver.m_nCheck);
+    ASSERT_TRUE(Apply(1));
+    EXPECT_EQ(1, Driver().pfnExtEscape(driver.m_hDC, ESC_CHECK, 0, nullptr, 0, nullptr));
+    RECT rect = {500, 300, 560, 340};
+    CColorWindow window(rect, RGB(0, 255, 0));
+    ASSERT_TRUE(driver.WaitForChangeAt(530, 320, 3000));
+    EXPECT_EQ(0xFF, driver.Pixel(530, 320)[1]);
+}
+
 struct FormatCase {
     CVidcapDriver::SurfaceFormat format;
     int nBpp;

@@ -62,7 +62,7 @@ protected:
     void MakeDll(const std::string& strLanguage, const std::string& strStyle)
     {
         std::string strPath = m_strFolder + "\\" + strLanguage + "\\" + strStyle;
-        ASSERT_TRUE(CopyFileA("version_driver.dll", strPath.c_str(), FALSE)) << strPath;
+        ASSERT_TRUE(CopyFileA("sysinfo_version_driver.dll", strPath.c_str(), FALSE)) << strPath;
         m_created.push_back(strPath);
     }
 

@@ -7,7 +7,7 @@
 TEST(FileVersionInfo, ReadsTheFirstTranslationOnly)
 {
     CFileVersionInfo info;
-    ASSERT_TRUE(info.Open("version_multi.dll"));
+    ASSERT_TRUE(info.Open("sysinfo_version_multi.dll"));
     EXPECT_EQ(0x040704E4u, info.GetTranslation());
     EXPECT_STREQ("Vantri GmbH", info.GetString("CompanyName"));
     EXPECT_STREQ("Testprodukt", info.GetString("ProductName"));
@@ -19,7 +19,7 @@ TEST(FileVersionInfo, ReadsTheFirstTranslationOnly)
     EXPECT_STREQ("Alle Rechte vorbehalten.", record.m_strLegalCopyright);
     EXPECT_STREQ("Testmodul", record.m_strFileDescription);
     EXPECT_STREQ("versiontest", record.m_strInternalName);
-    EXPECT_STREQ("version_multi.dll", record.m_strOriginalFilename);
+    EXPECT_STREQ("sysinfo_version_multi.dll", record.m_strOriginalFilename);
     EXPECT_STREQ("Testprodukt", record.m_strProductName);
     EXPECT_STREQ("6.7", record.m_strProductVersion);
     // No "FileVersion" in the first translation (the second one's is not used) ...
@@ -37,7 +37,7 @@ TEST(FileVersionInfo, ReadsTheFirstTranslationOnly)
 TEST(FileVersionInfo, DriverTypesAndOperatingSystemWords)
 {
     CFileVersionInfo info;
-    ASSERT_TRUE(info.Open("version_driver.dll"));
+    ASSERT_TRUE(info.Open("sysinfo_version_driver.dll"));
     FileVersionRecord record;
     ASSERT_TRUE(info.Fill(record));
     EXPECT_STREQ("1.2.0.300", record.m_strFileVersionNumber);
@@ -72,9 +72,9 @@ TEST(FileVersionInfo, TheProgramItselfWhenNoPathIsGiven)
 TEST(FileVersionInfo, FailsOnModulesWithoutUsableVersionData)
 {
     CFileVersionInfo info;
-    EXPECT_FALSE(info.Open("version_none.dll"));
+    EXPECT_FALSE(info.Open("sysinfo_version_none.dll"));
     EXPECT_FALSE(info.IsOpen());
-    EXPECT_FALSE(info.Open("version_notranslation.dll"));
+    EXPECT_FALSE(info.Open("sysinfo_version_notranslation.dll"));
     EXPECT_FALSE(info.IsOpen());
     EXPECT_STREQ("", info.GetString("ProductName"));
     EXPECT_FALSE(info.Open("no_such_module.dll"));
@@ -88,7 +88,7 @@ TEST(FileVersionInfo, FailsOnModulesWithoutUsableVersionData)
     DeleteFileA("not_a_module.dll");
 
     // The reader can be used again after a failure.
-    EXPECT_TRUE(info.Open("version_driver.dll"));
+    EXPECT_TRUE(info.Open("sysinfo_version_driver.dll"));
     info.Close();
     EXPECT_FALSE(info.IsOpen());
 }

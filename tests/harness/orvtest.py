@@ -35,11 +35,11 @@ def wine_env(prefix=None, extra=None):
 
 
 def start(exe, *args, prefix=None, cwd=None, env=None):
-    """Starts a Windows program under Wine and returns the Popen."""
+    """Starts a Windows program under Wine and returns the Popen (its output is dropped)."""
     return subprocess.Popen(["wine64", program(exe), *map(str, args)],
                             cwd=cwd or os.path.dirname(program(exe)),
                             env=wine_env(prefix, env), stdin=subprocess.DEVNULL,
-                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def run(exe, *args, prefix=None, timeout=120, env=None, check=False):

@@ -62,7 +62,8 @@ struct FakeSoundCalls
         pHeader->dwFlags |= WHDR_INQUEUE;
         pHeader->dwFlags &= ~WHDR_DONE;
         Fake().m_queue.push_back(pHeader);
-        Fake().added.push_back(pHeader);
+        if (Fake().bKeepLog)
+            Fake().added.push_back(pHeader);
         return MMSYSERR_NOERROR;
     }
     static MMRESULT WINAPI Start(HWAVEIN)
@@ -209,6 +210,7 @@ CFakeSound::CFakeSound()
                    &FakeSoundCalls::AddBuffer,  &FakeSoundCalls::Start,        &FakeSoundCalls::Reset,
                    &FakeSoundCalls::MixerOpen,  &FakeSoundCalls::MixerClose,   &FakeSoundCalls::GetLineInfo,
                    &FakeSoundCalls::GetLineControls, &FakeSoundCalls::GetDetails, &FakeSoundCalls::SetDetails};
+    m_queue.reserve(64);
     recordLine = MakeLine("Recording Control", 2, {});
     s_pCurrent = this;
 }
@@ -225,7 +227,7 @@ WAVEHDR* CFakeSound::ReturnNext(DWORD nBytes, BYTE bFill)
     if (m_queue.empty())
         return nullptr;
     WAVEHDR* pHeader = m_queue.front();
-    m_queue.pop_front();
+    m_queue.erase(m_queue.begin());
     DWORD nFilled = nBytes < pHeader->dwBufferLength ? nBytes : pHeader->dwBufferLength;
     memset(pHeader->lpData, bFill, nFilled);
     pHeader->dwBytesRecorded = nFilled;

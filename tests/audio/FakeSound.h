@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-#include <deque>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -52,6 +51,7 @@ public:
     DWORD dwCallbackThread = 0;
     UINT uOpenedDevice = 0;
     std::vector<WAVEHDR*> added;   // every buffer given to the device, in order
+    bool bKeepLog = true;          // false: "added" stays empty
 
     // Returns the oldest queued buffer filled with nBytes of the given byte; null if none.
     WAVEHDR* ReturnNext(DWORD nBytes, BYTE bFill);
@@ -79,7 +79,7 @@ private:
     static CFakeSound* s_pCurrent;
     SoundFunctions m_functions;
     std::mutex m_lock;
-    std::deque<WAVEHDR*> m_queue;
+    std::vector<WAVEHDR*> m_queue;   // reserved: queuing allocates nothing
 };
 
 CFakeSound::Control MakeControl(DWORD dwType, DWORD dwMin, DWORD dwMax, std::vector<DWORD> values,

@@ -269,6 +269,21 @@ TEST_F(MixerInputTest, CaptureThreadSelectsAtStartAndRestoresAtEnd)
     EXPECT_EQ(0, m_fake.nMixerOpen);
 }
 
+TEST_F(MixerInputTest, FailedVolumeFailsTheStartAndPutsTheSelectionBack)
+{
+    BuildMuxMixer();
+    m_fake.recordLine.controls[0].items[3] = "Aux";   // agrees with no source line
+    CWaveInCapture capture;
+    capture.SetSoundFunctions(m_fake.Functions());
+    capture.SetDevice(0);
+    capture.SetInput(3);
+    EXPECT_EQ(0, capture.Start());
+    EXPECT_EQ(0, m_fake.nOpened);
+    EXPECT_EQ((std::vector<DWORD>{0, 1, 0, 0}), SelectionValues());
+    EXPECT_FALSE(capture.Mixer().HasSavedSelection());
+    EXPECT_EQ(0, m_fake.nMixerOpen);
+}
+
 TEST_F(MixerInputTest, FailedSelectionFailsTheCaptureStart)
 {
     m_fake.bHasRecordLine = false;

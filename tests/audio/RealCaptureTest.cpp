@@ -138,6 +138,39 @@ TEST(RealCapture, ListsTheSessionsCaptureDevice)
     EXPECT_TRUE(inputs.empty());
 }
 
+// Each device by its own id: no mixer inputs here, and the monitor records by id as well.
+TEST(RealCapture, RecordsFromTheMonitorChosenById)
+{
+    CWaveInCapture capture;
+    std::vector<std::string> names;
+    ASSERT_TRUE(capture.ListDevices(names));
+    int nMonitor = -1;
+    for (size_t i = 0; i < names.size(); ++i)
+    {
+        capture.SetDevice(UINT(i));
+        std::vector<std::string> inputs = {"stale"};
+        capture.ListInputs(inputs);
+        EXPECT_TRUE(inputs.empty()) << names[i];
+        if (names[i].find("Monitor") != std::string::npos)
+            nMonitor = int(i);
+    }
+    ASSERT_GE(nMonitor, 0);
+
+    CRecordingStream stream;
+    CNullWriter writer;
+    stream.SetWriter(&writer);
+    writer.AddStream(&stream);
+    ASSERT_TRUE(writer.StartAndWait());
+    capture.SetDevice(UINT(nMonitor));
+    capture.SetBlockSize(kBlock);
+    capture.SetStream(&stream);
+    ASSERT_EQ(1, capture.Start());
+    for (int i = 0; i < 300 && stream.DeliveryCount() < 10; ++i)
+        Sleep(10);
+    capture.Stop();
+    EXPECT_GE(stream.DeliveryCount(), 10u);
+}
+
 TEST(RealCapture, DeviceThatDoesNotExistFailsTheStartAndLeavesNothingOpen)
 {
     CWaveInCapture capture;

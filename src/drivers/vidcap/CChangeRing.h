@@ -18,6 +18,7 @@ public:
     void Append(const std::vector<RECT>& rects);
     // Entries the reader has not taken yet.
     DWORD GetBacklog() const;
+    DWORD GetReadCounter() const { return m_pHeader ? m_pHeader->nRead : 0; }
     bool HasPending() const { return m_bPending != 0; }
 
 private:

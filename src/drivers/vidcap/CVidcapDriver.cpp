@@ -17,6 +17,9 @@ const char DEVICE_SUBKEY[] = "DEVICE0";
 // 1 ms to compare it; see bench/capture.sh); 30 samples a second keep the picture within a
 // frame of a 30 fps recording.
 const int DEFAULT_RATE = 30;
+// Samples a second while no reader takes the changes, and how long until then.
+const int IDLE_RATE = 5;
+const LONGLONG IDLE_AFTER_MS = 2000;
 const int DEFAULT_TILE_WIDTH = 64;
 const int DEFAULT_TILE_HEIGHT = 16;
 const DWORD MIN_RING_CAPACITY = 64;
@@ -470,6 +473,10 @@ void CVidcapDriver::RunSampler()
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&next);
     const LONGLONG nPeriod = frequency.QuadPart / m_nRate;
+    const LONGLONG nIdlePeriod = frequency.QuadPart / IDLE_RATE;
+    const LONGLONG nIdleAfter = frequency.QuadPart * IDLE_AFTER_MS / 1000;
+    DWORD nLastRead = m_ring.GetReadCounter();
+    LONGLONG nLastReadTime = next.QuadPart;
     for (;;) {
         QueryPerformanceCounter(&now);
         Sample();
@@ -477,12 +484,33 @@ void CVidcapDriver::RunSampler()
         QueryPerformanceCounter(&done);
         m_stats.dSampleSeconds += Seconds(done.QuadPart - now.QuadPart);
         ++m_stats.nSamples;
-        next.QuadPart += nPeriod;
+        // Nobody has taken the reported changes for a while (no recording runs): sample
+        // slowly until the reader moves again. Nothing is lost, changes only arrive later.
+        DWORD nRead = m_ring.GetReadCounter();
+        if (nRead != nLastRead || m_ring.GetBacklog() == 0) {
+            nLastRead = nRead;
+            nLastReadTime = done.QuadPart;
+        }
+        bool bIdle = done.QuadPart - nLastReadTime > nIdleAfter;
+        m_stats.bIdle = bIdle ? 1 : 0;
+        next.QuadPart += bIdle ? nIdlePeriod : nPeriod;
         if (next.QuadPart < done.QuadPart)
             next = done;  // fell behind: no burst of catch-up samples
-        DWORD nWait = static_cast<DWORD>((next.QuadPart - done.QuadPart) * 1000 / frequency.QuadPart);
-        if (WaitForSingleObject(m_hStop, nWait) == WAIT_OBJECT_0)
-            break;
+        // While idle, wake up at the normal rate just to see whether the reader is back.
+        LONGLONG nUntil = std::min(next.QuadPart, done.QuadPart + nPeriod);
+        for (;;) {
+            DWORD nWait = static_cast<DWORD>((nUntil - done.QuadPart) * 1000 / frequency.QuadPart);
+            if (WaitForSingleObject(m_hStop, nWait) == WAIT_OBJECT_0)
+                return;
+            QueryPerformanceCounter(&done);
+            if (done.QuadPart >= next.QuadPart)
+                break;
+            if (m_ring.GetReadCounter() != nLastRead) {
+                next = done;
+                break;
+            }
+            nUntil = std::min(next.QuadPart, done.QuadPart + nPeriod);
+        }
     }
 }
 

@@ -26,6 +26,7 @@ public:
         double dCopySeconds;    // of which reading the desktop
         double dRunSeconds;     // time the sampler has been running
         DWORD nRectangles;
+        int bIdle;  // sampling slowly because nobody reads the changes
     };
 
     static CVidcapDriver& Instance();

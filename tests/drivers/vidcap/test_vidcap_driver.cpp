@@ -215,6 +215,21 @@ TEST_F(VidcapDriverTest, ApplyingTheSameModeAgainKeepsTheMappings)
     EXPECT_EQ(0xFF, driver.Pixel(530, 320)[1]);
 }
 
+TEST_F(VidcapDriverTest, SlowsDownWithoutAReaderAndResumesWhenOneReads)
+{
+    ASSERT_TRUE(Apply(1));
+    CMappedDriver driver;
+    ASSERT_EQ(1, driver.m_nCheck);
+    RECT block = {5, 5, 15, 15};
+    FillRect(driver.m_hDC, &block, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    GdiFlush();
+    CColorWindow::Pump(2600);
+    EXPECT_EQ(1, CVidcapDriver::Instance().GetStatistics().bIdle);
+    // Taking the changes brings the full rate back.
+    EXPECT_FALSE(driver.WaitForChangeAt(-100, -100, 300));
+    EXPECT_EQ(0, CVidcapDriver::Instance().GetStatistics().bIdle);
+}
+
 struct FormatCase {
     CVidcapDriver::SurfaceFormat format;
     int nBpp;

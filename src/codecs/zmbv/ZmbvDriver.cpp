@@ -81,7 +81,7 @@ LRESULT CALLBACK ZmbvDriverProc(DWORD_PTR dwDriverId, HDRVR hDriver, UINT uMsg, 
     case DRV_QUERYCONFIGURE:
         return 0;
     case DRV_CONFIGURE:
-        return DRVCNF_OK;
+        return DRVCNF_CANCEL;  // nothing to configure
     default:
         break;
     }

@@ -35,6 +35,7 @@ const BYTE LENGTH_FLAGS = 0x11;   // several payloads, 16-bit padding length, no
 const BYTE PROPERTY_FLAGS = 0x5d; // byte stream and object numbers, 32-bit offset, byte replicated length
 const BYTE PAYLOAD_FLAGS = 0x80;  // 16-bit payload lengths
 const BYTE KEY_FRAME_BIT = 0x80;
+const DWORD FILE_FLAG_BROADCAST = 0x01;
 const DWORD FILE_FLAG_SEEKABLE = 0x02;
 const DWORD EXT_STREAM_FLAG_SEEKABLE = 0x02;
 const ULONGLONG INDEX_INTERVAL = 10000000; // one second in 100-ns units
@@ -73,6 +74,7 @@ const WMVIDEOINFOHEADER* VideoInfo(const CWmfMediaType& type)
 CAsfMuxer::CAsfMuxer()
     : m_hFile(INVALID_HANDLE_VALUE),
       m_hrFailure(S_OK),
+      m_bComplete(false),
       m_fileId(),
       m_nCreationTime(0),
       m_cbPacket(DEFAULT_PACKET_SIZE),
@@ -135,6 +137,7 @@ HRESULT CAsfMuxer::Open(const wchar_t* pszPath, const std::vector<CStreamInfo>& 
     m_nCreationTime = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
 
     m_hrFailure = S_OK;
+    m_bComplete = false;
     m_packet.assign(m_cbPacket, 0);
     m_cbPacketUsed = PACKET_HEADER_SIZE;
     m_nPacketPayloads = 0;
@@ -290,6 +293,20 @@ HRESULT CAsfMuxer::WriteAt(ULONGLONG nOffset, const std::vector<BYTE>& bytes)
     return S_OK;
 }
 
+HRESULT CAsfMuxer::Flush()
+{
+    if (!IsOpen())
+        return NS_E_INVALID_REQUEST;
+    HRESULT hr = m_hrFailure;
+    if (SUCCEEDED(hr))
+        hr = FlushPacket();
+    if (SUCCEEDED(hr))
+        hr = WritePending();
+    if (SUCCEEDED(hr) && !FlushFileBuffers(m_hFile))
+        hr = NS_E_FILE_WRITE;
+    return hr;
+}
+
 HRESULT CAsfMuxer::Close()
 {
     if (!IsOpen())
@@ -302,6 +319,8 @@ HRESULT CAsfMuxer::Close()
         hr = WritePending();
     }
     if (SUCCEEDED(hr)) {
+        // Only a file whose packets all reached the disk loses its broadcast mark.
+        m_bComplete = true;
         std::vector<BYTE> header;
         BuildHeader(header);
         BuildDataObjectHeader(header);
@@ -367,13 +386,14 @@ void CAsfMuxer::BuildFileProperties(std::vector<BYTE>& out) const
     CAsfByteWriter w(out);
     const size_t nStart = w.BeginObject(ASF_FILE_PROPERTIES);
     w.Guid(m_fileId);
-    w.Qword(m_cbHeader + cbData + index.size());
+    // Sizes, counts and durations are valid only in a completed file.
+    w.Qword(m_bComplete ? m_cbHeader + cbData + index.size() : 0);
     w.Qword(m_nCreationTime);
-    w.Qword(m_nPackets);
-    w.Qword(PlayDuration());
-    w.Qword(m_msLastSend * MS);
+    w.Qword(m_bComplete ? m_nPackets : 0);
+    w.Qword(m_bComplete ? PlayDuration() : 0);
+    w.Qword(m_bComplete ? m_msLastSend * MS : 0);
     w.Qword(m_msPreroll);
-    w.Dword(FILE_FLAG_SEEKABLE);
+    w.Dword(m_bComplete ? FILE_FLAG_SEEKABLE : FILE_FLAG_BROADCAST);
     w.Dword(m_cbPacket);
     w.Dword(m_cbPacket);
     w.Dword(MaxBitrate());
@@ -476,9 +496,9 @@ void CAsfMuxer::BuildDataObjectHeader(std::vector<BYTE>& out) const
 {
     CAsfByteWriter w(out);
     w.Guid(ASF_DATA);
-    w.Qword(DATA_OBJECT_HEADER_SIZE + m_nPackets * m_cbPacket);
+    w.Qword(m_bComplete ? DATA_OBJECT_HEADER_SIZE + m_nPackets * m_cbPacket : 0);
     w.Guid(m_fileId);
-    w.Qword(m_nPackets);
+    w.Qword(m_bComplete ? m_nPackets : 0);
     w.Word(0x0101);
 }
 

@@ -8,6 +8,8 @@
 // Writes one ASF file: the header (completed when the file is closed), a data object of
 // fixed-size packets carrying several payloads each, and a simple index for seeking.
 // Media objects larger than a packet are split into fragments over several packets.
+// Until it is closed the file is marked as a broadcast (sizes and durations unknown), so that
+// what reached the disk stays readable if the recording never ends properly.
 class CAsfMuxer
 {
 public:
@@ -36,6 +38,8 @@ public:
                  const std::vector<CCodecEntry>& codecs);
     HRESULT WriteSample(WORD wStream, ULONGLONG cnsTime, DWORD msSendTime, ULONGLONG cnsDuration,
                         bool bCleanPoint, const BYTE* pData, DWORD cbData);
+    // Completes the packet being filled and puts everything written so far on the disk.
+    HRESULT Flush();
     // Writes the last packet and the index, completes the header and closes the file.
     HRESULT Close();
     bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
@@ -87,6 +91,7 @@ private:
 
     HANDLE m_hFile;
     HRESULT m_hrFailure;
+    bool m_bComplete;
     GUID m_fileId;
     ULONGLONG m_nCreationTime;
     DWORD m_cbPacket;

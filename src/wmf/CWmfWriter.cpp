@@ -209,7 +209,7 @@ HRESULT CWmfWriter::WriteSample(DWORD dwInputNum, QWORD cnsSampleTime, DWORD dwF
 HRESULT CWmfWriter::Flush()
 {
     CLock lock(m_cs);
-    return m_bWriting ? S_OK : NS_E_INVALID_REQUEST;
+    return m_bWriting ? m_muxer.Flush() : NS_E_INVALID_REQUEST;
 }
 
 // ---- IWMWriterAdvanced

@@ -55,13 +55,23 @@ class AsfFile:
         self.streams = {}
         self.extended = {}
         self.codecs = []
-        top = objects(buf, 0, len(buf))
-        check(top[0][0] == HEADER, "file does not start with a header object")
-        check(top[1][0] == DATA, "the data object does not follow the header")
-        self.header_size = top[0][2]
-        self._read_header(0, top[0][2])
-        self._read_data(top[1][1], top[1][2])
+        check(buf[:16] == HEADER, "file does not start with a header object")
+        self.header_size = hsize = struct.unpack_from("<Q", buf, 16)[0]
+        check(30 <= hsize <= len(buf), "header size")
+        self._read_header(0, hsize)
+        check(buf[hsize:hsize + 16] == DATA, "the data object does not follow the header")
         self.index = None
+        # A broadcast file (one whose writing never ended) has no sizes: its packets run to the end.
+        self.broadcast = bool(self.flags & 0x01)
+        if self.broadcast:
+            check(struct.unpack_from("<Q", buf, hsize + 16)[0] == 0, "broadcast data object size is 0")
+            packets, rest = divmod(len(buf) - hsize - 50, self.max_packet)
+            check(rest == 0, "broadcast data holds whole packets")
+            self._read_data(hsize, 50 + packets * self.max_packet, packets)
+            return
+        top = objects(buf, 0, len(buf))
+        check(top[1][0] == DATA, "the data object does not follow the header")
+        self._read_data(top[1][1], top[1][2], self.packet_count)
         for oid, pos, size in top[2:]:
             if oid == SIMPLE_INDEX:
                 self._read_index(pos, size)
@@ -140,15 +150,15 @@ class AsfFile:
             at += 2 + ilen
         check(at == pos + size, "codec list entries add up")
 
-    def _read_data(self, pos, size):
+    def _read_data(self, pos, size, packets):
         buf = self.buf
-        file_id, packets, reserved = struct.unpack_from("<16sQH", buf, pos + 24)
+        file_id, declared, reserved = struct.unpack_from("<16sQH", buf, pos + 24)
         check(file_id == self.file_id, "data object file id")
         check(reserved == 0x0101, "data object reserved field")
         check(self.min_packet == self.max_packet, "fixed packet size")
         psize = self.max_packet
         check(size == 50 + packets * psize, "data object holds whole packets")
-        check(packets == self.packet_count, "packet counts agree")
+        check(declared == (0 if self.broadcast else packets), "packet counts agree")
         self.packets = []
         self.objects = {}  # (stream, object number, presentation) -> dict
         self.media_objects = []

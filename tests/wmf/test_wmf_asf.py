@@ -1,6 +1,7 @@
 """ASF files written through the built-in Windows Media runtime: read back by ffprobe, decoded
 by ffmpeg, and walked object by object and packet by packet."""
 import os
+import subprocess
 import sys
 import tempfile
 import unittest
@@ -96,6 +97,20 @@ class RuntimeFiles(unittest.TestCase):
                 asf = asfwalk.AsfFile(path)
                 self.assertEqual([stream], list(asf.streams))
                 self.assert_index_points_at_key_frames(asf, stream)
+
+    def test_recording_whose_writing_never_ended_stays_readable(self):
+        path = self.make("crash", 2)
+        asf = asfwalk.AsfFile(path)
+        self.assertTrue(asf.broadcast)
+        frames = [o for o in asf.media_objects if o["stream"] == 1]
+        self.assertEqual(20, len(frames))
+        info = orvtest.ffprobe(path)
+        self.assertEqual(["zmbv", "mp3"], [s["codec_name"] for s in info["streams"]])
+        self.assert_clean_decode(path)
+        packets = subprocess.run(["ffprobe", "-v", "error", "-select_streams", "v", "-count_packets",
+                                  "-show_entries", "stream=nb_read_packets", "-of", "csv=p=0", path],
+                                 capture_output=True, text=True, check=True).stdout.strip()
+        self.assertEqual("20", packets)
 
     def test_file_ended_right_after_it_began_is_empty_but_readable(self):
         path = self.make("empty", 0)

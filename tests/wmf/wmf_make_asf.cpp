@@ -2,7 +2,8 @@
 //   wmf_make_asf MODE OUT.wmv [SECONDS] [PACKET_SIZE]
 // MODE: av (ZMBV video 160x120 at 10 fps with a key frame every second, plus an MP3 tone),
 //       big (512x512 uncompressed-in-zlib key frames of over 1 MB, plus the tone),
-//       video, audio (one stream only), empty (both streams, nothing written).
+//       video, audio (one stream only), empty (both streams, nothing written),
+//       crash (as av, but the process ends after a Flush, without EndWriting).
 #include <windows.h>
 
 #include <cstdio>
@@ -26,6 +27,7 @@ struct Plan {
     DWORD cbPacket = 0;
     bool bVideo = true;
     bool bAudio = true;
+    bool bCrash = false;
 };
 
 int Fail(const char* pszWhat, HRESULT hr)
@@ -83,6 +85,11 @@ int Write(const std::wstring& path, const Plan& plan)
             ++nBlock;
         }
     }
+    if (plan.bCrash) {
+        if (FAILED(hr = file.Writer()->Flush()))
+            return Fail("flush", hr);
+        ExitProcess(0); // no EndWriting, no clean-up: as if the program died here
+    }
     if (FAILED(hr = file.End()))
         return Fail("end", hr);
     return 0;
@@ -109,6 +116,8 @@ int main(int argc, char** argv)
         plan.bAudio = false;
     } else if (mode == "audio") {
         plan.bVideo = false;
+    } else if (mode == "crash") {
+        plan.bCrash = true;
     } else if (mode == "empty") {
         plan.dwSeconds = 0;
     } else if (mode != "av") {

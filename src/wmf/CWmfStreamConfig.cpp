@@ -65,7 +65,9 @@ CWmfStreamConfig::CWmfStreamConfig(REFGUID guidStreamType)
       m_guidStreamType(guidStreamType),
       m_wStreamNumber(0),
       m_dwBitrate(0),
-      m_dwBufferWindow(DEFAULT_BUFFER_WINDOW_MS)
+      m_dwBufferWindow(DEFAULT_BUFFER_WINDOW_MS),
+      m_llMaxKeyFrameSpacing(0),
+      m_dwQuality(0)
 {
 }
 
@@ -80,6 +82,8 @@ CWmfStreamConfig* CWmfStreamConfig::Clone() const
     pCopy->m_name = m_name;
     pCopy->m_connection = m_connection;
     pCopy->m_mediaType = m_mediaType;
+    pCopy->m_llMaxKeyFrameSpacing = m_llMaxKeyFrameSpacing;
+    pCopy->m_dwQuality = m_dwQuality;
     pCopy->m_properties = m_properties;
     return pCopy;
 }
@@ -104,6 +108,8 @@ HRESULT CWmfStreamConfig::QueryInterface(REFIID riid, void** ppv)
         *ppv = static_cast<IWMStreamConfig*>(this);
     else if (riid == IID_IWMMediaProps)
         *ppv = static_cast<IWMMediaProps*>(this);
+    else if (riid == IID_IWMVideoMediaProps && m_guidStreamType == WMMEDIATYPE_Video)
+        *ppv = static_cast<IWMVideoMediaProps*>(this);
     else if (riid == IID_IWMPropertyVault)
         *ppv = static_cast<IWMPropertyVault*>(this);
     else {
@@ -243,6 +249,38 @@ HRESULT CWmfStreamConfig::SetMediaType(WM_MEDIA_TYPE* pType)
     if (!IsValidMediaType(m_guidStreamType, *pType))
         return NS_E_INVALID_INPUT_FORMAT;
     m_mediaType.Assign(*pType);
+    return S_OK;
+}
+
+HRESULT CWmfStreamConfig::GetMaxKeyFrameSpacing(LONGLONG* pllTime)
+{
+    if (!pllTime)
+        return E_POINTER;
+    *pllTime = m_llMaxKeyFrameSpacing;
+    return S_OK;
+}
+
+HRESULT CWmfStreamConfig::SetMaxKeyFrameSpacing(LONGLONG llTime)
+{
+    if (llTime < 0)
+        return E_INVALIDARG;
+    m_llMaxKeyFrameSpacing = llTime;
+    return S_OK;
+}
+
+HRESULT CWmfStreamConfig::GetQuality(DWORD* pdwQuality)
+{
+    if (!pdwQuality)
+        return E_POINTER;
+    *pdwQuality = m_dwQuality;
+    return S_OK;
+}
+
+HRESULT CWmfStreamConfig::SetQuality(DWORD dwQuality)
+{
+    if (dwQuality > 100)
+        return E_INVALIDARG;
+    m_dwQuality = dwQuality;
     return S_OK;
 }
 

@@ -6,8 +6,9 @@
 #include "wmf/CWmfMediaType.h"
 
 // One stream of a built-in profile: number, name, rates, the compressed media type and a
-// property vault. A profile keeps its own copies (see Clone).
-class CWmfStreamConfig : public IWMStreamConfig, public IWMMediaProps, public IWMPropertyVault
+// property vault (video streams also key-frame spacing and quality). A profile keeps its own
+// copies (see Clone).
+class CWmfStreamConfig : public IWMStreamConfig, public IWMVideoMediaProps, public IWMPropertyVault
 {
 public:
     // Returns a configuration with one reference, or null. Only audio and video are supported.
@@ -50,6 +51,12 @@ public:
     HRESULT STDMETHODCALLTYPE GetMediaType(WM_MEDIA_TYPE* pType, DWORD* pcbType) override;
     HRESULT STDMETHODCALLTYPE SetMediaType(WM_MEDIA_TYPE* pType) override;
 
+    // IWMVideoMediaProps (answered for video streams only)
+    HRESULT STDMETHODCALLTYPE GetMaxKeyFrameSpacing(LONGLONG* pllTime) override;
+    HRESULT STDMETHODCALLTYPE SetMaxKeyFrameSpacing(LONGLONG llTime) override;
+    HRESULT STDMETHODCALLTYPE GetQuality(DWORD* pdwQuality) override;
+    HRESULT STDMETHODCALLTYPE SetQuality(DWORD dwQuality) override;
+
     // IWMPropertyVault
     HRESULT STDMETHODCALLTYPE GetPropertyCount(DWORD* pdwCount) override;
     HRESULT STDMETHODCALLTYPE GetPropertyByName(const WCHAR* pszName, WMT_ATTR_DATATYPE* pType,
@@ -85,5 +92,7 @@ private:
     std::wstring m_name;
     std::wstring m_connection;
     CWmfMediaType m_mediaType;
+    LONGLONG m_llMaxKeyFrameSpacing; // 100-ns units
+    DWORD m_dwQuality;
     std::vector<CProperty> m_properties;
 };

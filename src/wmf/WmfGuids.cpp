@@ -3,3 +3,5 @@
 #include <initguid.h>
 #include <wmsdkidl.h>
 #include <wmsbuffer.h>
+
+#include "wmf/WmfTypes.h"

@@ -24,6 +24,20 @@ typedef struct tagWMVIDEOINFOHEADER {
 
 static_assert(sizeof(WMVIDEOINFOHEADER) == 88, "the video format block is 48 bytes plus the bitmap header");
 
+// Video media properties of a stream configuration (key-frame spacing and quality).
+#ifndef __IWMVideoMediaProps_INTERFACE_DEFINED__
+#define __IWMVideoMediaProps_INTERFACE_DEFINED__
+DEFINE_GUID(IID_IWMVideoMediaProps, 0x96406bcf, 0x2b2b, 0x11d3, 0xb3, 0x6b, 0x00, 0xc0, 0x4f, 0x61, 0x08, 0xff);
+MIDL_INTERFACE("96406bcf-2b2b-11d3-b36b-00c04f6108ff")
+IWMVideoMediaProps : public IWMMediaProps
+{
+    virtual HRESULT STDMETHODCALLTYPE GetMaxKeyFrameSpacing(LONGLONG* pllTime) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetMaxKeyFrameSpacing(LONGLONG llTime) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetQuality(DWORD* pdwQuality) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetQuality(DWORD dwQuality) = 0;
+};
+#endif
+
 // Stored with the media type GUID layout {XXXXXXXX-0000-0010-8000-00AA00389B71}.
 inline GUID WmfFourCCGuid(DWORD dwFourCC)
 {

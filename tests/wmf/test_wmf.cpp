@@ -108,6 +108,35 @@ TEST_F(WmfProfileTest, OnlyAudioAndVideoStreamsCanBeCreated)
     EXPECT_EQ(S_OK, video->QueryInterface(IID_IWMPropertyVault, vault.Out()));
 }
 
+TEST_F(WmfProfileTest, VideoStreamsAlsoKeepKeyFrameSpacingAndQuality)
+{
+    ComPtr<IWMStreamConfig> video, audio;
+    ASSERT_EQ(S_OK, m_profile->CreateNewStream(WMMEDIATYPE_Video, &video));
+    ASSERT_EQ(S_OK, m_profile->CreateNewStream(WMMEDIATYPE_Audio, &audio));
+    ComPtr<IWMVideoMediaProps> videoProps, audioProps;
+    EXPECT_EQ(E_NOINTERFACE, audio->QueryInterface(IID_IWMVideoMediaProps, audioProps.Out()));
+    ASSERT_EQ(S_OK, video->QueryInterface(IID_IWMVideoMediaProps, videoProps.Out()));
+    EXPECT_EQ(S_OK, videoProps->SetMaxKeyFrameSpacing(80000000));
+    EXPECT_EQ(E_INVALIDARG, videoProps->SetMaxKeyFrameSpacing(-1));
+    EXPECT_EQ(S_OK, videoProps->SetQuality(75));
+    EXPECT_EQ(E_INVALIDARG, videoProps->SetQuality(101));
+    std::vector<BYTE> format = WmfTestFile::VideoFormat(SmallBitmap(), 500000);
+    WM_MEDIA_TYPE type = WmfTestFile::VideoType(format);
+    EXPECT_EQ(S_OK, videoProps->SetMediaType(&type)) << "the media props of the video interface";
+    video->SetStreamNumber(1);
+    ASSERT_EQ(S_OK, m_profile->AddStream(video.p));
+    ComPtr<IWMStreamConfig> stored;
+    ASSERT_EQ(S_OK, m_profile->GetStream(0, &stored));
+    ComPtr<IWMVideoMediaProps> storedProps;
+    ASSERT_EQ(S_OK, stored->QueryInterface(IID_IWMVideoMediaProps, storedProps.Out()));
+    LONGLONG llSpacing = 0;
+    DWORD dwQuality = 0;
+    storedProps->GetMaxKeyFrameSpacing(&llSpacing);
+    storedProps->GetQuality(&dwQuality);
+    EXPECT_EQ(80000000, llSpacing);
+    EXPECT_EQ(75u, dwQuality);
+}
+
 TEST_F(WmfProfileTest, StreamNumbersOutsideOneToSixtyThreeAreRefused)
 {
     ComPtr<IWMStreamConfig> config;

@@ -1,0 +1,105 @@
+#pragma once
+// Screen rectangle selection: a topmost popup whose only visible part is a one-pixel frame of
+// moving dashes. A 50 ms timer polls the mouse buttons, Escape and the cursor (the mouse is
+// never captured), so the user can drag over any window. While a recording runs the overlay
+// is locked and marks the recorded area from just outside it.
+#include <windows.h>
+
+#include <vector>
+
+#include "framework/CBitmap.h"
+#include "framework/CBrush.h"
+#include "framework/CRgn.h"
+#include "framework/CWnd.h"
+
+#ifndef WM_RECORD_TOGGLE
+#define WM_RECORD_TOGGLE (WM_USER + 1004)
+#endif
+
+class CDC;
+class CScreenGrabber;
+
+// The calls that swap the desktop's system cursors. The system's by default; a test can put
+// in its own where the platform does not carry the swap out.
+struct SystemCursorApi
+{
+    HCURSOR(WINAPI* pfnLoadCursor)(HINSTANCE, LPCSTR);
+    HICON(WINAPI* pfnCopyIcon)(HICON);
+    BOOL(WINAPI* pfnSetSystemCursor)(HCURSOR, DWORD);
+    BOOL(WINAPI* pfnDestroyCursor)(HCURSOR);
+};
+
+class CRectSelectWnd : public CWnd
+{
+public:
+    enum { SELECT_FULLSCREEN = 0, SELECT_DRAG = 1 };
+    enum { TIMER_ID = 1, TIMER_PERIOD_MS = 50 };
+    enum { SYSTEM_CURSOR_COUNT = 13 };
+    static const DWORD s_pnSystemCursors[SYSTEM_CURSOR_COUNT];
+
+    CRectSelectWnd();
+    ~CRectSelectWnd() override;
+    CRectSelectWnd(const CRectSelectWnd&) = delete;
+    CRectSelectWnd& operator=(const CRectSelectWnd&) = delete;
+
+    BOOL Create();
+    void Destroy();
+
+    void SetMode(int nMode);
+    int GetMode() const { return m_nMode; }
+    void SetSelectRect(const RECT* pRect);
+    void GetSelectRect(RECT* pRect) const;
+    void SetSelecting(int bSelecting, int bCancel);
+    int IsSelecting() const { return m_bSelecting; }
+    void SetLocked(int bLocked);
+    int IsLocked() const { return m_bLocked; }
+    int IsCreated() const { return m_bCreated; }
+
+    // The grabber that receives the locked rectangle on every tick (not owned).
+    void SetGrabber(CScreenGrabber* pGrabber) { m_pGrabber = pGrabber; }
+    void SetCursorApi(const SystemCursorApi& api) { m_cursorApi = api; }
+    int AreCursorsReplaced() const { return !m_arrSavedCursors.empty(); }
+    int GetDragState() const { return m_nDragState; }
+
+    // One tick's work; the timer runs it every 50 ms.
+    void Update();
+
+    static void ClampToScreen(RECT& rc, const RECT& rcScreen);
+
+protected:
+    void OnTimer(UINT_PTR nIDEvent);
+    void OnPaint();
+    void OnDestroy();
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void RefreshScreenRect();
+    void DragStep();
+    void EndDrag(int bCancel);
+    void GetFrameRect(RECT& rc) const;
+    void PlaceWindow(const RECT& rcFrame);
+    void PaintFrame(CDC& dc, const RECT& rcFrame);
+    void HandRectToOwner();
+    void CreatePatternBrush();
+    void ReplaceSystemCursors(DWORD nShape);
+    void RestoreSystemCursors();
+    static int IsKeyDown(int nVirtKey) { return (::GetAsyncKeyState(nVirtKey) & 0x8000) != 0; }
+
+    int m_bCreated;
+    int m_bLocked;
+    int m_bSelecting;
+    int m_nMode;
+    RECT m_rcScreen;
+    RECT m_rcDrag;
+    RECT* m_pCurrentRect;
+    int m_nDragState;
+    POINT m_ptAnchor;
+    POINT m_ptCurrent;
+    CBitmap m_bmpPattern;
+    CBrush m_brPattern;
+    unsigned int m_nAntsPhase;
+    CRgn m_rgnFrame;
+    std::vector<HCURSOR> m_arrSavedCursors;
+    SystemCursorApi m_cursorApi;
+    CScreenGrabber* m_pGrabber;
+};

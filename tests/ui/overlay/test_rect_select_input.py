@@ -95,6 +95,8 @@ class RectSelectInputTest(unittest.TestCase):
         orvtest.xdotool("mouseup", 3)
         if self.host.proc.poll() is None:
             self.host.proc.kill()
+            self.host.proc.wait()
+        self.host.proc.stdout.close()
 
     def test_press_release_move_and_click_accepts_the_rectangle(self):
         press(100, 100)

@@ -93,12 +93,15 @@ def main():
         print()
         print("encode time per frame through ICCompress (first call; 'x3' = the three calls the")
         print("program's quality search makes per frame, the repeats answered from the cached frame)")
-        print(f"{'frames':10} {'count':>6} {'median ms':>10} {'mean ms':>9} {'p95 ms':>9} {'max ms':>9} "
-              f"{'x3 mean ms':>11} {'mean bytes':>11}")
+        print("(cpu = this thread's CPU time, summed over the frames of a kind: what a frame costs")
+        print("without the time other processes take; the clock columns include it)")
+        print(f"{'frames':10} {'count':>6} {'cpu ms':>8} {'median ms':>10} {'mean ms':>9} {'p95 ms':>9} "
+              f"{'max ms':>9} {'x3 mean ms':>11} {'mean bytes':>11}")
         for kind in ("still", "partial", "full"):
             k = report["kinds"].get(kind)
             if k:
-                print(f"{kind:10} {int(k['count']):6d} {float(k['median_ms']):10.3f} {float(k['mean_ms']):9.3f} "
+                print(f"{kind:10} {int(k['count']):6d} {float(k['cpu_mean_ms']):8.3f} "
+                      f"{float(k['median_ms']):10.3f} {float(k['mean_ms']):9.3f} "
                       f"{float(k['p95_ms']):9.3f} {float(k['max_ms']):9.3f} "
                       f"{float(k['mean_ms_all_calls']):11.3f} {int(k['mean_bytes']):11,d}")
         total_ms = float(report["total_ms"])
@@ -111,7 +114,10 @@ def main():
         target_ratio = raw_bytes / ours >= 20
         still = report["kinds"].get("still")
         target_still = still is not None and float(still["median_ms"]) < 1.0
-        target_rate = total_ms / options.frames < 1000.0 / FPS
+        cpu_ms = sum(float(k["cpu_mean_ms"]) * int(k["count"]) for k in report["kinds"].values())
+        print(f"CPU time of all frames: {cpu_ms / options.frames:.2f} ms mean "
+              f"({cpu_ms / 1000:.2f} s for {options.frames / FPS:.0f} s of video)")
+        target_rate = total_ms / options.frames < 1000.0 / FPS and cpu_ms / options.frames < 1000.0 / FPS
         print()
         print(f"target >= 20x smaller than uncompressed: {'met' if target_ratio else 'MISSED'}")
         print(f"target still frame < 1 ms (median):      {'met' if target_still else 'MISSED'}")
@@ -122,14 +128,14 @@ def main():
         print()
         print("zlib level and search range (same clip, one call per frame)")
         print(f"{'level':>5} {'range':>5} {'bytes':>13} {'ratio':>7} {'still ms':>9} {'partial ms':>11} "
-              f"{'full ms':>8} {'mean ms':>8}   (per kind: median)")
+              f"{'full ms':>8} {'mean ms':>8}   (per kind: CPU time; mean: clock)")
         for level, search in ((1, 32), (2, 32), (3, 32), (6, 32), (1, 0), (1, 8), (1, 63)):
             r = run_writer(folder, options.frames, ["--level", str(level), "--range", str(search)])
             size = os.path.getsize(os.path.join(folder, "clip.avi"))
             kinds = r["kinds"]
             print(f"{level:5d} {search:5d} {size:13,d} {raw_bytes / size:6.0f}x "
-                  f"{float(kinds['still']['median_ms']):9.3f} {float(kinds['partial']['median_ms']):11.3f} "
-                  f"{float(kinds['full']['median_ms']):8.3f} {float(r['total_ms']) / options.frames:8.2f}")
+                  f"{float(kinds['still']['cpu_mean_ms']):9.3f} {float(kinds['partial']['cpu_mean_ms']):11.3f} "
+                  f"{float(kinds['full']['cpu_mean_ms']):8.3f} {float(r['total_ms']) / options.frames:8.2f}")
 
 
 if __name__ == "__main__":

@@ -1,5 +1,6 @@
 #include "codecs/zmbv/CZmbvCodec.h"
 
+#include <stddef.h>
 #include <string.h>
 
 namespace
@@ -130,7 +131,9 @@ LRESULT CZmbvCodec::CompressGetSize(const BITMAPINFOHEADER* pIn, const BITMAPINF
 
 LRESULT CZmbvCodec::CompressFramesInfo(const ICCOMPRESSFRAMES* pFrames, DWORD cbFrames)
 {
-    if (!pFrames || cbFrames < sizeof(ICCOMPRESSFRAMES))
+    // Only the quality is of interest; callers that size the record for 32-bit pointers
+    // still reach it.
+    if (!pFrames || cbFrames < offsetof(ICCOMPRESSFRAMES, lQuality) + sizeof(pFrames->lQuality))
         return ICERR_BADPARAM;
     if (pFrames->lQuality >= 0 && (DWORD)pFrames->lQuality <= kMaxQuality)
         m_dwQuality = (DWORD)pFrames->lQuality;

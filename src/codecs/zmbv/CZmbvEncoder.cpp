@@ -64,6 +64,7 @@ CZmbvEncoder::CZmbvEncoder()
     : m_nWidth(0), m_nHeight(0), m_nBlocksX(0), m_nBlocksY(0), m_nLevel(1), m_nSearchRange(0),
       m_zs(), m_bZlibReady(false), m_pPrev(nullptr), m_pWork(nullptr), m_cbWork(0),
       m_pVectors(nullptr), m_pLastVectors(nullptr), m_pChanged(nullptr), m_common(), m_nCommon(0),
+      m_found(), m_nFound(0),
       m_nSearchBudget(0), m_pSrc(nullptr), m_bSrcBottomUp(true), m_bHaveLast(false),
       m_bNeedKey(true), m_nLastFrame(0), m_bLastKey(false), m_pLastOut(nullptr), m_cbLastOut(0),
       m_cbLastOutMax(0)
@@ -253,6 +254,7 @@ DWORD CZmbvEncoder::EncodeInterFrame(BYTE* pOut, DWORD cbOut)
     memset(m_pWork, 0, cbVectors);
     BYTE* pXor = m_pWork + cbVectors;
     m_nSearchBudget = kSearchBudget;
+    m_nFound = 0;
 
     MarkChangedBlocks();
     int nIndex = 0;
@@ -404,14 +406,17 @@ CZmbvEncoder::Vector CZmbvEncoder::ChooseVector(const Block& block, int nIndex, 
     int nBestDiff = CountDifferences(block, best, block.nWidth * block.nHeight + 1);
 
     // Screen motion is mostly shared: a block moves like its neighbours, like itself in the
-    // last frame, or like most of the last frame (scrolling, a dragged window).
-    Vector candidates[3 + 3];
+    // last frame, like blocks found earlier in this frame, or like most of the last frame
+    // (scrolling, a dragged window).
+    Vector candidates[3 + MaxFound + MaxCommon];
     int nCandidates = 0;
     if (nIndex % m_nBlocksX > 0)
         candidates[nCandidates++] = m_pVectors[nIndex - 1];
     if (nIndex >= m_nBlocksX)
         candidates[nCandidates++] = m_pVectors[nIndex - m_nBlocksX];
     candidates[nCandidates++] = m_pLastVectors[nIndex];
+    for (int i = 0; i < m_nFound; ++i)
+        candidates[nCandidates++] = m_found[i];
     for (int i = 0; i < m_nCommon; ++i)
         candidates[nCandidates++] = m_common[i];
 
@@ -469,6 +474,18 @@ bool CZmbvEncoder::SearchExact(const Block& block, Vector* pmv)
         if (m_nSearchBudget <= 0)
             return false;
     }
+    // Wheel scrolling jumps by whole lines: go on along the vertical axis as far as vectors reach.
+    for (int d = m_nSearchRange + 1; d <= MaxVector && m_nSearchRange > 0; ++d)
+    {
+        const Vector axis[2] = {{0, d}, {0, -d}};
+        for (const Vector& mv : axis)
+        {
+            if (TryExact(block, mv, pmv))
+                return true;
+        }
+        if (m_nSearchBudget <= 0)
+            return false;
+    }
     return false;
 }
 
@@ -480,8 +497,24 @@ bool CZmbvEncoder::TryExact(const Block& block, const Vector& mv, Vector* pmv)
     if (!IsValidVector(block, mv) || !ProbesMatch(block, mv) || !BlockMatches(block, mv))
         return false;
     m_nSearchBudget += kSearchRefund;
+    RememberFound(mv);
     *pmv = mv;
     return true;
+}
+
+void CZmbvEncoder::RememberFound(const Vector& mv)
+{
+    int nAt = 0;
+    while (nAt < m_nFound && (m_found[nAt].nX != mv.nX || m_found[nAt].nY != mv.nY))
+        ++nAt;
+    if (nAt == m_nFound && m_nFound < MaxFound)
+        ++m_nFound;
+    if (nAt == MaxFound)
+        nAt = MaxFound - 1;
+    // Most recent first.
+    for (int i = nAt; i > 0; --i)
+        m_found[i] = m_found[i - 1];
+    m_found[0] = mv;
 }
 
 BYTE* CZmbvEncoder::WriteXor(const Block& block, const Vector& mv, BYTE* pDst) const
@@ -530,8 +563,7 @@ void CZmbvEncoder::UpdateCommonVectors()
         }
     }
     m_nCommon = 0;
-    const int nMaxCommon = (int)(sizeof(m_common) / sizeof(m_common[0]));
-    while (m_nCommon < nMaxCommon)
+    while (m_nCommon < MaxCommon)
     {
         int nBest = -1;
         for (int k = 0; k < nSeen; ++k)

@@ -15,7 +15,9 @@ public:
         BlockSize = 16,
         KeyHeaderSize = 7,
         InterHeaderSize = 1,
-        MaxVector = 63
+        MaxVector = 63,
+        MaxCommon = 3,
+        MaxFound = 4
     };
 
     CZmbvEncoder();
@@ -72,6 +74,7 @@ private:
     Vector ChooseVector(const Block& block, int nIndex, int* pnDiff);
     bool SearchExact(const Block& block, Vector* pmv);
     bool TryExact(const Block& block, const Vector& mv, Vector* pmv);
+    void RememberFound(const Vector& mv);
     BYTE* WriteXor(const Block& block, const Vector& mv, BYTE* pDst) const;
     void CopyBlockToPrev(const Block& block);
     void UpdateCommonVectors();
@@ -91,8 +94,10 @@ private:
     Vector* m_pVectors;           // this frame's vector per block
     Vector* m_pLastVectors;       // previous frame's vector per block
     BYTE* m_pChanged;             // per block: 1 when it differs from the previous frame
-    Vector m_common[3];           // vectors most used in the previous frame
+    Vector m_common[MaxCommon];   // vectors most used in the previous frame
     int m_nCommon;
+    Vector m_found[MaxFound];     // vectors the search found in this frame, latest first
+    int m_nFound;
     long m_nSearchBudget;
 
     const BYTE* m_pSrc;           // the frame being compressed

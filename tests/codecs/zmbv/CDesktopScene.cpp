@@ -39,8 +39,8 @@ int Bounce(int nValue, int nRange)
 }
 }
 
-CDesktopScene::CDesktopScene(int nWidth, int nHeight)
-    : m_nWidth(nWidth), m_nHeight(nHeight), m_pixels((size_t)nWidth * nHeight)
+CDesktopScene::CDesktopScene(int nWidth, int nHeight, int nScrollStep)
+    : m_nWidth(nWidth), m_nHeight(nHeight), m_nScrollStep(nScrollStep), m_pixels((size_t)nWidth * nHeight)
 {
 }
 
@@ -71,7 +71,7 @@ void CDesktopScene::Render(int nFrame)
 
     int nTextX = m_nWidth / 16 + 60 + (int)(nThemeHash % 16);
     int nTextY = m_nHeight / 12;
-    DrawWindow(nTextX, nTextY, m_nWidth / 2, m_nHeight * 5 / 6, nThemeHash, nTime * 3, 0x1F4E99);
+    DrawWindow(nTextX, nTextY, m_nWidth / 2, m_nHeight * 5 / 6, nThemeHash, nTime * m_nScrollStep, 0x1F4E99);
 
     int nMoveW = m_nWidth * 9 / 32;
     int nMoveH = m_nHeight / 3;

@@ -20,7 +20,8 @@ public:
         ActiveFrames = 60
     };
 
-    CDesktopScene(int nWidth, int nHeight);
+    // The text window scrolls by nScrollStep pixels per frame.
+    CDesktopScene(int nWidth, int nHeight, int nScrollStep = 3);
 
     void Render(int nFrame);
     static FrameKind KindOf(int nFrame);
@@ -41,5 +42,6 @@ private:
 
     int m_nWidth;
     int m_nHeight;
+    int m_nScrollStep;
     std::vector<uint32_t> m_pixels;
 };

@@ -180,6 +180,12 @@ TEST_F(ZmbvCodecTest, AnswersDefaultsAndHasNoDialogs)
     frames.lQuality = 7500;
     frames.lKeyRate = 300;
     EXPECT_EQ(ICSendMessage(m_hic, ICM_COMPRESS_FRAMES_INFO, (DWORD_PTR)&frames, sizeof(frames)), ICERR_OK);
+    EXPECT_EQ(ICSendMessage(m_hic, ICM_COMPRESS_FRAMES_INFO, (DWORD_PTR)&frames, 64), ICERR_OK);
+    DWORD dwQualityNow = 0;
+    EXPECT_EQ(ICSendMessage(m_hic, ICM_GETQUALITY, (DWORD_PTR)&dwQualityNow, sizeof(dwQualityNow)), ICERR_OK);
+    EXPECT_EQ(dwQualityNow, 7500u);
+    EXPECT_EQ(ICSendMessage(m_hic, ICM_COMPRESS_FRAMES_INFO, (DWORD_PTR)&frames, 8), ICERR_BADPARAM);
+    EXPECT_EQ(ICSendMessage(m_hic, ICM_COMPRESS_FRAMES_INFO, 0, sizeof(frames)), ICERR_BADPARAM);
 }
 
 TEST_F(ZmbvCodecTest, StateRoundTripsAndForeignBlobsAreIgnored)

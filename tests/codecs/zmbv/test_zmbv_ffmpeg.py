@@ -78,6 +78,11 @@ class ZmbvDecodesWithFfmpeg(unittest.TestCase):
         # Frame 90 replaces the whole picture; motion before it.
         self.assert_round_trip(1280, 720, 95, "--keyrate", 0)
 
+    def test_wheel_scrolling_by_whole_lines(self):
+        # 45 pixels per frame: beyond the nearby search, found along the vertical axis.
+        report = self.assert_round_trip(640, 360, 70, "--scroll", 45)
+        self.assertLess(int(report["bytes"]) * 100, int(report["raw_bytes"]))
+
     def test_every_search_setting_stays_exact(self):
         for level, search in ((9, 0), (1, 63)):
             with self.subTest(level=level, search=search):

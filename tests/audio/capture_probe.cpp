@@ -1,9 +1,10 @@
-// Tries to record from the default wave-in device for one and a half seconds and reports what happened:
+// Tries to record from the default wave-in device (for 1.5 s, or the seconds given) and reports what happened:
 // the devices seen, whether the capture started, how long start and stop took and how many
 // blocks arrived. Used to check the behaviour without a usable sound server.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -40,8 +41,9 @@ public:
 };
 }
 
-int main()
+int main(int argc, char** argv)
 {
+    DWORD dwMs = argc > 1 ? DWORD(atof(argv[1]) * 1000) : 1500;
     CWaveInCapture capture;
     std::vector<std::string> names;
     capture.ListDevices(names);
@@ -58,8 +60,9 @@ int main()
     DWORD dwStart = GetTickCount();
     int nStarted = capture.Start();
     std::printf("start=%d\nstart_ms=%lu\n", nStarted, GetTickCount() - dwStart);
+    std::fflush(stdout);
     if (nStarted)
-        Sleep(1500);
+        Sleep(dwMs);
     DWORD dwStop = GetTickCount();
     capture.Stop();
     std::printf("stop_ms=%lu\nblocks=%ld\n", GetTickCount() - dwStop, long(stream.m_nBlocks));

@@ -1,8 +1,12 @@
 """Without a usable sound server there is no wave-in device: the capture does not start, fails
 promptly and leaves nothing behind (the program ends normally). With the session's server the
-same program records."""
+same program records. A sound server that goes away during a recording does not hang Stop."""
 import os
+import shutil
+import signal
 import subprocess
+import tempfile
+import time
 import unittest
 
 BIN = os.environ.get("ORVANE_BIN", "")
@@ -32,6 +36,34 @@ class CaptureWithoutDevice(unittest.TestCase):
         self.assertEqual(report["start"], "1")
         self.assertGreater(int(report["blocks"]), 0)
         self.assertLess(int(report["stop_ms"]), 1000)
+
+    def test_sound_server_that_goes_away_does_not_hang_stop(self):
+        scripts = os.path.join(os.environ["ORVANE_SRC"], "scripts")
+        folder = tempfile.mkdtemp(prefix="audio-vanish-")
+        subprocess.run([os.path.join(scripts, "session.sh"), "start", folder], check=True,
+                       stdout=subprocess.DEVNULL)
+        try:
+            env = dict(os.environ, PULSE_SERVER=f"unix:{folder}/pulse.sock")
+            proc = subprocess.Popen(["wine64", PROBE, "8"], env=env, stdout=subprocess.PIPE,
+                                    stderr=subprocess.DEVNULL, text=True)
+            head = []
+            for line in proc.stdout:
+                head.append(line.strip())
+                if line.startswith("start_ms"):
+                    break
+            self.assertIn("start=1", head)
+            time.sleep(4)
+            with open(os.path.join(folder, "pulse.pid")) as pid_file:
+                os.kill(int(pid_file.read()), signal.SIGKILL)
+            rest = proc.stdout.read()
+            proc.stdout.close()
+            self.assertEqual(proc.wait(timeout=60), 0)
+        finally:
+            subprocess.run([os.path.join(scripts, "session.sh"), "stop", folder], stdout=subprocess.DEVNULL)
+            shutil.rmtree(folder, ignore_errors=True)
+        report = dict(line.strip().split("=", 1) for line in (head + rest.split()) if "=" in line)
+        self.assertGreater(int(report["blocks"]), 0, "nothing was recorded before the server went away")
+        self.assertLess(int(report["stop_ms"]), 2000)
 
 
 if __name__ == "__main__":

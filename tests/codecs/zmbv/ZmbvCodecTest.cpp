@@ -116,7 +116,7 @@ TEST_F(ZmbvCodecTest, NameSortsAheadOfUncompressedInEveryOrdering)
                                GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(hList, nullptr);
     SendMessageA(hList, CB_ADDSTRING, 0, (LPARAM)kPassThroughName);
-    SendMessageA(hList, CB_ADDSTRING, 0, (LPARAM)"XviD MPEG-4 Codec");
+    SendMessageA(hList, CB_ADDSTRING, 0, (LPARAM)"Video Codec 3");
     SendMessageA(hList, CB_ADDSTRING, 0, (LPARAM)name.c_str());
     char first[128] = {};
     SendMessageA(hList, CB_GETLBTEXT, 0, (LPARAM)first);

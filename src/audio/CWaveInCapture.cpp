@@ -181,6 +181,7 @@ void CWaveInCapture::CloseDevice()
     if (m_hWaveIn)
         Sound().pfnWaveInClose(m_hWaveIn);
     m_hWaveIn = nullptr;
+    m_nLastReturned = -1;
 }
 
 void CWaveInCapture::RestoreMixer()

@@ -50,7 +50,7 @@ public:
     // The time stamp of block k.
     DWORD BlockTimeMs(DWORD k) const;
     DWORD BlockCount() const { return m_nBlockCount; }
-    // True once the device has returned a block since the thread started.
+    // True once the device has returned a block during this recording.
     bool IsReceiving() const { return m_nLastReturned.load() >= 0; }
 
     bool SetStream(CMediaStream* pStream);

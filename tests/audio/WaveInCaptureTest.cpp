@@ -390,7 +390,9 @@ TEST_F(WaveInCaptureTest, StartsAgainWithAFreshCount)
     Return(0);
     Return(200);
     EXPECT_GT(m_capture.BlockCount(), 2u);
+    EXPECT_TRUE(m_capture.IsReceiving());
     m_capture.OnThreadEnd();
+    EXPECT_FALSE(m_capture.IsReceiving());
     ASSERT_EQ(1, m_capture.OnThreadStart());
     EXPECT_EQ(0u, m_capture.BlockCount());
     EXPECT_EQ(-1, m_capture.LastReturned());

@@ -443,6 +443,18 @@ LRESULT CSkinWnd::OwnerDrawProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (PaintStatePicture())
             return 1;
         break;
+    case BM_SETIMAGE:
+        // Button controls keep only bitmaps and icons; the cursor image is kept here.
+        if (wParam == IMAGE_CURSOR) {
+            HCURSOR hOld = m_hCursor;
+            m_hCursor = reinterpret_cast<HCURSOR>(lParam);
+            return reinterpret_cast<LRESULT>(hOld);
+        }
+        break;
+    case BM_GETIMAGE:
+        if (wParam == IMAGE_CURSOR)
+            return reinterpret_cast<LRESULT>(m_hCursor);
+        break;
     case WM_SETCURSOR: {
         HCURSOR hCursor = reinterpret_cast<HCURSOR>(::SendMessageA(m_hWnd, BM_GETIMAGE, IMAGE_CURSOR, 0));
         if (hCursor) {

@@ -91,6 +91,7 @@ private:
     BOOL m_bTracking = FALSE;
     int m_nMouseState = MOUSE_OUTSIDE;
     BOOL m_bChecked = FALSE;
+    HCURSOR m_hCursor = nullptr;
     CRgn m_rgnShape;
     COLORREF m_crText = 0;
     COLORREF m_crBackground = 0xFFFFFF;

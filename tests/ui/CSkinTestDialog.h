@@ -37,9 +37,6 @@ public:
         m_btnDefault.SetIcon(IDI_DEFAULT);
         m_btnStart.SetFlat(FALSE);
         m_btnDefault.SetFlat(FALSE);
-        HCURSOR hHand = ::LoadCursorA(nullptr, IDC_HAND);
-        ::SendDlgItemMessageA(m_hWnd, IDC_BTN_HELP, BM_SETIMAGE, IMAGE_CURSOR, reinterpret_cast<LPARAM>(hHand));
-        ::SendDlgItemMessageA(m_hWnd, IDC_BTN_ABOUT, BM_SETIMAGE, IMAGE_CURSOR, reinterpret_cast<LPARAM>(hHand));
         FillControls();
 
         m_skin.SetImageID(CSkinWnd::IMAGE_MASK, m_nMaskID);
@@ -47,6 +44,10 @@ public:
         m_skin.SetImageID(CSkinWnd::IMAGE_HOVER, m_nHoverID);
         m_skin.Attach(m_hWnd);
         m_skin.ApplySkin();
+        // After skinning: the skinned buttons keep the cursor themselves.
+        HCURSOR hHand = ::LoadCursorA(nullptr, IDC_HAND);
+        ::SendDlgItemMessageA(m_hWnd, IDC_BTN_HELP, BM_SETIMAGE, IMAGE_CURSOR, reinterpret_cast<LPARAM>(hHand));
+        ::SendDlgItemMessageA(m_hWnd, IDC_BTN_ABOUT, BM_SETIMAGE, IMAGE_CURSOR, reinterpret_cast<LPARAM>(hHand));
         return TRUE;
     }
 

@@ -1,6 +1,7 @@
 // Hosts a selection overlay for input from outside: starts a selection at once, prints
 // "ready", and prints how it ended ("accepted l t r b w h" and the locked frame, or
-// "cancelled"), then whether the cursors were put back. Gives up after 30 seconds.
+// "cancelled"), then whether the cursors were put back. An accepted rectangle is locked and
+// printed again ("still ...") after 1.5 seconds. Gives up after 30 seconds.
 #include <windows.h>
 
 #include <cstdio>
@@ -26,6 +27,7 @@ void Print(const char* pszFormat, ...)
 class CHostWnd : public CWnd
 {
 public:
+    enum { TIMEOUT_TIMER_ID = 7, LOCKED_TIMER_ID = 8 };
     BOOL Create()
     {
         return CreateEx(0, AfxRegisterWndClass(0, nullptr, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)),
@@ -40,8 +42,15 @@ protected:
             PostQuitMessage(0);
         }
     }
-    void OnTimer(UINT_PTR)
+    void OnTimer(UINT_PTR nIDEvent)
     {
+        if (nIDEvent == LOCKED_TIMER_ID) {
+            RECT rc;
+            g_pOverlay->GetSelectRect(&rc);
+            Print("still %ld %ld %ld %ld\n", rc.left, rc.top, rc.right, rc.bottom);
+            PostQuitMessage(0);
+            return;
+        }
         Print("timed out\n");
         PostQuitMessage(2);
     }
@@ -55,7 +64,8 @@ protected:
         RECT rcFrame;
         g_pOverlay->GetWindowRect(&rcFrame);
         Print("locked frame %ld %ld %ld %ld\n", rcFrame.left, rcFrame.top, rcFrame.right, rcFrame.bottom);
-        PostQuitMessage(0);
+        // Stays locked a while so that mouse input can be tried on it.
+        SetTimer(LOCKED_TIMER_ID, 1500);
         return 0;
     }
     DECLARE_MESSAGE_MAP()
@@ -79,7 +89,7 @@ int main()
     g_pOverlay = &overlay;
     if (!overlay.Create())
         return 4;
-    host.SetTimer(7, 30000);
+    host.SetTimer(CHostWnd::TIMEOUT_TIMER_ID, 30000);
 
     overlay.SetMode(CRectSelectWnd::SELECT_DRAG);
     RECT rcEmpty = {};

@@ -115,6 +115,11 @@ class RectSelectInputTest(unittest.TestCase):
         # Both corner pixels are inside: (100,100) to (419,339) is 320 x 240.
         self.assertEqual("accepted 100 100 420 340 320 240", accepted)
         self.assertEqual("locked frame 99 99 421 341", self.host.wait_line("locked frame"))
+        # Locked: the mouse no longer changes the rectangle.
+        press(600, 500)
+        move(700, 600)
+        release(700, 600)
+        self.assertEqual("still 100 100 420 340", self.host.wait_line("still"))
         code, rest = self.host.finish()
         self.assertEqual(0, code)
         self.assertIn("selecting=0 cursors-replaced=0", rest)
@@ -130,6 +135,17 @@ class RectSelectInputTest(unittest.TestCase):
         time.sleep(TICKS)
         release(300, 150)
         self.assertEqual("accepted 300 150 501 301 201 151", self.host.wait_line("accepted"))
+        self.assertEqual(0, self.host.finish()[0])
+
+    def test_clicking_twice_without_moving_accepts_one_pixel(self):
+        press(300, 300)
+        time.sleep(TICKS)
+        release(300, 300)
+        time.sleep(TICKS)
+        press(300, 300)
+        time.sleep(TICKS)
+        release(300, 300)
+        self.assertEqual("accepted 300 300 301 301 1 1", self.host.wait_line("accepted"))
         self.assertEqual(0, self.host.finish()[0])
 
     def test_escape_cancels_even_with_the_left_button_held(self):

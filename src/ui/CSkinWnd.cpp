@@ -282,7 +282,7 @@ void CSkinWnd::ShapeChild()
     rgn.OffsetRgn(-rcBox.left, -rcBox.top);
     // Mask pixels are the dialog's client coordinates.
     if (!::SetWindowPos(m_hWnd, nullptr, rcBox.left, rcBox.top, rcBox.right - rcBox.left,
-                        rcBox.bottom - rcBox.top, SWP_NOZORDER | SWP_NOACTIVATE))
+                        GetPlacedHeight(rcBox.bottom - rcBox.top), SWP_NOZORDER | SWP_NOACTIVATE))
         return;
     m_rgnShape.DeleteObject();
     if (nType == COMPLEXREGION) {
@@ -304,6 +304,20 @@ void CSkinWnd::ShapeChild()
         ::SetWindowTextA(m_hWnd, szText);
         CutStatePictures();
     }
+}
+
+// A drop-down combo box takes the height given to it as field plus list: sized to its mask
+// area alone, its list would open with no room. It keeps the list height of its template.
+int CSkinWnd::GetPlacedHeight(int nAreaHeight) const
+{
+    const int kMinListHeight = 100;
+    DWORD dwStyle = static_cast<DWORD>(::GetWindowLongPtrA(m_hWnd, GWL_STYLE));
+    if (!IsClass(m_hWnd, "ComboBox") || (dwStyle & 3) == CBS_SIMPLE)
+        return nAreaHeight;
+    RECT rcDropped = {0, 0, 0, 0};
+    ::SendMessageA(m_hWnd, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&rcDropped));
+    int nDropped = rcDropped.bottom - rcDropped.top;
+    return nAreaHeight + (nDropped > kMinListHeight ? nDropped : kMinListHeight);
 }
 
 void CSkinWnd::CutStatePictures()
@@ -504,8 +518,21 @@ void CSkinWnd::OnSetTextTool(LPCSTR lpszText)
         toolTip.AddTool(pWnd, lpszText);
 }
 
+// Whether the system still reports hover and leave for this window: the tracking can be
+// dropped without a leave notice (seen after a combo box list closed), and a button waiting
+// for a notice that never comes would stay highlighted.
+BOOL CSkinWnd::IsStillTracked() const
+{
+    TRACKMOUSEEVENT tme = {};
+    tme.cbSize = sizeof(tme);
+    tme.dwFlags = TME_QUERY;
+    return ::TrackMouseEvent(&tme) && tme.hwndTrack == m_hWnd && (tme.dwFlags & TME_LEAVE);
+}
+
 void CSkinWnd::OnOwnerDrawMouseMove()
 {
+    if (m_bTracking && !IsStillTracked())
+        m_bTracking = FALSE;
     if (!m_bTracking) {
         m_nMouseState = MOUSE_HOVER;
         TRACKMOUSEEVENT tme = {sizeof(tme), TME_HOVER | TME_LEAVE, m_hWnd, 1};

@@ -57,6 +57,7 @@ private:
     void SkinChild(HWND hChild);
     void NudgeTrackbar();
     void CutStatePictures();
+    int GetPlacedHeight(int nAreaHeight) const;
     void DeleteImage(ImageSlot nSlot);
     static BOOL CALLBACK EnumChildProc(HWND hWnd, LPARAM lParam);
 
@@ -70,6 +71,7 @@ private:
     void OnDragMessage(UINT message);
     BOOL PaintStatePicture();
     void OnOwnerDrawMouseMove();
+    BOOL IsStillTracked() const;
     void OnSetTextTool(LPCSTR lpszText);
     void Redraw() { ::InvalidateRect(m_hWnd, nullptr, TRUE); }
 

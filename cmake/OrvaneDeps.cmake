@@ -26,7 +26,10 @@ set_target_properties(orvane_gtest_main PROPERTIES
 # lame_enc.dll is loaded at run time; it only has to lie beside the program.
 set(ORVANE_LAME_DLL "${_p}/bin/lame_enc.dll")
 set(ORVANE_LAME_INCLUDE "${_p}/include/lame")
-add_custom_command(OUTPUT "${ORVANE_BIN_DIR}/lame_enc.dll"
+# Test programs that run the program's own code find it beside them too.
+add_custom_command(OUTPUT "${ORVANE_BIN_DIR}/lame_enc.dll" "${ORVANE_BIN_DIR}/tests/lame_enc.dll"
   COMMAND ${CMAKE_COMMAND} -E copy_if_different "${ORVANE_LAME_DLL}" "${ORVANE_BIN_DIR}/lame_enc.dll"
+  COMMAND ${CMAKE_COMMAND} -E make_directory "${ORVANE_BIN_DIR}/tests"
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different "${ORVANE_LAME_DLL}" "${ORVANE_BIN_DIR}/tests/lame_enc.dll"
   DEPENDS "${ORVANE_LAME_DLL}")
-add_custom_target(orvane_lame_dll ALL DEPENDS "${ORVANE_BIN_DIR}/lame_enc.dll")
+add_custom_target(orvane_lame_dll ALL DEPENDS "${ORVANE_BIN_DIR}/lame_enc.dll" "${ORVANE_BIN_DIR}/tests/lame_enc.dll")

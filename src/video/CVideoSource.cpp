@@ -28,7 +28,8 @@ void CopyRows(BYTE* pDest, int nDestStride, const BYTE* pSource, int nSourceStri
 
 CVideoSource::CVideoSource()
     : m_bmih(), m_nWidth(0), m_nHeight(0), m_nFps(1), m_nDataRate(0), m_nStride(0),
-      m_pFrame(nullptr), m_pTarget(nullptr), m_dwLastTick(0), m_dwStartTick(0)
+      m_pFrame(nullptr), m_pTarget(nullptr), m_dwLastTick(0), m_dwStartTick(0),
+      m_bTimeLineStarted(false)
 {
     m_bmih.biSize = sizeof(BITMAPINFOHEADER);
     m_bmih.biPlanes = 1;
@@ -100,6 +101,7 @@ int CVideoSource::OnThreadStart()
     if (!m_pFrame)
         return 0;
     m_dwLastTick = m_dwStartTick = 0;
+    m_bTimeLineStarted = false;
     return 1;
 }
 
@@ -117,9 +119,16 @@ int CVideoSource::Step()
         m_dwStartTick = dwNow;
     m_dwLastTick = dwNow;
 
+    // The time line starts with the first frame the writer can take: the sound's time line
+    // starts there too, so frames timed from an earlier tick would put the picture behind
+    // the sound by however long the rest of the recording took to start.
     CMediaWriter* pWriter = m_pTarget ? m_pTarget->GetWriter() : nullptr;
     if (!pWriter || !pWriter->IsWriting())
         return 1;
+    if (!m_bTimeLineStarted) {
+        m_dwStartTick = dwNow;
+        m_bTimeLineStarted = true;
+    }
     BYTE* pFrame = GetFrame(&m_bmih, m_pFrame, m_nStride, 0, 0);
     // A tick whose grab failed delivers nothing; the next tick tries again.
     if (!pFrame)

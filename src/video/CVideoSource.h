@@ -56,4 +56,5 @@ private:
     HANDLE m_hTimer;
     DWORD m_dwLastTick;
     DWORD m_dwStartTick;
+    bool m_bTimeLineStarted;
 };

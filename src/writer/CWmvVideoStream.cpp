@@ -16,6 +16,7 @@ int CWmvVideoStream::SetEncoder(void* pEncoder, int)
                    pCompressor->GetRate(), pCompressor->GetDataRate()))
         return 0;
     m_pCompressor = pCompressor;
+    m_bHasLastTime = false;
     return 1;
 }
 
@@ -56,6 +57,12 @@ int CWmvVideoStream::Deliver(const void* pData, DWORD, DWORD dwTime, DWORD, DWOR
     const DWORD dwRate = m_pCompressor->GetRate();
     const DWORD dwDuration = dwRate ? m_pCompressor->GetScale() * 1000 / dwRate : 0;
     const DWORD dwFlags = m_pCompressor->LastWasKeyFrame() ? WM_SF_CLEANPOINT : 0;
+    // ASF presentation times must grow: two ticks can fall in the same millisecond when the
+    // source catches up after a late tick.
+    if (m_bHasLastTime && static_cast<LONG>(dwTime - m_dwLastTime) <= 0)
+        dwTime = m_dwLastTime + 1;
+    m_dwLastTime = dwTime;
+    m_bHasLastTime = true;
     return CMediaStream::Deliver(m_pCompressor->OutputBuffer(), m_pCompressor->LastFrameSize(), dwTime,
                                  dwDuration, dwFlags);
 }

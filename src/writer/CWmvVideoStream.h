@@ -29,4 +29,6 @@ public:
 
 private:
     CVideoCompressor* m_pCompressor;
+    DWORD m_dwLastTime = 0;
+    bool m_bHasLastTime = false;
 };

@@ -139,13 +139,21 @@ def focus_desktop():
     return win
 
 
-def key(*keys):
+def key(*keys, hold=0.12):
+    """Presses each key (or combination like "ctrl+shift+F9") long enough for programs that
+    poll the keyboard state every 50 ms to see it down."""
     focus_desktop()
-    xdotool("key", "--delay", 50, *keys)
+    for k in keys:
+        xdotool("keydown", k)
+        time.sleep(hold)
+        xdotool("keyup", k)
+        time.sleep(0.05)
 
 
 def mouse_move(x, y):
-    xdotool("mousemove", "--sync", x, y)
+    # No --sync: it never returns when the pointer already stands at the target.
+    xdotool("mousemove", x, y)
+    time.sleep(0.05)
 
 
 def click(x, y, button=1):

@@ -15,77 +15,13 @@
 
 #include "codec/CVideoCompressor.h"
 #include "drivers/vidcap/VidcapProtocol.h"
+#include "support/CAnimatedWindow.h"
 #include "video/CScreenGrabber.h"
 #include "video/CScreenVideoSource.h"
 #include "writer/CAviVideoStream.h"
 #include "writer/CAviWriter.h"
 
 namespace {
-
-DWORD g_dwSceneStart;
-
-LRESULT CALLBACK SceneProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
-{
-    switch (uMsg) {
-    case WM_TIMER:
-        InvalidateRect(hWnd, nullptr, FALSE);
-        return 0;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC hDC = BeginPaint(hWnd, &ps);
-        RECT rc;
-        GetClientRect(hWnd, &rc);
-        DWORD dwStep = (GetTickCount() - g_dwSceneStart) / 50;
-        HBRUSH hBrush = CreateSolidBrush(RGB(dwStep % 256, 128, 255 - dwStep % 256));
-        FillRect(hDC, &rc, hBrush);
-        DeleteObject(hBrush);
-        char szText[32];
-        snprintf(szText, sizeof(szText), "%lu", static_cast<unsigned long>(dwStep));
-        SetBkMode(hDC, TRANSPARENT);
-        SetTextColor(hDC, RGB(255, 255, 255));
-        TextOutA(hDC, 4, 4, szText, static_cast<int>(strlen(szText)));
-        EndPaint(hWnd, &ps);
-        return 0;
-    }
-    case WM_CLOSE:
-        DestroyWindow(hWnd);
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcA(hWnd, uMsg, wParam, lParam);
-}
-
-struct SceneThread {
-    RECT rect;
-    HANDLE hReady;
-    HWND hWnd;
-};
-
-DWORD WINAPI RunScene(LPVOID pParam)
-{
-    SceneThread* pScene = static_cast<SceneThread*>(pParam);
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = SceneProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "OrvaneRecordingScene";
-    RegisterClassA(&wc);
-    const RECT& rc = pScene->rect;
-    pScene->hWnd = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, wc.lpszClassName, "scene", WS_POPUP,
-                                   rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, nullptr,
-                                   nullptr, wc.hInstance, nullptr);
-    if (pScene->hWnd) {
-        ShowWindow(pScene->hWnd, SW_SHOWNOACTIVATE);
-        UpdateWindow(pScene->hWnd);
-        SetTimer(pScene->hWnd, 1, 20, nullptr);
-    }
-    SetEvent(pScene->hReady);
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0)
-        DispatchMessageA(&msg);
-    return 0;
-}
 
 int Fail(const char* pszWhat)
 {
@@ -119,13 +55,9 @@ int main(int argc, char** argv)
     const UINT nFps = static_cast<UINT>(atoi(argv[6]));
     const DWORD dwMilliseconds = strtoul(argv[7], nullptr, 0);
 
-    g_dwSceneStart = GetTickCount();
-    SceneThread scene = {rect, CreateEventA(nullptr, TRUE, FALSE, nullptr), nullptr};
-    HANDLE hSceneThread = CreateThread(nullptr, 0, RunScene, &scene, 0, nullptr);
-    WaitForSingleObject(scene.hReady, 10000);
-    if (!scene.hWnd)
+    CAnimatedWindow scene;
+    if (!scene.Show(rect))
         return Fail("scene");
-    Sleep(500);
 
     CScreenGrabber grabber(VIDCAP_SERVICE_NAME, VIDCAP_DEVICE_DESCRIPTION);
     if (!grabber.Initialize())
@@ -170,10 +102,7 @@ int main(int argc, char** argv)
     writer.Stop();
     writer.ClearStreams();
     grabber.Shutdown();
-    PostMessageA(scene.hWnd, WM_CLOSE, 0, 0);
-    WaitForSingleObject(hSceneThread, 5000);
-    CloseHandle(hSceneThread);
-    CloseHandle(scene.hReady);
+    scene.Close();
     printf("frames=%ld\n", stream.GetNextPosition());
     return 0;
 }

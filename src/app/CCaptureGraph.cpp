@@ -1,0 +1,168 @@
+#include "app/CCaptureGraph.h"
+
+#include "drivers/vidcap/VidcapProtocol.h"
+
+namespace {
+
+const int kMinimumSide = 64;
+const DWORD kSoundWaitMs = 3000;
+
+int Width(const RECT& rect)
+{
+    return rect.right - rect.left;
+}
+
+int Height(const RECT& rect)
+{
+    return rect.bottom - rect.top;
+}
+
+} // namespace
+
+CCaptureGraph::CCaptureGraph()
+    : m_grabber(VIDCAP_SERVICE_NAME, VIDCAP_DEVICE_DESCRIPTION),
+      m_pVideoStreams{&m_aviVideoStream, &m_wmvVideoStream},
+      m_pAudioStreams{&m_aviAudioStream, &m_wmvAudioStream},
+      m_pWriters{&m_aviWriter, &m_wmvWriter}
+{
+    Encoder().Load();
+    m_aviWriter.SetFormatName("Audio Video Interleaved");
+    m_aviWriter.SetExtension("avi");
+    m_wmvWriter.SetFormatName("Windows Media Video");
+    m_wmvWriter.SetExtension("wmv");
+    for (CMediaWriter* pWriter : m_pWriters)
+        pWriter->Initialize();
+}
+
+CCaptureGraph::~CCaptureGraph()
+{
+    // Threads first: the sources feed the streams, the writers drain them.
+    m_capture.Stop();
+    m_videoSource.Stop();
+    for (CMediaWriter* pWriter : m_pWriters)
+        pWriter->Stop();
+    m_grabber.Shutdown();
+}
+
+int CCaptureGraph::InitializeGrabber()
+{
+    return m_grabber.Initialize();
+}
+
+CCaptureGraph::BeginResult CCaptureGraph::Begin(const RecordingSetup& setup)
+{
+    if (!BeginVideo(setup))
+        return BEGIN_VIDEO_FAILED;
+    if (!BeginAudio(setup))
+        return BEGIN_AUDIO_FAILED;
+    if (!BeginWriter(setup))
+        return BEGIN_WRITER_FAILED;
+    return BEGIN_OK;
+}
+
+int CCaptureGraph::BeginVideo(const RecordingSetup& setup)
+{
+    const RECT& rect = setup.rect;
+    if (Width(rect) < kMinimumSide || Height(rect) < kMinimumSide)
+        return 0;
+    CMediaWriter* pWriter = Writer(setup.nFormat);
+    CMediaStream* pStream = VideoStream(setup.nFormat);
+
+    m_grabber.SetCaptureRect(rect);
+    m_videoSource.SetGrabber(&m_grabber);
+    m_videoSource.SetWidth(Width(rect));
+    m_videoSource.SetHeight(Height(rect));
+    m_videoSource.SetFrameRate(setup.nFps);
+    m_videoSource.SetDataRate(0);
+
+    if (!m_compressor.SetInputFormat(m_videoSource.GetFormat(), m_videoSource.GetFormatSize()))
+        return 0;
+    m_compressor.SetRate(m_videoSource.GetFrameRate());
+    m_compressor.SetScale(1);
+    m_compressor.SetDataRate(m_videoSource.GetDataRate());
+    if (!m_compressor.Begin())
+        return 0;
+
+    if (!pStream->SetEncoder(&m_compressor, 0))
+        return 0;
+    pStream->SetWriter(pWriter);
+    if (!pWriter->AddStream(pStream))
+        return 0;
+    m_videoSource.SetTarget(pStream);
+    return m_videoSource.Start();
+}
+
+int CCaptureGraph::BeginAudio(const RecordingSetup& setup)
+{
+    CMediaWriter* pWriter = Writer(setup.nFormat);
+    CMediaStream* pStream = AudioStream(setup.nFormat);
+    CMp3Encoder& encoder = Encoder();
+
+    encoder.SetChannels(2);
+    encoder.SetSampleRate(setup.nSampleRate);
+    encoder.SetQuality(setup.nQuality);
+    encoder.SetVbr(pStream->IsVariableBitRate() != 0);
+    if (!encoder.Open())
+        return 0;
+
+    const DWORD dwVolume = 0xFFFF - (setup.dwVolumeSlider & 0xFFFF);
+    m_capture.SetVolume(dwVolume, dwVolume);
+    m_capture.SetBitsPerSample(16);
+    m_capture.SetChannels(2);
+    m_capture.SetSampleRate(setup.nSampleRate);
+    m_capture.SetBlockSize(encoder.InputBlockBytes());
+
+    if (!pStream->SetEncoder(&encoder, 0))
+        return 0;
+    pStream->SetWriter(pWriter);
+    if (!pWriter->AddStream(pStream))
+        return 0;
+    if (!m_capture.SetStream(pStream))
+        return 0;
+    if (!m_capture.Start())
+        return 0;
+    WaitForFirstSound();
+    return 1;
+}
+
+void CCaptureGraph::WaitForFirstSound()
+{
+    // Some sound servers take a second or two to hand over the first block. The picture's and
+    // the sound's time lines both start when the writer starts, so the writer waits for the
+    // sound to flow (for a while, not for ever: silence is no reason to refuse a recording).
+    const DWORD dwStart = GetTickCount();
+    while (!m_capture.IsReceiving() && GetTickCount() - dwStart < kSoundWaitMs)
+        Sleep(10);
+}
+
+int CCaptureGraph::BeginWriter(const RecordingSetup& setup)
+{
+    CMediaWriter* pWriter = Writer(setup.nFormat);
+    if (!pWriter->SetFileName(setup.pszFileName))
+        return 0;
+    pWriter->SetNotify(setup.hNotify, setup.nNotifyMsg);
+    return pWriter->Start();
+}
+
+void CCaptureGraph::End(int nFormat)
+{
+    CMp3Encoder& encoder = Encoder();
+    CMediaStream* pAudioStream = AudioStream(nFormat);
+    m_capture.Stop();
+    if (encoder.IsOpen()) {
+        encoder.End();
+        // The flushed frames are MP3 already: they are queued as they are, since the audio
+        // stream's own Deliver would take them for PCM and encode them again.
+        if (encoder.OutputSize() > 0 && pAudioStream)
+            pAudioStream->CMediaStream::Deliver(encoder.OutputBuffer(), encoder.OutputSize(),
+                                                pAudioStream->GetNextTime(), m_capture.BlockDurationMs(), 0);
+    }
+
+    m_videoSource.Stop();
+    if (m_compressor.IsStarted())
+        m_compressor.End();
+
+    CMediaWriter* pWriter = Writer(nFormat);
+    pWriter->Stop();
+    pWriter->ClearStreams();
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <windows.h>
+
+#include "audio/CWaveInCapture.h"
+#include "codec/CVideoCompressor.h"
+#include "video/CScreenGrabber.h"
+#include "video/CScreenVideoSource.h"
+#include "writer/CAviAudioStream.h"
+#include "writer/CAviVideoStream.h"
+#include "writer/CAviWriter.h"
+#include "writer/CWmvAudioStream.h"
+#include "writer/CWmvVideoStream.h"
+#include "writer/CWmvWriter.h"
+
+// What one recording is made of, taken from the main window's settings.
+struct RecordingSetup
+{
+    int nFormat;           // output format index: 0 AVI, 1 WMV
+    RECT rect;             // the capture rectangle on the desktop
+    UINT nFps;             // frames per second as typed (the source uses at least 1)
+    int nSampleRate;       // Hz
+    int nQuality;          // audio quality index, 0 best .. 9
+    DWORD dwVolumeSlider;  // slider position: the volume is 65535 minus it
+    const char* pszFileName;
+    HWND hNotify;          // receives nNotifyMsg from the writer's thread
+    UINT nNotifyMsg;
+};
+
+// The capture graph the main window owns for the life of the process: two video streams, two
+// audio streams and two writers (lists indexed by the output format, so the format alone
+// decides what is wired together), the screen grabber, the timed video source, the video
+// compressor and the wave-in capture with its MP3 encoder.
+class CCaptureGraph
+{
+public:
+    enum { FORMAT_AVI = 0, FORMAT_WMV = 1, FORMAT_COUNT = 2 };
+    // Which part of a start failed: the main window's detail message for it.
+    enum BeginResult { BEGIN_OK = 0, BEGIN_VIDEO_FAILED, BEGIN_AUDIO_FAILED, BEGIN_WRITER_FAILED };
+
+    CCaptureGraph();
+    ~CCaptureGraph();
+
+    // Attaches the capture driver and maps its memory; 0 when screen capture is unavailable.
+    int InitializeGrabber();
+
+    // Wires the video chain, then the audio chain, then starts the writer. The sources start
+    // before the writer, so their first samples wait in its queue.
+    BeginResult Begin(const RecordingSetup& setup);
+    // Stops the sources (flushing the encoder into the audio stream), ends the compressor,
+    // stops the writer and empties its stream list. Harmless when nothing runs.
+    void End(int nFormat);
+
+    CMediaWriter* Writer(int nFormat) const { return m_pWriters[Clamp(nFormat)]; }
+    CMediaStream* VideoStream(int nFormat) const { return m_pVideoStreams[Clamp(nFormat)]; }
+    CMediaStream* AudioStream(int nFormat) const { return m_pAudioStreams[Clamp(nFormat)]; }
+    CScreenGrabber& Grabber() { return m_grabber; }
+    CScreenVideoSource& VideoSource() { return m_videoSource; }
+    CVideoCompressor& Compressor() { return m_compressor; }
+    CWaveInCapture& Capture() { return m_capture; }
+    CMp3Encoder& Encoder() { return m_capture.Encoder(); }
+
+    static int Clamp(int nFormat) { return nFormat >= 0 && nFormat < FORMAT_COUNT ? nFormat : 0; }
+
+private:
+    CCaptureGraph(const CCaptureGraph&) = delete;
+    CCaptureGraph& operator=(const CCaptureGraph&) = delete;
+
+    int BeginVideo(const RecordingSetup& setup);
+    int BeginAudio(const RecordingSetup& setup);
+    int BeginWriter(const RecordingSetup& setup);
+    void WaitForFirstSound();
+
+    CAviVideoStream m_aviVideoStream;
+    CWmvVideoStream m_wmvVideoStream;
+    CAviAudioStream m_aviAudioStream;
+    CWmvAudioStream m_wmvAudioStream;
+    CAviWriter m_aviWriter;
+    CWmvWriter m_wmvWriter;
+    CScreenGrabber m_grabber;
+    CScreenVideoSource m_videoSource;
+    CVideoCompressor m_compressor;
+    CWaveInCapture m_capture;
+
+    CMediaStream* m_pVideoStreams[FORMAT_COUNT];
+    CMediaStream* m_pAudioStreams[FORMAT_COUNT];
+    CMediaWriter* m_pWriters[FORMAT_COUNT];
+};

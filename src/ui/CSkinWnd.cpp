@@ -489,8 +489,13 @@ LRESULT CSkinWnd::OwnerDrawProc(UINT message, WPARAM wParam, LPARAM lParam)
         Redraw();
         break;
     case WM_LBUTTONUP:
-    case WM_MOUSEHOVER:
         m_nMouseState = MOUSE_HOVER;
+        Redraw();
+        break;
+    case WM_MOUSEHOVER:
+        // A hover notice arriving while the button is held down keeps it pressed.
+        if (m_nMouseState != MOUSE_PRESSED)
+            m_nMouseState = MOUSE_HOVER;
         Redraw();
         break;
     case WM_MOUSELEAVE:
@@ -534,7 +539,12 @@ void CSkinWnd::OnOwnerDrawMouseMove()
     if (m_bTracking && !IsStillTracked())
         m_bTracking = FALSE;
     if (!m_bTracking) {
-        m_nMouseState = MOUSE_HOVER;
+        // Coming back while the press that started here is still held (the leave notice
+        // ended the tracking): pressed again at once.
+        BOOL bPressedHere = ::GetCapture() == m_hWnd && (::GetAsyncKeyState(VK_LBUTTON) & 0x8000);
+        m_nMouseState = bPressedHere ? MOUSE_PRESSED : MOUSE_HOVER;
+        if (bPressedHere)
+            Redraw();
         TRACKMOUSEEVENT tme = {sizeof(tme), TME_HOVER | TME_LEAVE, m_hWnd, 1};
         m_bTracking = ::TrackMouseEvent(&tme);
         return;

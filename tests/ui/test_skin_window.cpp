@@ -268,6 +268,63 @@ TEST_F(SkinWindowTest, HoveringSkinnedButtonShowsHighlightPicture)
     EXPECT_EQ(pHelp->GetMouseState(), CSkinWnd::MOUSE_OUTSIDE);
 }
 
+TEST_F(SkinWindowTest, PressedButtonDraggedOutAndBackIn)
+{
+    Open();
+    HWND hClose = Item(IDC_BTN_CLOSE);
+    CSkinWnd* pClose = m_pDlg->m_skin.GetChild(hClose);
+    ASSERT_NE(pClose, nullptr);
+    POINT pt = Center(hClose);
+    MoveTo(pt, 100);
+    MoveTo(POINT{pt.x + 1, pt.y}, 200);
+    SendMouse(MOUSEEVENTF_LEFTDOWN, pt.x, pt.y);
+    EXPECT_TRUE(PumpUntil([&] { return pClose->GetMouseState() == CSkinWnd::MOUSE_PRESSED; }));
+    MoveTo(POINT{pt.x - 60, pt.y + 80}, 200);
+    EXPECT_EQ(pClose->GetMouseState(), CSkinWnd::MOUSE_OUTSIDE);
+    MoveTo(pt, 200);
+    EXPECT_EQ(pClose->GetMouseState(), CSkinWnd::MOUSE_PRESSED);
+    MoveTo(POINT{pt.x - 60, pt.y + 80}, 100);
+    SendMouse(MOUSEEVENTF_LEFTUP, pt.x - 60, pt.y + 80);  // released outside: no click
+    Pump(200);
+    for (UINT nID : m_pDlg->m_commands)
+        EXPECT_NE(nID, static_cast<UINT>(IDC_BTN_CLOSE));
+}
+
+TEST_F(SkinWindowTest, SkinningKeepsTrackbarValueAndTooltips)
+{
+    Open();
+    EXPECT_EQ(SendMessageA(Item(IDC_SLD_VOLUME), TBM_GETPOS, 0, 0), 30);
+    EXPECT_EQ(GetCapture(), nullptr);
+    // One tool per owner-drawn button, registered from its caption: the four picture
+    // buttons and the two icon buttons.
+    EXPECT_EQ(m_pDlg->m_skin.GetToolTip()->GetToolCount(), 6);
+}
+
+TEST_F(SkinWindowTest, IconButtonDefaultFrameAndDisabledFocus)
+{
+    Open();
+    HWND hStart = Item(IDC_BTN_START);
+    SendMessageA(hStart, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+    EXPECT_TRUE(m_pDlg->m_btnStart.IsDefaultButton());
+    EXPECT_EQ(GetWindowLongPtrA(hStart, GWL_STYLE) & 0x1F, BS_OWNERDRAW);
+    EXPECT_TRUE(SendMessageA(hStart, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON);
+    // The black outer frame without the focus.
+    SetFocus(Item(IDC_EDT_SAVE_FOLDER));
+    RedrawWindow(hStart, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+    Pump(100);
+    RECT rc;
+    GetWindowRect(hStart, &rc);
+    EXPECT_EQ(ScreenPixel(POINT{(rc.left + rc.right) / 2, rc.top}), RGB(0, 0, 0));
+    SendMessageA(hStart, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+    EXPECT_FALSE(m_pDlg->m_btnStart.IsDefaultButton());
+    EXPECT_TRUE(SendMessageA(hStart, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON);
+
+    SetFocus(hStart);
+    EnableWindow(hStart, FALSE);
+    EXPECT_NE(GetFocus(), hStart);
+    EXPECT_NE(GetFocus(), nullptr);
+}
+
 TEST_F(SkinWindowTest, DraggingBackgroundMovesWindowButNotOnAControl)
 {
     Open();

@@ -1,10 +1,30 @@
 #include "app/COrvaneDlg.h"
 
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/OutputFiles.h"
+#include "codecs/zmbv/ZmbvDriver.h"
+
 BEGIN_MESSAGE_MAP(COrvaneDlg, CDialog)
     ON_WM_CLOSE()
     ON_WM_ENDSESSION()
     ON_WM_PAINT()
     ON_WM_QUERYDRAGICON()
+    ON_WM_DESTROY()
+    ON_WM_TIMER()
+    ON_WM_SYSCOMMAND()
+    ON_WM_HOTKEY()
+    ON_WM_DISPLAYCHANGE()
+    ON_MESSAGE(WM_RECORD_TOGGLE, OnRecordToggle)
+    ON_MESSAGE(WM_WRITER_EVENT, OnWriterEvent)
+    ON_MESSAGE(WM_TRAY_NOTIFY, OnTrayNotify)
+    ON_BN_CLICKED(IDC_BTN_START, OnStartStop)
+    ON_COMMAND(ID_TRAY_START, OnStartStop)
+    ON_COMMAND(ID_TRAY_SETTINGS, OnTraySettings)
+    ON_COMMAND(ID_TRAY_BROWSE, OnTrayBrowse)
+    ON_COMMAND(ID_TRAY_EXIT, OnTrayExit)
 END_MESSAGE_MAP()
 
 COrvaneDlg::COrvaneDlg(CWnd* pParent) : CDialog(IDD, pParent)
@@ -29,7 +49,114 @@ BOOL COrvaneDlg::OnInitDialog()
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
     SetWindowText(AfxGetApp()->m_pszAppName);
+
+    if (!m_recording.Graph().InitializeGrabber()) {
+        CString strMessage;
+        strMessage.LoadString(IDS_DRIVER_FAILED);
+        ::MessageBoxA(m_hWnd, strMessage, AfxGetApp()->m_pszAppName, MB_SYSTEMMODAL | MB_ICONHAND);
+        DestroyWindow();
+        return TRUE;
+    }
+    if (!m_recording.Attach(this, &m_settings))
+        return TRUE;
+    // A test option: a small size limit shows the continuation into the next file quickly.
+    if (const char* pszLimit = getenv("ORVANE_MAX_FILE_SIZE"))
+        m_recording.SetMaxFileSize(strtoul(pszLimit, nullptr, 0));
+    if (GetFileAttributesA(m_settings.strSaveFolder) == INVALID_FILE_ATTRIBUTES)
+        CreateFolder(m_settings.strSaveFolder, true);
+    ChooseCodec();
     return TRUE;
+}
+
+void COrvaneDlg::ChooseCodec()
+{
+    ZmbvInstallForProcess();
+    CVideoCompressor& compressor = m_recording.Graph().Compressor();
+    BITMAPINFOHEADER bmih = {sizeof(bmih), 320, 240, 1, 32, BI_RGB, 320 * 240 * 4, 0, 0, 0, 0};
+    compressor.SetInputFormat(&bmih, sizeof(bmih));
+    std::vector<std::string> names;
+    compressor.BuildCatalogue(names);
+    int nIndex = compressor.FindByHandler(mmioFOURCC('Z', 'M', 'B', 'V'));
+    compressor.Select(nIndex >= 0 ? nIndex : 0);
+}
+
+void COrvaneDlg::OnDestroy()
+{
+    CDialog::OnDestroy();
+    m_recording.Detach();
+}
+
+void COrvaneDlg::OnTimer(UINT_PTR nIDEvent)
+{
+    if (nIDEvent == CRecordingControl::BLINK_TIMER_ID)
+        m_recording.OnBlinkTimer();
+    else
+        CDialog::OnTimer(nIDEvent);
+}
+
+void COrvaneDlg::OnSysCommand(UINT nID, LPARAM lParam)
+{
+    switch (nID & 0xFFF0) {
+    case SC_MINIMIZE:
+        // Minimised, the window lives in the tray.
+        ShowWindow(SW_HIDE);
+        m_recording.OnMinimized();
+        return;
+    case SC_RESTORE:
+        ShowWindow(SW_SHOWNORMAL);
+        ::SetForegroundWindow(m_hWnd);
+        m_recording.OnRestored();
+        return;
+    }
+    CDialog::OnSysCommand(nID, lParam);
+}
+
+void COrvaneDlg::OnHotKey(UINT, UINT nKey1, UINT nKey2)
+{
+    m_recording.OnHotKey(nKey1, nKey2);
+}
+
+LRESULT COrvaneDlg::OnDisplayChange(WPARAM, LPARAM)
+{
+    m_recording.OnDisplayChange();
+    return Default();
+}
+
+LRESULT COrvaneDlg::OnRecordToggle(WPARAM, LPARAM)
+{
+    return m_recording.OnRecordToggle();
+}
+
+LRESULT COrvaneDlg::OnWriterEvent(WPARAM, LPARAM lParam)
+{
+    return m_recording.OnWriterEvent(lParam);
+}
+
+LRESULT COrvaneDlg::OnTrayNotify(WPARAM, LPARAM lParam)
+{
+    m_recording.OnTrayNotify(lParam);
+    return 0;
+}
+
+void COrvaneDlg::OnStartStop()
+{
+    m_recording.StartStop();
+}
+
+void COrvaneDlg::OnTraySettings()
+{
+    if (!m_recording.IsRecording())
+        SendMessage(WM_SYSCOMMAND, SC_RESTORE);
+}
+
+void COrvaneDlg::OnTrayBrowse()
+{
+    OpenFolder(m_settings.strSaveFolder);
+}
+
+void COrvaneDlg::OnTrayExit()
+{
+    DestroyWindow();
 }
 
 void COrvaneDlg::OnClose()

@@ -1,5 +1,6 @@
 #pragma once
 // The program's main window: a modeless dialog from template 102.
+#include "app/CRecordingControl.h"
 #include "framework/Afx.h"
 #include "res/resource.h"
 
@@ -23,8 +24,25 @@ protected:
     void OnEndSession(BOOL bEnding);
     void OnPaint();
     HCURSOR OnQueryDragIcon();
+    void OnDestroy();
+    void OnTimer(UINT_PTR nIDEvent);
+    void OnSysCommand(UINT nID, LPARAM lParam);
+    void OnHotKey(UINT nHotKeyId, UINT nKey1, UINT nKey2);
+    LRESULT OnDisplayChange(WPARAM wParam, LPARAM lParam);
+    LRESULT OnRecordToggle(WPARAM wParam, LPARAM lParam);
+    LRESULT OnWriterEvent(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
+    void OnStartStop();
+    void OnTraySettings();
+    void OnTrayBrowse();
+    void OnTrayExit();
+
+    // Chooses the compressor for 32-bit frames: the built-in screen codec when it is listed.
+    void ChooseCodec();
 
     HICON m_hIcon = nullptr;
+    RecordingSettings m_settings;
+    CRecordingControl m_recording;
 
     DECLARE_MESSAGE_MAP()
 };

@@ -43,13 +43,20 @@ def start(exe, *args, prefix=None, cwd=None, env=None):
 
 
 def run(exe, *args, prefix=None, timeout=120, env=None, check=False):
-    """Runs a Windows program to its end; returns (exit code, stdout)."""
-    p = subprocess.run(["wine64", program(exe), *map(str, args)],
-                       cwd=os.path.dirname(program(exe)), env=wine_env(prefix, env),
-                       stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=timeout)
+    """Runs a Windows program to its end; returns (exit code, stdout).
+
+    The output goes through a file, not a pipe: when the program is the first of a session,
+    Wine's desktop process inherits its handles and would hold a pipe open after it ends."""
+    with tempfile.TemporaryFile() as out:
+        p = subprocess.run(["wine64", program(exe), *map(str, args)],
+                           cwd=os.path.dirname(program(exe)), env=wine_env(prefix, env),
+                           stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL,
+                           timeout=timeout)
+        out.seek(0)
+        text = out.read().decode("utf-8", "replace").replace("\r\n", "\n")
     if check and p.returncode != 0:
-        raise AssertionError(f"{exe} {args} exited {p.returncode}: {p.stdout}{p.stderr}")
-    return p.returncode, p.stdout.replace("\r\n", "\n")
+        raise AssertionError(f"{exe} {args} exited {p.returncode}: {text}")
+    return p.returncode, text
 
 
 class Window:

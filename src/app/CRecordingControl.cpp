@@ -1,0 +1,272 @@
+#include "app/CRecordingControl.h"
+
+#include <cstdio>
+
+#include "app/OutputFiles.h"
+#include "res/resource.h"
+
+namespace {
+
+CString LoadText(UINT nId)
+{
+    CString str;
+    str.LoadString(nId);
+    return str;
+}
+
+} // namespace
+
+CRecordingControl::CRecordingControl()
+    : m_pMainWnd(nullptr), m_pSettings(nullptr), m_bRecording(FALSE), m_bTrayBusy(FALSE),
+      m_bHotKeyBusy(FALSE), m_nTrayIcon(CTrayIcon::TRAY_ICON_ID)
+{
+}
+
+CRecordingControl::~CRecordingControl()
+{
+    m_wndSelect.Destroy();
+}
+
+CString CRecordingControl::AppName() const
+{
+    CWinApp* pApp = AfxGetApp();
+    return CString(pApp && pApp->m_pszAppName ? pApp->m_pszAppName : "Orvane");
+}
+
+BOOL CRecordingControl::Attach(CWnd* pMainWnd, const RecordingSettings* pSettings)
+{
+    m_pMainWnd = pMainWnd;
+    m_pSettings = pSettings;
+    m_tray.Init(pMainWnd->m_hWnd, WM_TRAY_NOTIFY);
+    m_tray.Add(CTrayIcon::TRAY_ICON_ID, AppName());
+    m_wndSelect.SetGrabber(&m_graph.Grabber());
+    if (!m_wndSelect.Create())
+        return FALSE;
+    ::SetTimer(pMainWnd->m_hWnd, BLINK_TIMER_ID, BLINK_INTERVAL_MS, nullptr);
+    ApplyHotKey(pSettings->dwHotKey);
+    return TRUE;
+}
+
+void CRecordingControl::Detach()
+{
+    if (!m_pMainWnd)
+        return;
+    if (m_bRecording)
+        StartStop();
+    m_hotKey.Unregister();
+    m_graph.Grabber().Shutdown();
+    m_wndSelect.Destroy();
+    ::KillTimer(m_pMainWnd->m_hWnd, BLINK_TIMER_ID);
+    m_tray.Delete(CTrayIcon::TRAY_ICON_ID);
+    m_pMainWnd = nullptr;
+}
+
+BOOL CRecordingControl::ApplyHotKey(DWORD dwValue)
+{
+    const DWORD dwOld = m_hotKey.Value();
+    const BOOL bWasRegistered = m_hotKey.IsRegistered();
+    BOOL bOk = m_hotKey.SetValue(dwValue);
+    if (bOk && !m_hotKey.IsRegistered())
+        bOk = m_hotKey.Register(m_pMainWnd->m_hWnd, 0x1000);
+    if (bOk)
+        return TRUE;
+    CString strMessage;
+    strMessage.Format(LoadText(IDS_HOTKEY_IN_USE), static_cast<LPCSTR>(CHotKey::Text(dwValue)));
+    ::MessageBoxA(m_pMainWnd->m_hWnd, strMessage, AppName(), MB_SYSTEMMODAL | MB_ICONASTERISK);
+    if (bWasRegistered && m_hotKey.Value() != dwOld)
+        m_hotKey.SetValue(dwOld);
+    return FALSE;
+}
+
+void CRecordingControl::SetMaxFileSize(DWORD nBytes)
+{
+    for (int i = 0; i < CCaptureGraph::FORMAT_COUNT; ++i)
+        m_graph.Writer(i)->SetMaxFileSize(nBytes);
+}
+
+void CRecordingControl::StartStop()
+{
+    if (m_bRecording) {
+        m_pMainWnd->SendMessage(WM_RECORD_TOGGLE);
+        return;
+    }
+    RECT empty = {0, 0, 0, 0};
+    m_wndSelect.SetMode(CRectSelectWnd::SELECT_DRAG);
+    m_wndSelect.SetSelectRect(&empty);
+    m_wndSelect.SetSelecting(TRUE, FALSE);
+    m_wndSelect.ShowWindow(SW_SHOW);
+    m_tray.Balloon(CTrayIcon::TRAY_ICON_ID, CTrayIcon::SelectHint(), AppName(), CTrayIcon::BALLOON_TIMEOUT_MS,
+                   CTrayIcon::BALLOON_FLAGS);
+}
+
+LRESULT CRecordingControl::OnRecordToggle()
+{
+    if (m_bRecording) {
+        EndRecording(FALSE);
+        m_bRecording = FALSE;
+        return 0;
+    }
+    BOOL bStarted = FALSE;
+    try {
+        bStarted = BeginRecording(FALSE);
+    } catch (...) {
+        bStarted = FALSE;
+    }
+    m_bRecording = bStarted;
+    if (!bStarted)
+        EndRecording(FALSE);
+    return 0;
+}
+
+void CRecordingControl::ReportStartFailure(UINT nDetail, LPCSTR pszFileName)
+{
+    CString strDetail = LoadText(nDetail);
+    if (pszFileName) {
+        CString strFormat = strDetail;
+        strDetail.Format(strFormat, pszFileName);
+    }
+    CString strMessage = LoadText(IDS_CANNOT_START);
+    strMessage += strDetail;
+    ::MessageBoxA(m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr, strMessage, AppName(), MB_SYSTEMMODAL | MB_ICONHAND);
+}
+
+BOOL CRecordingControl::BeginRecording(BOOL bContinuation)
+{
+    const RecordingSettings& settings = *m_pSettings;
+    const int nFormat = CCaptureGraph::Clamp(settings.nFormat);
+    char szExtension[MAX_PATH] = "";
+    m_graph.Writer(nFormat)->GetExtension(szExtension, sizeof(szExtension));
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char szName[MAX_PATH];
+    if (!BuildOutputName(settings.strSaveFolder, szExtension, now, szName, sizeof(szName)) || !szName[0]) {
+        ReportStartFailure(IDS_INVALID_PATH);
+        return FALSE;
+    }
+    m_strFileName = szName;
+
+    RECT rect;
+    m_wndSelect.GetSelectRect(&rect);
+    if (rect.right - rect.left < 64 || rect.bottom - rect.top < 64) {
+        ReportStartFailure(IDS_REGION_TOO_SMALL);
+        return FALSE;
+    }
+
+    if (!bContinuation) {
+        m_pMainWnd->ShowWindow(SW_HIDE);
+        m_pMainWnd->SendMessage(WM_SYSCOMMAND, SC_MINIMIZE);
+        m_tray.Balloon(CTrayIcon::TRAY_ICON_ID, CTrayIcon::StopHint(m_hotKey.Text()), AppName(),
+                       CTrayIcon::BALLOON_TIMEOUT_MS, CTrayIcon::BALLOON_FLAGS);
+        m_wndSelect.SetLocked(TRUE);
+    }
+
+    RecordingSetup setup = {};
+    setup.nFormat = nFormat;
+    setup.rect = rect;
+    setup.nFps = settings.nFps;
+    setup.nSampleRate = settings.nSampleRate;
+    setup.nQuality = settings.nQuality;
+    setup.dwVolumeSlider = settings.dwVolumeSlider;
+    setup.pszFileName = szName;
+    setup.hNotify = m_pMainWnd->m_hWnd;
+    setup.nNotifyMsg = WM_WRITER_EVENT;
+    switch (m_graph.Begin(setup)) {
+    case CCaptureGraph::BEGIN_OK:
+        return TRUE;
+    case CCaptureGraph::BEGIN_VIDEO_FAILED:
+        ReportStartFailure(IDS_VIDEO_FAILED);
+        return FALSE;
+    case CCaptureGraph::BEGIN_AUDIO_FAILED:
+        ReportStartFailure(IDS_AUDIO_FAILED);
+        return FALSE;
+    case CCaptureGraph::BEGIN_WRITER_FAILED:
+        ReportStartFailure(IDS_FILE_START_FAILED, szName);
+        return FALSE;
+    }
+    return FALSE;
+}
+
+void CRecordingControl::EndRecording(BOOL bContinuation)
+{
+    m_graph.End(CCaptureGraph::Clamp(m_pSettings->nFormat));
+    if (bContinuation)
+        return;
+    m_wndSelect.ShowWindow(SW_HIDE);
+    m_wndSelect.SetLocked(FALSE);
+    m_pMainWnd->SendMessage(WM_SYSCOMMAND, SC_RESTORE);
+}
+
+LRESULT CRecordingControl::OnWriterEvent(LPARAM lParam)
+{
+    if (!m_bRecording)
+        return 0;
+    if (lParam) {
+        EndRecording(TRUE);
+        if (BeginRecording(TRUE))
+            return 1;
+    }
+    EndRecording(FALSE);
+    m_bRecording = FALSE;
+    CString strMessage;
+    strMessage.Format(LoadText(IDS_CANNOT_CONTINUE), static_cast<LPCSTR>(m_strFileName));
+    ::MessageBoxA(m_pMainWnd->m_hWnd, strMessage, AppName(), MB_SYSTEMMODAL | MB_ICONHAND);
+    return 0;
+}
+
+void CRecordingControl::OnHotKey(UINT nModifiers, UINT nVirtKey)
+{
+    if (m_bHotKeyBusy || !m_hotKey.Matches(nModifiers, nVirtKey))
+        return;
+    m_bHotKeyBusy = TRUE;
+    try {
+        StartStop();
+    } catch (...) {
+    }
+    m_bHotKeyBusy = FALSE;
+}
+
+void CRecordingControl::OnTrayNotify(LPARAM lParam)
+{
+    if (m_bTrayBusy)
+        return;
+    m_bTrayBusy = TRUE;
+    switch (static_cast<UINT>(lParam)) {
+    case WM_LBUTTONUP:
+        if (m_bRecording)
+            StartStop();
+        break;
+    case WM_LBUTTONDBLCLK:
+        if (!m_bRecording && !m_wndSelect.IsSelecting())
+            m_pMainWnd->SendMessage(WM_SYSCOMMAND, SC_RESTORE);
+        break;
+    case WM_RBUTTONUP:
+        CTrayIcon::ShowMenu(m_pMainWnd, m_bRecording, m_hotKey.Text());
+        break;
+    }
+    m_bTrayBusy = FALSE;
+}
+
+void CRecordingControl::OnBlinkTimer()
+{
+    if (!m_bRecording)
+        return;
+    m_nTrayIcon = CTrayIcon::NextBlinkIcon(m_nTrayIcon);
+    m_tray.Modify(CTrayIcon::TRAY_ICON_ID, m_nTrayIcon, CTrayIcon::StopHint(m_hotKey.Text()));
+}
+
+void CRecordingControl::OnDisplayChange()
+{
+    m_graph.Grabber().OnDisplayChange(!m_bRecording);
+}
+
+void CRecordingControl::OnMinimized()
+{
+    m_tray.Modify(CTrayIcon::TRAY_ICON_ID, CTrayIcon::TRAY_ICON_ID, CTrayIcon::MinimizedTip(AppName()));
+}
+
+void CRecordingControl::OnRestored()
+{
+    m_tray.Balloon(CTrayIcon::TRAY_ICON_ID, "", "", 0, 0);
+    m_nTrayIcon = CTrayIcon::TRAY_ICON_ID;
+    m_tray.Modify(CTrayIcon::TRAY_ICON_ID, CTrayIcon::TRAY_ICON_ID, AppName());
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <windows.h>
+
+#include "app/CCaptureGraph.h"
+#include "app/CHotKey.h"
+#include "app/CTrayIcon.h"
+#include "framework/Afx.h"
+#include "ui/CRectSelectWnd.h"
+
+#ifndef WM_WRITER_EVENT
+#define WM_WRITER_EVENT (WM_USER + 1003)
+#endif
+
+// The settings a recording is made with, as the main window holds them.
+struct RecordingSettings
+{
+    CString strSaveFolder = "C:\\Video Recordings";
+    int nFormat = CCaptureGraph::FORMAT_AVI;
+    UINT nFps = 20;
+    int nSampleRate = 44100;
+    int nQuality = 5;
+    DWORD dwVolumeSlider = 0xFFFF - 20000;
+    DWORD dwHotKey = 0x770000; // F8 without modifiers
+};
+
+// The recording state machine of the main window: Start asks for a rectangle on the overlay,
+// the overlay's answer begins a recording on the capture graph, the hotkey, the tray icon or
+// the Start command end it; a file that reaches its size limit continues in the next free
+// name; a write failure ends the recording with a message. The tray icon blinks meanwhile.
+class CRecordingControl
+{
+public:
+    enum { BLINK_TIMER_ID = 2, BLINK_INTERVAL_MS = 200 };
+
+    CRecordingControl();
+    ~CRecordingControl();
+
+    // Called by the main window's initialisation: tray icon, overlay, hotkey, blink timer.
+    // False when the overlay cannot be created.
+    BOOL Attach(CWnd* pMainWnd, const RecordingSettings* pSettings);
+    // Called while the main window is destroyed: ends a recording, unregisters the hotkey,
+    // releases the grabber, destroys the overlay, stops blinking and removes the tray icon.
+    void Detach();
+
+    // The Start/Stop command: begins a selection when idle, ends the recording otherwise.
+    void StartStop();
+    LRESULT OnRecordToggle();
+    LRESULT OnWriterEvent(LPARAM lParam);
+    void OnHotKey(UINT nModifiers, UINT nVirtKey);
+    void OnTrayNotify(LPARAM lParam);
+    void OnBlinkTimer();
+    void OnDisplayChange();
+    // Minimise and restore of the main window: the tray tip and balloons follow.
+    void OnMinimized();
+    void OnRestored();
+
+    // Registers the hotkey value, keeping the old one when the key is taken (message 10007).
+    BOOL ApplyHotKey(DWORD dwValue);
+
+    BOOL IsRecording() const { return m_bRecording; }
+    BOOL IsSelecting() const { return m_wndSelect.IsSelecting(); }
+    CCaptureGraph& Graph() { return m_graph; }
+    CHotKey& HotKey() { return m_hotKey; }
+    CTrayIcon& Tray() { return m_tray; }
+    CRectSelectWnd& Overlay() { return m_wndSelect; }
+    const CString& FileName() const { return m_strFileName; }
+
+    // Overrides the writers' size limit (tests of the continuation into a new file).
+    void SetMaxFileSize(DWORD nBytes);
+
+private:
+    BOOL BeginRecording(BOOL bContinuation);
+    void EndRecording(BOOL bContinuation);
+    void ReportStartFailure(UINT nDetail, LPCSTR pszFileName = nullptr);
+    CString AppName() const;
+
+    CCaptureGraph m_graph;
+    CRectSelectWnd m_wndSelect;
+    CHotKey m_hotKey;
+    CTrayIcon m_tray;
+    CWnd* m_pMainWnd;
+    const RecordingSettings* m_pSettings;
+    CString m_strFileName;
+    BOOL m_bRecording;
+    BOOL m_bTrayBusy;
+    BOOL m_bHotKeyBusy;
+    UINT m_nTrayIcon;
+};

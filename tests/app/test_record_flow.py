@@ -1,0 +1,73 @@
+"""Orvane used as a person would: F8, drag a rectangle, record a moving picture with a tone,
+F8 again; the save folder then holds a playable dated AVI with video and sound, and the next
+recording takes the next number."""
+import os
+import time
+import unittest
+
+import orvtest
+
+X, Y, W, H = 100, 100, 320, 240
+
+
+def hold_click(x, y, button=1):
+    orvtest.mouse_down(x, y, button)
+    time.sleep(0.2)
+    orvtest.mouse_up(x, y, button)
+    time.sleep(0.2)
+
+
+class RecordFlow(unittest.TestCase):
+    def select_rectangle(self):
+        # Press at the first corner, release, move to the opposite one and click: both corner
+        # pixels belong to the rectangle.
+        hold_click(X, Y)
+        orvtest.mouse_move(X + W - 1, Y + H - 1)
+        time.sleep(0.3)
+        hold_click(X + W - 1, Y + H - 1)
+
+    def record_once(self, prefix, seconds):
+        orvtest.key("F8")
+        self.assertTrue(orvtest.wait_for(lambda: orvtest.find_window("Orvane 1.0", 0, prefix) is None,
+                                         timeout=10), "the window did not hide")
+        self.select_rectangle()
+        time.sleep(seconds)
+        orvtest.key("F8")
+        back = orvtest.wait_for(lambda: orvtest.find_window("Orvane 1.0", 0, prefix), timeout=30)
+        self.assertIsNotNone(back, "the window did not come back")
+
+    def test_hotkey_drag_record_hotkey(self):
+        with orvtest.fresh_prefix() as prefix:
+            app = orvtest.start("orvane.exe", prefix=prefix)
+            scene = orvtest.start("scene.exe", "counter", X, Y, W, H, 60, prefix=prefix)
+            tone = orvtest.start("scene.exe", "tone", 60, prefix=prefix)
+            try:
+                self.assertIsNotNone(orvtest.find_window("Orvane 1.0", 60, prefix), "no main window")
+                self.record_once(prefix, 5)
+                self.record_once(prefix, 3)
+                win = orvtest.find_window("Orvane 1.0", 5, prefix)
+                orvtest.close_window(win.hwnd, prefix=prefix)
+                self.assertEqual(0, orvtest.wait_exit(app, timeout=60))
+            finally:
+                for p in (app, scene, tone):
+                    if p.poll() is None:
+                        p.kill()
+                        p.wait()
+
+            folder = os.path.join(prefix, "drive_c", "Video Recordings")
+            names = sorted(os.listdir(folder))
+            today = time.strftime("%Y%m%d")
+            self.assertEqual([f"{today}#01.avi", f"{today}.avi"], names)
+            first = os.path.join(folder, f"{today}.avi")
+            info = orvtest.ffprobe(first)
+            video = [s for s in info["streams"] if s["codec_type"] == "video"][0]
+            audio = [s for s in info["streams"] if s["codec_type"] == "audio"][0]
+            self.assertEqual((W, H), (video["width"], video["height"]))
+            self.assertEqual("20/1", video["r_frame_rate"])
+            self.assertEqual("mp3", audio["codec_name"])
+            self.assertAlmostEqual(5.0, float(info["format"]["duration"]), delta=1.0)
+            self.assertEqual("", orvtest.decode_check(first))
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -99,8 +99,9 @@ TEST(RealCapture, RecordsATonePlayedIntoTheNullSink)
     writer.Stop();
 
     std::vector<CRecordingStream::Delivery> deliveries = stream.Deliveries();
-    // At most about 115 blocks in 3 s; the device takes a while to hand over its first one.
-    ASSERT_GE(deliveries.size(), 60u);
+    // At most about 115 blocks in 3 s; the device takes a while (up to seconds on a busy
+    // machine) to hand over its first one.
+    ASSERT_GE(deliveries.size(), 30u);
     EXPECT_LE(deliveries.size(), 130u);
     EXPECT_EQ(0u, deliveries[0].dwTime);
     printf("first block %lu ms after start, %zu blocks, last stamp %lu ms, %lu ms from first block to stop\n",

@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "app/COrvaneApp.h"
 #include "app/OutputFiles.h"
+#include "ui/CAboutBox.h"
 #include "codecs/zmbv/ZmbvDriver.h"
 
 BEGIN_MESSAGE_MAP(COrvaneDlg, CDialog)
@@ -25,6 +27,10 @@ BEGIN_MESSAGE_MAP(COrvaneDlg, CDialog)
     ON_COMMAND(ID_TRAY_SETTINGS, OnTraySettings)
     ON_COMMAND(ID_TRAY_BROWSE, OnTrayBrowse)
     ON_COMMAND(ID_TRAY_EXIT, OnTrayExit)
+    ON_COMMAND(ID_TRAY_ABOUT, OnAbout)
+    ON_BN_CLICKED(IDC_BTN_ABOUT, OnAbout)
+    ON_BN_CLICKED(IDC_BTN_MINIMIZE, OnMinimizeButton)
+    ON_BN_CLICKED(IDC_BTN_CLOSE, OnTrayExit)
 END_MESSAGE_MAP()
 
 COrvaneDlg::COrvaneDlg(CWnd* pParent) : CDialog(IDD, pParent)
@@ -49,6 +55,7 @@ BOOL COrvaneDlg::OnInitDialog()
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
     SetWindowText(AfxGetApp()->m_pszAppName);
+    ApplySkin();
 
     if (!m_recording.Graph().InitializeGrabber()) {
         CString strMessage;
@@ -66,6 +73,37 @@ BOOL COrvaneDlg::OnInitDialog()
         CreateFolder(m_settings.strSaveFolder, true);
     ChooseCodec();
     return TRUE;
+}
+
+void COrvaneDlg::ApplySkin()
+{
+    m_btnStart.SubclassDlgItem(IDC_BTN_START, this);
+    m_btnDefault.SubclassDlgItem(IDC_BTN_DEFAULT, this);
+    m_btnStart.SetIcon(IDI_START);
+    m_btnDefault.SetIcon(IDI_DEFAULT);
+    m_btnStart.SetFlat(FALSE);
+    m_btnDefault.SetFlat(FALSE);
+    m_skin.SetImageID(CSkinWnd::IMAGE_MASK, IDB_SKIN_MASK);
+    m_skin.SetImageID(CSkinWnd::IMAGE_FACE, IDB_SKIN_FACE);
+    m_skin.SetImageID(CSkinWnd::IMAGE_HOVER, IDB_SKIN_HOVER);
+    m_skin.Attach(m_hWnd);
+    m_skin.ApplySkin();
+    // Sent only after the skin is applied: the buttons drop it before.
+    HCURSOR hHand = LoadCursor(nullptr, IDC_HAND);
+    ::SendDlgItemMessageA(m_hWnd, IDC_BTN_HELP, BM_SETIMAGE, IMAGE_CURSOR, reinterpret_cast<LPARAM>(hHand));
+    ::SendDlgItemMessageA(m_hWnd, IDC_BTN_ABOUT, BM_SETIMAGE, IMAGE_CURSOR, reinterpret_cast<LPARAM>(hHand));
+}
+
+void COrvaneDlg::OnMinimizeButton()
+{
+    SendMessage(WM_SYSCOMMAND, SC_MINIMIZE);
+}
+
+void COrvaneDlg::OnAbout()
+{
+    COrvaneApp* pApp = static_cast<COrvaneApp*>(AfxGetApp());
+    CAboutBox about(&pApp->GetVersionRecord());
+    about.Show(this);
 }
 
 void COrvaneDlg::ChooseCodec()

@@ -3,6 +3,8 @@
 #include "app/CRecordingControl.h"
 #include "framework/Afx.h"
 #include "res/resource.h"
+#include "ui/CIconButton.h"
+#include "ui/CSkinWnd.h"
 
 class COrvaneDlg : public CDialog
 {
@@ -36,11 +38,20 @@ protected:
     void OnTraySettings();
     void OnTrayBrowse();
     void OnTrayExit();
+    void OnMinimizeButton();
+    void OnAbout();
+
+    // The window's shape, layout and look come from the skin pictures; without them the
+    // window keeps its template layout.
+    void ApplySkin();
 
     // Chooses the compressor for 32-bit frames: the built-in screen codec when it is listed.
     void ChooseCodec();
 
     HICON m_hIcon = nullptr;
+    CSkinWnd m_skin;
+    CIconButton m_btnStart;
+    CIconButton m_btnDefault;
     RecordingSettings m_settings;
     CRecordingControl m_recording;
 

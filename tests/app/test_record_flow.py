@@ -10,31 +10,10 @@ import orvtest
 X, Y, W, H = 100, 100, 320, 240
 
 
-def hold_click(x, y, button=1):
-    orvtest.mouse_down(x, y, button)
-    time.sleep(0.2)
-    orvtest.mouse_up(x, y, button)
-    time.sleep(0.2)
-
-
 class RecordFlow(unittest.TestCase):
-    def select_rectangle(self):
-        # Press at the first corner, release, move to the opposite one and click: both corner
-        # pixels belong to the rectangle.
-        hold_click(X, Y)
-        orvtest.mouse_move(X + W - 1, Y + H - 1)
-        time.sleep(0.3)
-        hold_click(X + W - 1, Y + H - 1)
-
     def record_once(self, prefix, seconds):
-        orvtest.key("F8")
-        self.assertTrue(orvtest.wait_for(lambda: orvtest.find_window("Orvane 1.0", 0, prefix) is None,
-                                         timeout=10), "the window did not hide")
-        self.select_rectangle()
-        time.sleep(seconds)
-        orvtest.key("F8")
-        back = orvtest.wait_for(lambda: orvtest.find_window("Orvane 1.0", 0, prefix), timeout=30)
-        self.assertIsNotNone(back, "the window did not come back")
+        problem = orvtest.record_with_hotkey((X, Y, W, H), seconds, prefix)
+        self.assertIsNone(problem, problem)
 
     def test_hotkey_drag_record_hotkey(self):
         with orvtest.fresh_prefix() as prefix:
@@ -42,10 +21,10 @@ class RecordFlow(unittest.TestCase):
             scene = orvtest.start("scene.exe", "counter", X, Y, W, H, 60, prefix=prefix)
             tone = orvtest.start("scene.exe", "tone", 60, prefix=prefix)
             try:
-                self.assertIsNotNone(orvtest.find_window("Orvane 1.0", 60, prefix), "no main window")
+                self.assertIsNotNone(orvtest.find_window(orvtest.MAIN_CAPTION, 60, prefix), "no main window")
                 self.record_once(prefix, 5)
                 self.record_once(prefix, 3)
-                win = orvtest.find_window("Orvane 1.0", 5, prefix)
+                win = orvtest.find_window(orvtest.MAIN_CAPTION, 5, prefix)
                 orvtest.close_window(win.hwnd, prefix=prefix)
                 self.assertEqual(0, orvtest.wait_exit(app, timeout=60))
             finally:

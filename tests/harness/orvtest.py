@@ -178,6 +178,36 @@ def mouse_up(x, y, button=1):
     xdotool("mouseup", button)
 
 
+def hold_click(x, y, button=1):
+    """A click slow enough for a program polling the mouse buttons every 50 ms."""
+    mouse_down(x, y, button)
+    time.sleep(0.2)
+    mouse_up(x, y, button)
+    time.sleep(0.2)
+
+
+MAIN_CAPTION = "Orvane 1.0"
+
+
+def record_with_hotkey(rect, seconds, prefix=None, hotkey="F8"):
+    """Drives one recording as a user does: the hotkey, a rectangle dragged on the desktop
+    (press at one corner, release, click at the opposite one), a wait, the hotkey again.
+    Returns None when it went through, else what went wrong."""
+    x, y, w, h = rect
+    key(hotkey)
+    if not wait_for(lambda: find_window(MAIN_CAPTION, 0, prefix) is None, timeout=10):
+        return "the main window did not hide"
+    hold_click(x, y)
+    mouse_move(x + w - 1, y + h - 1)
+    time.sleep(0.3)
+    hold_click(x + w - 1, y + h - 1)
+    time.sleep(seconds)
+    key(hotkey)
+    if not wait_for(lambda: find_window(MAIN_CAPTION, 0, prefix), timeout=30):
+        return "the main window did not come back"
+    return None
+
+
 def screenshot(path):
     subprocess.run(["import", "-window", "root", path], check=True, timeout=60)
     return path

@@ -21,6 +21,7 @@ def main():
             print("run: Orvane's window did not appear")
             return 1
         print(f"run: Orvane is running: window \"{win.caption}\" ({win.width}x{win.height})")
+        time.sleep(2)  # let the window finish painting
         shot = orvtest.screenshot(os.path.join(orvtest.BUILD, "run-screenshot.png"))
         print(f"run: screenshot of the private display: {shot}")
         print(f"run: recording {RECT[2]}x{RECT[3]} at ({RECT[0]},{RECT[1]}) for {SECONDS:g} s: "

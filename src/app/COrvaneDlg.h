@@ -1,6 +1,7 @@
 #pragma once
 // The program's main window: a modeless dialog from template 102.
 #include "app/CRecordingControl.h"
+#include "app/CSettingsStore.h"
 #include "framework/Afx.h"
 #include "res/resource.h"
 #include "ui/CIconButton.h"
@@ -18,6 +19,7 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
+    void DoDataExchange(CDataExchange* pDX) override;
     // Enter and Escape do nothing in this window.
     void OnOK() override {}
     void OnCancel() override {}
@@ -45,14 +47,45 @@ protected:
     // window keeps its template layout.
     void ApplySkin();
 
-    // Chooses the compressor for 32-bit frames: the built-in screen codec when it is listed.
-    void ChooseCodec();
+    // Settings: defaults, then the stored values, then every list and the hotkey.
+    void LoadSettings();
+    void SaveSettings();
+    void FillFormats();
+    void OnFormatChange();
+    void FillCodecs();
+    void OnCodecChange();
+    void FillDevices();
+    void OnDeviceChange();
+    void FillInputs();
+    void OnInputChange();
+    void FillRatesAndQualities();
+    void FillHotKey();
+    void ApplyHotKeyFromControls();
+    // Copies the controls into what the next recording is made with.
+    void SyncRecordingSettings();
+
+    void OnChangeFolder();
+    void OnBrowseFolder();
+    void OnRestoreDefaults();
+    void OnCodecConfig();
+    void OnCodecAbout();
+    void OnDeviceConfig();
+    void OnInputConfig();
+    void OnHelp();
+
+    int ComboSelection(int nId) const;
+    LPARAM ComboData(int nId, int nIndex) const;
+    int SelectClamped(int nId, int nIndex, int nLow, int nHigh);
 
     HICON m_hIcon = nullptr;
     CSkinWnd m_skin;
     CIconButton m_btnStart;
     CIconButton m_btnDefault;
     RecordingSettings m_settings;
+    StoredSettings m_stored = {};
+    CSettingsStore m_store;
+    int m_bAlt = 0, m_bCtrl = 0, m_bShift = 0;
+    int m_nPreviousCodec = 0;
     CRecordingControl m_recording;
 
     DECLARE_MESSAGE_MAP()

@@ -1,0 +1,121 @@
+#include "app/CSettingsStore.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/OutputFiles.h"
+
+const char* const CSettingsStore::kKey = "Software\\Vantri\\Orvane";
+const char* const CSettingsStore::kDefaultFolder = "C:\\Video Recordings";
+
+namespace {
+
+bool ReadDword(HKEY hKey, const char* pszName, long& nValue)
+{
+    DWORD dwType = 0, dwValue = 0, cbValue = sizeof(dwValue);
+    if (RegQueryValueExA(hKey, pszName, nullptr, &dwType, reinterpret_cast<BYTE*>(&dwValue), &cbValue) != ERROR_SUCCESS ||
+        dwType != REG_DWORD || cbValue != sizeof(dwValue))
+        return false;
+    nValue = static_cast<long>(static_cast<LONG>(dwValue));
+    return true;
+}
+
+bool ReadFolder(HKEY hKey, CString& strFolder)
+{
+    char szFolder[MAX_PATH] = "";
+    DWORD dwType = 0, cbFolder = MAX_PATH - 1;
+    if (RegQueryValueExA(hKey, "Save Folder", nullptr, &dwType, reinterpret_cast<BYTE*>(szFolder), &cbFolder) != ERROR_SUCCESS ||
+        dwType != REG_SZ || !szFolder[0])
+        return false;
+    szFolder[MAX_PATH - 1] = '\0';
+    strFolder = szFolder;
+    return true;
+}
+
+void WriteDword(HKEY hKey, const char* pszName, DWORD dwValue)
+{
+    RegSetValueExA(hKey, pszName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwValue), sizeof(dwValue));
+}
+
+} // namespace
+
+CSettingsStore::CSettingsStore(HKEY hRoot, const char* pszKey) : m_hRoot(hRoot), m_strKey(pszKey) {}
+
+int CSettingsStore::SliderForVolume(long nVolume)
+{
+    if (nVolume < 0 || nVolume > 0xFFFF)
+        nVolume = VOLUME_DEFAULT;
+    return static_cast<int>(0xFFFF - nVolume);
+}
+
+void CSettingsStore::ApplyDefaults(StoredSettings& settings)
+{
+    settings.strSaveFolder = kDefaultFolder;
+    settings.nFormat = 0;
+    settings.nCodec = -1;
+    settings.nAudioDevice = -1;
+    settings.nAudioInput = -1;
+    settings.nSampleRate = SAMPLE_RATE_DEFAULT;
+    settings.nAudioQuality = QUALITY_DEFAULT;
+    settings.nVolumeSlider = SliderForVolume(VOLUME_DEFAULT);
+    settings.strFps.Format("%d", static_cast<int>(FPS_DEFAULT));
+    settings.dwHotKey = kDefaultHotKey;
+}
+
+int CSettingsStore::Load(StoredSettings& settings) const
+{
+    ApplyDefaults(settings);
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExA(m_hRoot, m_strKey, 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS) {
+        CreateFolder(settings.strSaveFolder, true);
+        Save(settings);
+        return 1;
+    }
+    if (!ReadFolder(hKey, settings.strSaveFolder))
+        CreateFolder(settings.strSaveFolder, true);
+
+    long n = 0;
+    if (ReadDword(hKey, "Video Format", n))
+        settings.nFormat = static_cast<int>(n);
+    if (ReadDword(hKey, "Video Codec", n))
+        settings.nCodec = static_cast<int>(n);
+    if (ReadDword(hKey, "Audio Device", n))
+        settings.nAudioDevice = static_cast<int>(n);
+    if (ReadDword(hKey, "Audio Input", n))
+        settings.nAudioInput = static_cast<int>(n);
+    if (ReadDword(hKey, "Sample Rate", n))
+        settings.nSampleRate = n < 0 ? SAMPLE_RATE_DEFAULT : static_cast<int>(n);
+    if (ReadDword(hKey, "Audio Quality", n))
+        settings.nAudioQuality = n < 0 ? QUALITY_DEFAULT : (n > 9 ? 9 : static_cast<int>(n));
+    if (ReadDword(hKey, "Audio Volume", n))
+        settings.nVolumeSlider = n < 0 ? SliderForVolume(VOLUME_DEFAULT) : static_cast<int>(n);
+    if (ReadDword(hKey, "Video FPS", n))
+        settings.strFps.Format("%ld", n);
+    long nHotKey = 0;
+    if (ReadDword(hKey, "Start HotKey", nHotKey))
+        settings.dwHotKey = static_cast<DWORD>(nHotKey);
+    RegCloseKey(hKey);
+    return 1;
+}
+
+int CSettingsStore::Save(const StoredSettings& settings) const
+{
+    HKEY hKey = nullptr;
+    if (RegCreateKeyExA(m_hRoot, m_strKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
+        return 0;
+    const CString& folder = settings.strSaveFolder;
+    RegSetValueExA(hKey, "Save Folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(static_cast<LPCSTR>(folder)),
+                   static_cast<DWORD>(folder.GetLength() + 1));
+    WriteDword(hKey, "Video Format", static_cast<DWORD>(settings.nFormat));
+    WriteDword(hKey, "Video Codec", static_cast<DWORD>(settings.nCodec));
+    WriteDword(hKey, "Audio Device", static_cast<DWORD>(settings.nAudioDevice));
+    WriteDword(hKey, "Audio Input", static_cast<DWORD>(settings.nAudioInput));
+    WriteDword(hKey, "Sample Rate", static_cast<DWORD>(settings.nSampleRate));
+    WriteDword(hKey, "Audio Quality", static_cast<DWORD>(settings.nAudioQuality));
+    WriteDword(hKey, "Audio Volume", static_cast<DWORD>(settings.nVolumeSlider));
+    // Leading digits of the typed text; none gives 0.
+    WriteDword(hKey, "Video FPS", static_cast<DWORD>(atoi(settings.strFps)));
+    WriteDword(hKey, "Start HotKey", settings.dwHotKey);
+    RegCloseKey(hKey);
+    return 1;
+}

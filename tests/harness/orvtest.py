@@ -47,13 +47,16 @@ def run(exe, *args, prefix=None, timeout=120, env=None, check=False):
 
     The output goes through a file, not a pipe: when the program is the first of a session,
     Wine's desktop process inherits its handles and would hold a pipe open after it ends."""
-    with tempfile.TemporaryFile() as out:
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
         p = subprocess.run(["wine64", program(exe), *map(str, args)],
                            cwd=os.path.dirname(program(exe)), env=wine_env(prefix, env),
-                           stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL,
-                           timeout=timeout)
+                           stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=timeout)
         out.seek(0)
         text = out.read().decode("utf-8", "replace").replace("\r\n", "\n")
+        if p.returncode != 0:
+            # What went wrong, for the test's failure message.
+            err.seek(0)
+            text += err.read().decode("utf-8", "replace").replace("\r\n", "\n")
     if check and p.returncode != 0:
         raise AssertionError(f"{exe} {args} exited {p.returncode}: {text}")
     return p.returncode, text

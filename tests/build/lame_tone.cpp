@@ -1,6 +1,6 @@
 // Encodes a 1 kHz stereo tone of the given length through lame_enc.dll into an MP3 file:
 //   lame_tone OUT.mp3 SECONDS
-// Uses the encoder library's own byte-packed configuration record.
+// Uses the program's declaration of the library's byte-packed configuration record.
 #include <windows.h>
 #include <cmath>
 #include <cstdio>
@@ -8,43 +8,9 @@
 #include <algorithm>
 #include <vector>
 
-#pragma pack(push, 1)
-struct LameConfig {
-    DWORD dwConfig;
-    struct {
-        DWORD dwStructVersion;
-        DWORD dwStructSize;
-        DWORD dwSampleRate;
-        DWORD dwReSampleRate;
-        LONG nMode;
-        DWORD dwBitrate;
-        DWORD dwMaxBitrate;
-        LONG nPreset;
-        DWORD dwMpegVersion;
-        DWORD dwPsyModel;
-        DWORD dwEmphasis;
-        BOOL bPrivate;
-        BOOL bCRC;
-        BOOL bCopyright;
-        BOOL bOriginal;
-        BOOL bWriteVBRHeader;
-        BOOL bEnableVBR;
-        INT nVBRQuality;
-        DWORD dwVbrAbr_bps;
-        UINT nVbrMethod;
-        BOOL bNoRes;
-        BOOL bStrictIso;
-        WORD nQuality;
-        BYTE btReserved[255 - 4 * sizeof(DWORD) - sizeof(WORD)];
-    } lhv1;
-};
-#pragma pack(pop)
-static_assert(sizeof(LameConfig) == 331, "the encoder library expects 331 bytes");
+#include "codec/Mp3EncoderApi.h"
 
-typedef DWORD(__cdecl* InitStream)(LameConfig*, DWORD*, DWORD*, void**);
-typedef DWORD(__cdecl* EncodeChunk)(void*, DWORD, const short*, BYTE*, DWORD*);
-typedef DWORD(__cdecl* DeinitStream)(void*, BYTE*, DWORD*);
-typedef DWORD(__cdecl* CloseStream)(void*);
+using namespace mp3api;
 
 int main(int argc, char** argv)
 {
@@ -53,24 +19,25 @@ int main(int argc, char** argv)
     HMODULE hLame = LoadLibraryA("..\\lame_enc.dll");
     if (!hLame)
         return 3;
-    auto pInit = reinterpret_cast<InitStream>(GetProcAddress(hLame, "beInitStream"));
-    auto pEncode = reinterpret_cast<EncodeChunk>(GetProcAddress(hLame, "beEncodeChunk"));
-    auto pDeinit = reinterpret_cast<DeinitStream>(GetProcAddress(hLame, "beDeinitStream"));
-    auto pClose = reinterpret_cast<CloseStream>(GetProcAddress(hLame, "beCloseStream"));
+    auto pInit = reinterpret_cast<BeInitStreamFn>(GetProcAddress(hLame, "beInitStream"));
+    auto pEncode = reinterpret_cast<BeEncodeChunkFn>(GetProcAddress(hLame, "beEncodeChunk"));
+    auto pDeinit = reinterpret_cast<BeDeinitStreamFn>(GetProcAddress(hLame, "beDeinitStream"));
+    auto pClose = reinterpret_cast<BeCloseStreamFn>(GetProcAddress(hLame, "beCloseStream"));
     if (!pInit || !pEncode || !pDeinit || !pClose)
         return 4;
 
-    LameConfig config = {};
-    config.dwConfig = 256; // the LAME form of the record
-    config.lhv1.dwStructVersion = 1;
-    config.lhv1.dwStructSize = sizeof(config);
-    config.lhv1.dwSampleRate = 44100;
-    config.lhv1.nMode = 1; // joint stereo
-    config.lhv1.dwBitrate = 128;
-    config.lhv1.dwMpegVersion = 1;
-    config.lhv1.bOriginal = TRUE;
+    BE_CONFIG config = {};
+    config.dwConfig = kConfigLame;
+    LameConfig& lame = config.format.LHV1;
+    lame.dwStructVersion = 1;
+    lame.dwStructSize = sizeof(config);
+    lame.dwSampleRate = 44100;
+    lame.nMode = 1; // joint stereo
+    lame.dwBitrate = 128;
+    lame.dwMpegVersion = 1;
+    lame.bOriginal = TRUE;
     DWORD dwSamples = 0, dwOutSize = 0;
-    void* pStream = nullptr;
+    HBE_STREAM pStream = nullptr;
     if (pInit(&config, &dwSamples, &dwOutSize, &pStream) != 0)
         return 5;
 

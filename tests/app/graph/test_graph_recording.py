@@ -76,6 +76,17 @@ class GraphRecording(unittest.TestCase):
             out = os.path.join(tmp, "graph.wmv")
             self.record(out, 1, 6, "ZMBV")
             self.check_file(out, "asf", 6)
+            self.check_seek(out, 3.0)
+
+    def check_seek(self, out, seconds):
+        """Seeking into the file lands on a key frame at or before the point asked for."""
+        p = subprocess.run(["ffprobe", "-v", "error", "-read_intervals", f"{seconds}%+#1",
+                            "-select_streams", "v", "-show_entries", "packet=pts_time,flags",
+                            "-of", "csv=p=0", out], capture_output=True, text=True, timeout=60,
+                           check=True)
+        first = p.stdout.split()[0].split(",")
+        self.assertLessEqual(float(first[0]), seconds + 0.05, p.stdout)
+        self.assertIn("K", first[1], "the first packet after a seek is a key frame")
 
 
 if __name__ == "__main__":

@@ -7,6 +7,7 @@ persistent wineserver) are set. ORVANE_BIN is the folder of the built program.
 import contextlib
 import json
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -111,6 +112,12 @@ def window_info(hwnd, prefix=None):
 def foreground_window(prefix=None):
     code, out = wintool("foreground", prefix=prefix)
     return Window(out.strip().splitlines()[0]) if code == 0 else None
+
+
+def item_text(hwnd, control_id, prefix=None):
+    """The text of a dialog's control (a combo box shows its selection)."""
+    code, out = wintool("itemtext", hwnd, control_id, prefix=prefix)
+    return out.rstrip("\n") if code == 0 else None
 
 
 def close_window(hwnd, prefix=None):
@@ -225,9 +232,9 @@ def reg_query(key, value, prefix=None):
     if p.returncode != 0:
         return None
     for line in p.stdout.replace("\r", "").splitlines():
-        parts = line.strip().split(None, 2)
-        if len(parts) >= 2 and parts[0].lower() == value.lower() and parts[1].startswith("REG_"):
-            return parts[2] if len(parts) == 3 else ""
+        m = re.match(r"\s*(.+?)\s+(REG_\w+)\s*(.*)$", line)
+        if m and m.group(1).lower() == value.lower():
+            return m.group(3)
     return None
 
 

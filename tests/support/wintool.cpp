@@ -6,6 +6,7 @@
 //   wintool post HWND MSG WPARAM LPARAM
 //   wintool rect HWND                window rectangle
 //   wintool foreground               the foreground window
+//   wintool itemtext HWND ID         the text of a dialog's control
 #include <windows.h>
 #include <cstdio>
 #include <cstdlib>
@@ -98,6 +99,32 @@ int main(int argc, char** argv)
         if (!IsWindow(hWnd))
             return 1;
         PrintWindow(hWnd);
+        return 0;
+    }
+    if (strCommand == "itemtext" && argc >= 4) {
+        char szText[1024] = "";
+        HWND hItem = GetDlgItem(ParseWindow(argv[2]), atoi(argv[3]));
+        if (!hItem)
+            return 1;
+        char szClass[64] = "";
+        GetClassNameA(hItem, szClass, sizeof(szClass));
+        LRESULT nSelection = lstrcmpiA(szClass, "ComboBox") == 0 ? SendMessageA(hItem, CB_GETCURSEL, 0, 0) : CB_ERR;
+        LRESULT nLength = nSelection >= 0 ? SendMessageA(hItem, CB_GETLBTEXTLEN, nSelection, 0) : CB_ERR;
+        // A drop-down list shows its selection; an editable combo or any other control its text.
+        if (nSelection >= 0 && nLength >= 0 && nLength < static_cast<LRESULT>(sizeof(szText)) &&
+            (GetWindowLongA(hItem, GWL_STYLE) & 3) == CBS_DROPDOWNLIST)
+        {
+            WCHAR szWide[1024] = L"";
+            SendMessageW(hItem, CB_GETLBTEXT, nSelection, reinterpret_cast<LPARAM>(szWide));
+            WideCharToMultiByte(CP_ACP, 0, szWide, -1, szText, sizeof(szText), nullptr, nullptr);
+        }
+        else {
+            WCHAR szWide[1024] = L"";
+            // GetWindowText would not ask another process for a control's text.
+            SendMessageW(hItem, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(szWide));
+            WideCharToMultiByte(CP_ACP, 0, szWide, -1, szText, sizeof(szText), nullptr, nullptr);
+        }
+        printf("%s\n", szText);
         return 0;
     }
     if (strCommand == "foreground") {

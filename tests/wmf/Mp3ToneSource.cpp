@@ -2,39 +2,9 @@
 
 #include <cmath>
 
-namespace {
+#include "codec/Mp3EncoderApi.h"
 
-#pragma pack(push, 1)
-struct LameConfig {
-    DWORD dwConfig;
-    struct {
-        DWORD dwStructVersion;
-        DWORD dwStructSize;
-        DWORD dwSampleRate;
-        DWORD dwReSampleRate;
-        LONG nMode;
-        DWORD dwBitrate;
-        DWORD dwMaxBitrate;
-        LONG nPreset;
-        DWORD dwMpegVersion;
-        DWORD dwPsyModel;
-        DWORD dwEmphasis;
-        BOOL bPrivate;
-        BOOL bCRC;
-        BOOL bCopyright;
-        BOOL bOriginal;
-        BOOL bWriteVBRHeader;
-        BOOL bEnableVBR;
-        INT nVBRQuality;
-        DWORD dwVbrAbr_bps;
-        UINT nVbrMethod;
-        BOOL bNoRes;
-        BOOL bStrictIso;
-        WORD nQuality;
-        BYTE btReserved[255 - 4 * sizeof(DWORD) - sizeof(WORD)];
-    } lhv1;
-};
-#pragma pack(pop)
+namespace {
 
 const DWORD SAMPLE_RATE = 44100;
 
@@ -64,14 +34,15 @@ bool Mp3ToneSource::Open(DWORD dwKbps)
     m_pfnClose = reinterpret_cast<CloseStreamFn>(reinterpret_cast<void*>(GetProcAddress(m_hLame, "beCloseStream")));
     if (!pfnInit || !m_pfnEncode || !m_pfnClose)
         return false;
-    LameConfig config = {};
-    config.dwConfig = 256;
-    config.lhv1.dwStructVersion = 1;
-    config.lhv1.dwStructSize = sizeof(config);
-    config.lhv1.dwSampleRate = SAMPLE_RATE;
-    config.lhv1.nMode = 1;
-    config.lhv1.dwBitrate = dwKbps;
-    config.lhv1.dwMpegVersion = 1;
+    mp3api::BE_CONFIG config = {};
+    config.dwConfig = mp3api::kConfigLame;
+    mp3api::LameConfig& lame = config.format.LHV1;
+    lame.dwStructVersion = 1;
+    lame.dwStructSize = sizeof(config);
+    lame.dwSampleRate = SAMPLE_RATE;
+    lame.nMode = 1;
+    lame.dwBitrate = dwKbps;
+    lame.dwMpegVersion = 1;
     DWORD dwOutSize = 0;
     if (pfnInit(&config, &m_nSamplesPerBlock, &dwOutSize, &m_pStream) != 0)
         return false;

@@ -388,7 +388,12 @@ void COrvaneDlg::FillCodecs()
     compressor.BuildCatalogue(names);
     for (size_t i = 0; i < names.size(); ++i)
         AddItem(m_hWnd, IDC_CMB_CODEC, names[i].c_str(), static_cast<LPARAM>(i));
-    AddItem(m_hWnd, IDC_CMB_CODEC, LoadText(IDS_MORE_CODECS), kWebEntry);
+    // The list sorts what it is given; the web entry is inserted so that it stays last.
+    CString strWeb = LoadText(IDS_MORE_CODECS);
+    LPCSTR pszWeb = strWeb;
+    int nWeb = static_cast<int>(::SendDlgItemMessageA(m_hWnd, IDC_CMB_CODEC, CB_INSERTSTRING, static_cast<WPARAM>(-1),
+                                                      reinterpret_cast<LPARAM>(pszWeb)));
+    ::SendDlgItemMessageA(m_hWnd, IDC_CMB_CODEC, CB_SETITEMDATA, static_cast<WPARAM>(nWeb), kWebEntry);
 
     const int nCount = static_cast<int>(::SendDlgItemMessageA(m_hWnd, IDC_CMB_CODEC, CB_GETCOUNT, 0, 0));
     if (m_stored.nCodec < 0) {

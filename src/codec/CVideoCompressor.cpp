@@ -18,6 +18,8 @@ const int kMarkNudge = 100;
 const DWORD kFirstFrameSize = 0xFFFFFF;
 const LONG kFramesInfoCount = 0x0FFFFFFF;
 const int kCatalogueProbeLimit = 4096;
+// A compressor's settings blob; anything larger is not a state but a wrong answer.
+const LRESULT kMaxStateSize = 1024 * 1024;
 
 DWORD RowStride(int nBits, LONG nWidth)
 {
@@ -314,9 +316,17 @@ bool CVideoCompressor::BeginPassThrough()
     return true;
 }
 
+// The size of the compressor's state, 0 when it keeps none. A compressor without state answers
+// ICERR_UNSUPPORTED (-1); the size macro's DWORD cast would turn that into 4 GB in a 64-bit process.
+LRESULT CVideoCompressor::StateSize() const
+{
+    const LRESULT nSize = ICSendMessage(m_hIC, ICM_GETSTATE, 0, 0);
+    return nSize > 0 && nSize <= kMaxStateSize ? nSize : 0;
+}
+
 void CVideoCompressor::RestoreEntryState()
 {
-    const LRESULT nStateSize = ICGetStateSize(m_hIC);
+    const LRESULT nStateSize = StateSize();
     if (nStateSize > 0) {
         m_selected.m_state.resize(static_cast<size_t>(nStateSize));
         ICGetState(m_hIC, m_selected.m_state.data(), static_cast<DWORD>(nStateSize));
@@ -372,7 +382,7 @@ bool CVideoCompressor::AllocateOutputBuffer()
 
 void CVideoCompressor::SaveCompressorState()
 {
-    const LRESULT nStateSize = ICGetStateSize(m_hIC);
+    const LRESULT nStateSize = StateSize();
     if (nStateSize <= 0)
         return;
     m_pSavedState = static_cast<BYTE*>(std::malloc(static_cast<size_t>(nStateSize)));

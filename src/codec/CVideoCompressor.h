@@ -67,6 +67,7 @@ private:
     bool BeginWithCompressor();
     bool BeginPassThrough();
     void StartSequenceState();
+    LRESULT StateSize() const;
     void RestoreEntryState();
     bool AllocateOutputFormat();
     bool AllocatePreviousFrame();

@@ -123,6 +123,8 @@ LRESULT Decompress(ICDECOMPRESS* pd)
 
 LRESULT GetState(void* pState, DWORD cb)
 {
+    if (!g_behaviour.bKeepsState)
+        return ICERR_UNSUPPORTED;
     if (!pState)
         return sizeof(g_dwState);
     if (cb < sizeof(g_dwState))

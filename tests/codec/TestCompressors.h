@@ -42,6 +42,7 @@ struct Behaviour {
     bool bConfigurable = true;
     int nDropCalls = 0;         // for the dropping codec: this many next calls give 0x7F
     DWORD dwCompressGetSize = 64 * 1024;  // answer to ICM_COMPRESS_GET_SIZE
+    bool bKeepsState = true;    // false: ICM_GETSTATE is unsupported
 };
 
 struct Record {

@@ -221,6 +221,17 @@ TEST_F(VideoCompressorTest, BeginTellsTheCompressorAboutTheSequenceWithoutAnAddr
     EXPECT_EQ(1, g_record.nCompressEnd);
 }
 
+TEST_F(VideoCompressorTest, CompressorWithoutStateStartsAndCompresses)
+{
+    g_behaviour.bKeepsState = false;
+    SelectCodec(kQualityCodec);
+    ASSERT_TRUE(m_compressor.Begin());
+    EXPECT_TRUE(m_compressor.CompressFrame(m_frame.data()));
+    m_compressor.End();
+    EXPECT_EQ(0, g_record.nSetState);
+    EXPECT_EQ(1, g_record.nCompressEnd);
+}
+
 TEST_F(VideoCompressorTest, BeginFailsCleanlyWhenTheCompressorRefusesTheInput)
 {
     m_format = MakeFormat(64, 48, 24);

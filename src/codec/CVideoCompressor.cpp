@@ -19,7 +19,14 @@ const DWORD kFirstFrameSize = 0xFFFFFF;
 const LONG kFramesInfoCount = 0x0FFFFFFF;
 const int kCatalogueProbeLimit = 4096;
 // A compressor's settings blob; anything larger is not a state but a wrong answer.
-const LRESULT kMaxStateSize = 1024 * 1024;
+const LONG kMaxStateSize = 1024 * 1024;
+
+// A compressor's answer read as the signed 32-bit value it is. The size macros cast it to DWORD,
+// which in a 64-bit process turns an error code such as ICERR_UNSUPPORTED into a size of 4 GB.
+LONG Answer(LRESULT nResult)
+{
+    return static_cast<LONG>(static_cast<DWORD>(nResult));
+}
 
 DWORD RowStride(int nBits, LONG nWidth)
 {
@@ -316,11 +323,10 @@ bool CVideoCompressor::BeginPassThrough()
     return true;
 }
 
-// The size of the compressor's state, 0 when it keeps none. A compressor without state answers
-// ICERR_UNSUPPORTED (-1); the size macro's DWORD cast would turn that into 4 GB in a 64-bit process.
+// The size of the compressor's state, 0 when it keeps none (it then answers ICERR_UNSUPPORTED).
 LRESULT CVideoCompressor::StateSize() const
 {
-    const LRESULT nSize = ICSendMessage(m_hIC, ICM_GETSTATE, 0, 0);
+    const LONG nSize = Answer(ICGetStateSize(m_hIC));
     return nSize > 0 && nSize <= kMaxStateSize ? nSize : 0;
 }
 
@@ -337,7 +343,7 @@ void CVideoCompressor::RestoreEntryState()
 
 bool CVideoCompressor::AllocateOutputFormat()
 {
-    const LRESULT nFormatSize = ICCompressGetFormatSize(m_hIC, m_pInputFormat);
+    const LONG nFormatSize = Answer(ICCompressGetFormatSize(m_hIC, m_pInputFormat));
     if (nFormatSize <= 0)
         return false;
     // Never smaller than a bitmap header: its fields are read after every frame.
@@ -362,7 +368,7 @@ bool CVideoCompressor::AllocatePreviousFrame()
 
 bool CVideoCompressor::AllocateOutputBuffer()
 {
-    const LRESULT nSize = ICCompressGetSize(m_hIC, m_pInputFormat, m_pOutputFormat);
+    const LONG nSize = Answer(ICCompressGetSize(m_hIC, m_pInputFormat, m_pOutputFormat));
     if (nSize <= 0)
         return false;
     DWORD dwSize = static_cast<DWORD>(nSize);

@@ -232,6 +232,15 @@ TEST_F(VideoCompressorTest, CompressorWithoutStateStartsAndCompresses)
     EXPECT_EQ(1, g_record.nCompressEnd);
 }
 
+TEST_F(VideoCompressorTest, ErrorAnsweredForTheOutputSizeFailsBegin)
+{
+    g_behaviour.dwCompressGetSize = static_cast<DWORD>(ICERR_BADFORMAT);
+    SelectCodec(kQualityCodec);
+    EXPECT_FALSE(m_compressor.Begin());
+    EXPECT_FALSE(m_compressor.IsStarted());
+    EXPECT_EQ(nullptr, m_compressor.OutputBuffer());
+}
+
 TEST_F(VideoCompressorTest, BeginFailsCleanlyWhenTheCompressorRefusesTheInput)
 {
     m_format = MakeFormat(64, 48, 24);

@@ -49,7 +49,7 @@ int CAviAudioStream::Start()
 void CAviAudioStream::Stop()
 {
     if (m_nPendingChunks && AviStream())
-        WritePending();
+        WritePending(1);
     ClearPending();
     CAviStream::Stop();
 }
@@ -84,7 +84,7 @@ int CAviAudioStream::WriteSample(CMediaSample* pSample)
     if (pSample->time - m_dwGroupStart < m_dwInterleaveMs)
         return 1;
 
-    int nOk = WritePending();
+    int nOk = WritePending(0);
     m_dwGroupStart = pSample->time;
     return nOk;
 }
@@ -120,17 +120,19 @@ int CAviAudioStream::AppendPending(const BYTE* pData, DWORD cbData)
 }
 
 // One write per group. The stream counts in bytes (sample size 1), so the group's byte count is
-// its sample count; groups are appended at the end of the stream.
-int CAviAudioStream::WritePending()
+// its sample count; groups are appended at the end of the stream. A group that could not be
+// written stays pending: the last write at Stop tries it once more.
+int CAviAudioStream::WritePending(int bLast)
 {
     DWORD dwSampleSize = Info().dwSampleSize ? Info().dwSampleSize : 1;
     LONG nSamples = static_cast<LONG>(m_cbPending / dwSampleSize);
-    HRESULT hr = AVIStreamWrite(AviStream(), -1, nSamples, m_pPending, m_cbPending,
-                                AVIIF_KEYFRAME, nullptr, nullptr);
+    if (!WriteChunk(-1, nSamples, m_pPending, static_cast<LONG>(m_cbPending), AVIIF_KEYFRAME,
+                    bLast))
+        return 0;
     m_nNextPosition += nSamples;
     m_nPendingChunks = 0;
     m_cbPending = 0;
-    return SUCCEEDED(hr);
+    return 1;
 }
 
 void CAviAudioStream::ClearPending()

@@ -31,7 +31,7 @@ public:
 
 private:
     int AppendPending(const BYTE* pData, DWORD cbData);
-    int WritePending();
+    int WritePending(int bLast);
     void ClearPending();
 
     CMp3Encoder* m_pEncoder;

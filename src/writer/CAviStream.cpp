@@ -3,7 +3,9 @@
 #include <cstring>
 #include <new>
 
-CAviStream::CAviStream() : m_pFile(nullptr), m_pStream(nullptr)
+#include "writer/CDiskSpaceGuard.h"
+
+CAviStream::CAviStream() : m_pFile(nullptr), m_pStream(nullptr), m_pGuard(nullptr)
 {
     m_szName[0] = '\0';
     std::memset(&m_info, 0, sizeof m_info);
@@ -32,6 +34,7 @@ void CAviStream::Stop()
         AVIStreamRelease(m_pStream);
     m_pStream = nullptr;
     m_pFile = nullptr;
+    m_pGuard = nullptr;
 }
 
 SAMPLEBUFFER CAviStream::AllocSample(DWORD cbSize)
@@ -115,4 +118,18 @@ int CAviStream::CreateStream(const void* pFormat, LONG cbFormat)
         return 0;
     }
     return 1;
+}
+
+int CAviStream::WriteChunk(LONG lStart, LONG lSamples, const void* pData, LONG cbData,
+                           DWORD dwFlags, int bLast)
+{
+    if (!m_pStream || cbData < 0)
+        return 0;
+    DWORD cbChunk = static_cast<DWORD>(cbData);
+    if (m_pGuard && !(bLast ? m_pGuard->AdmitLast(cbChunk) : m_pGuard->Admit(cbChunk)))
+        return 0;
+    if (FAILED(AVIStreamWrite(m_pStream, lStart, lSamples, const_cast<void*>(pData), cbData,
+                              dwFlags, nullptr, nullptr)))
+        return 0;
+    return !m_pGuard || m_pGuard->Confirm(cbChunk);
 }

@@ -5,6 +5,8 @@
 
 #include "pipeline/CMediaStream.h"
 
+class CDiskSpaceGuard;
+
 // A stream of an AVI file. Its sample buffers are heap records holding a copy of the
 // payload. The stream is created anew in every file and released at every stop.
 class CAviStream : public CMediaStream
@@ -22,6 +24,8 @@ public:
     // Remembers the file and creates the stream in it.
     virtual int CreateInFile(PAVIFILE pFile);
 
+    // The writer's watch over its file's disk space; every chunk passes it.
+    void SetGuard(CDiskSpaceGuard* pGuard) { m_pGuard = pGuard; }
     void SetName(const char* pszName);
     const AVISTREAMINFOA& GetInfo() const { return m_info; }
 
@@ -38,11 +42,16 @@ protected:
     void ResetInfo(DWORD fccType, DWORD fccHandler);
     int CreateStream(const void* pFormat, LONG cbFormat);
     AVISTREAMINFOA& Info() { return m_info; }
+    // Writes one chunk through the guard; 0 when it was refused or failed. bLast marks a
+    // stream's final chunk, written while the file is closed.
+    int WriteChunk(LONG lStart, LONG lSamples, const void* pData, LONG cbData, DWORD dwFlags,
+                   int bLast = 0);
     PAVISTREAM AviStream() const { return m_pStream; }
 
 private:
     char m_szName[64];
     PAVIFILE m_pFile;
     PAVISTREAM m_pStream;
+    CDiskSpaceGuard* m_pGuard;
     AVISTREAMINFOA m_info;
 };

@@ -98,9 +98,8 @@ int CAviVideoStream::WriteSample(CMediaSample* pSample)
         return 0;
 
     LONG nPosition = PositionFor(pSample->time);
-    LONG cbWritten = 0;
-    if (FAILED(AVIStreamWrite(AviStream(), nPosition, 1, pData->pData, pData->cbData,
-                              pSample->flags & kKeyFrameFlag, nullptr, &cbWritten)))
+    if (!WriteChunk(nPosition, 1, pData->pData, static_cast<LONG>(pData->cbData),
+                    pSample->flags & kKeyFrameFlag))
         return 0;
     m_nNextPosition = nPosition + 1;
     return 1;

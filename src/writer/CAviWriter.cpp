@@ -66,6 +66,7 @@ int CAviWriter::OpenFile()
         m_pFile = nullptr;
         return 0;
     }
+    m_guard.Begin(FileName());
     return 1;
 }
 
@@ -81,6 +82,7 @@ int CAviWriter::StartStreams()
     for (int n = 0; n < GetStreamCount(); ++n)
     {
         CAviStream* pStream = AviStream(n);
+        pStream->SetGuard(&m_guard);
         if (!pStream->CreateInFile(m_pFile) || !pStream->Start())
             return 0;
     }

@@ -4,6 +4,7 @@
 #include <vfw.h>
 
 #include "pipeline/CMediaWriter.h"
+#include "writer/CDiskSpaceGuard.h"
 
 class CAviStream;
 
@@ -31,4 +32,5 @@ private:
     CAviStream* AviStream(int nIndex) const;
 
     PAVIFILE m_pFile;
+    CDiskSpaceGuard m_guard;
 };

@@ -1,7 +1,10 @@
 // Writes a short recording through the AVI writer the way a recording runs: 32-bit frames
 // compressed by the video compressor (uncompressed pass-through) and a tone encoded by
 // lame_enc.dll, both delivered through their streams to the writer's queue and thread.
-// Usage: avi_recording.exe <file.avi> [seconds] [width] [height] [raw|zmbv]
+// Usage: avi_recording.exe <file.avi> [seconds] [width] [height] [raw|zmbv] [notify]
+// With "notify" the writer reports to a window, and the recording ends early, as the program's
+// does, when the writer posts its end-of-writing message (lParam 0 a failed write, 1 the size
+// limit).
 // Prints key=value lines with what was delivered; exit code 0 on success.
 #include <windows.h>
 
@@ -23,6 +26,8 @@ namespace
 {
 const DWORD kFps = 25;
 const int kSampleRate = 44100;
+const UINT WM_WRITER_EVENT = WM_APP + 1;
+const LPARAM kNoEvent = -1;
 
 std::string ProgramFolder()
 {
@@ -65,6 +70,20 @@ void MakeTone(std::vector<short>& pcm, DWORD nBlock)
     }
 }
 
+// The writer's end-of-writing message, if one arrived.
+LPARAM PollWriterEvent()
+{
+    MSG msg;
+    LPARAM lEvent = kNoEvent;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+    {
+        if (msg.message == WM_WRITER_EVENT)
+            lEvent = msg.lParam;
+        DispatchMessageA(&msg);
+    }
+    return lEvent;
+}
+
 int Fail(const char* pszWhat)
 {
     std::printf("error=%s\n", pszWhat);
@@ -81,6 +100,7 @@ int main(int argc, char** argv)
     LONG nWidth = argc > 3 ? std::atoi(argv[3]) : 160;
     LONG nHeight = argc > 4 ? std::atoi(argv[4]) : 120;
     bool bZmbv = argc > 5 && std::string(argv[5]) == "zmbv";
+    bool bNotify = argc > 6 && std::string(argv[6]) == "notify";
     if (bZmbv && !ZmbvInstallForProcess())
         return Fail("zmbv install");
 
@@ -114,6 +134,15 @@ int main(int argc, char** argv)
     audio.SetWriter(&writer);
     writer.AddStream(&audio);
     writer.SetFileName(pszFile);
+    HWND hNotify = nullptr;
+    if (bNotify)
+    {
+        hNotify = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                  nullptr);
+        if (!hNotify)
+            return Fail("notify window");
+        writer.SetNotify(hNotify, WM_WRITER_EVENT);
+    }
     if (!writer.Start())
         return Fail("start");
 
@@ -121,8 +150,14 @@ int main(int argc, char** argv)
     std::vector<short> pcm(encoder.InputBlockBytes() / sizeof(short));
     DWORD nBlockFrames = static_cast<DWORD>(pcm.size() / 2);
     DWORD nFrames = nSeconds * kFps, nBlocks = 0, nAudioBytes = 0, nKeyFrames = 0;
+    LPARAM lEvent = kNoEvent;
     for (DWORD nFrame = 0; nFrame < nFrames; ++nFrame)
     {
+        if (bNotify && (lEvent = PollWriterEvent()) != kNoEvent)
+        {
+            nFrames = nFrame;
+            break;
+        }
         DWORD dwTime = nFrame * 1000 / kFps;
         for (;;)
         {
@@ -148,12 +183,22 @@ int main(int argc, char** argv)
         audio.CMediaStream::Deliver(encoder.OutputBuffer(), encoder.OutputSize(),
                                     nBlocks * 1000 * nBlockFrames / kSampleRate, 0, 0);
     }
+    if (bNotify && lEvent == kNoEvent)
+    {
+        // Whatever the writer still has queued may yet fail: give its thread time to say so.
+        writer.Stop();
+        lEvent = PollWriterEvent();
+    }
     writer.Stop();
     compressor.End();
+    if (hNotify)
+        DestroyWindow(hNotify);
 
     if (bZmbv)
         ZmbvRemoveFromProcess();
     std::printf("frames=%lu\nkey_frames=%lu\naudio_blocks=%lu\naudio_bytes=%lu\n", nFrames,
                 nKeyFrames, nBlocks, nAudioBytes);
+    if (bNotify)
+        std::printf("writer_event=%ld\n", static_cast<long>(lEvent));
     return 0;
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 #include "app/OutputFiles.h"
@@ -85,6 +86,32 @@ TEST_F(OutputFilesTest, TrailingBackslashIsNotDoubled)
     char szName[MAX_PATH];
     ASSERT_TRUE(BuildOutputName("D:\\Rec\\", "avi", m_date, szName, sizeof(szName)));
     EXPECT_STREQ("D:\\Rec\\20071207.avi", szName);
+}
+
+TEST_F(OutputFilesTest, NamesUpTo259CharactersAndNoneLongerEvenWhenNumbered)
+{
+    // A sub-folder whose dated name is exactly 259 characters long.
+    const std::string plain = "\\20071207.avi";
+    std::string folder = m_folder + "\\" + std::string(259 - m_folder.size() - 1 - plain.size(), 'n');
+    ASSERT_TRUE(CreateFolder(folder.c_str(), true));
+    char szName[MAX_PATH] = "";
+    ASSERT_EQ(1, BuildOutputName(folder.c_str(), "avi", m_date, szName, sizeof(szName)));
+    EXPECT_EQ(folder + plain, szName);
+    EXPECT_EQ(259u, strlen(szName));
+
+    // Taken, its numbered successor would need 262 characters: no name rather than a cut one.
+    HANDLE hFile = CreateFileA(szName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hFile);
+    CloseHandle(hFile);
+    strcpy(szName, "junk");
+    EXPECT_EQ(0, BuildOutputName(folder.c_str(), "avi", m_date, szName, sizeof(szName)));
+    EXPECT_STREQ("", szName);
+    DeleteFileA((folder + plain).c_str());
+    RemoveDirectoryA(folder.c_str());
+
+    // One character more in the folder: 260 characters do not fit.
+    EXPECT_EQ(0, BuildOutputName((folder + "n").c_str(), "avi", m_date, szName, sizeof(szName)));
+    EXPECT_STREQ("", szName);
 }
 
 TEST(OutputNames, NumberSuffixRule)

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <string>
+
 #include "app/CSettingsStore.h"
 #include "app/DeviceNameScore.h"
 
@@ -78,6 +80,33 @@ TEST_F(SettingsStoreTest, LoadRepairsOutOfRangeValues)
     EXPECT_EQ(45535, settings.nVolumeSlider);
     EXPECT_STREQ("25", settings.strFps);
     EXPECT_STREQ("C:\\Video Recordings", settings.strSaveFolder) << "a folder of the wrong type keeps the default";
+}
+
+TEST_F(SettingsStoreTest, SaveFolderThatCannotBeReadKeepsTheDefaultFolder)
+{
+    StoredSettings settings;
+    WriteDword("Save Folder", 5);
+    m_store.Load(settings);
+    EXPECT_STREQ("C:\\Video Recordings", settings.strSaveFolder) << "a number";
+
+    WriteString("Save Folder", ("C:\\" + std::string(256, 'x')).c_str());
+    m_store.Load(settings);
+    EXPECT_STREQ("C:\\Video Recordings", settings.strSaveFolder) << "259 characters leave no room for the terminator";
+
+    const std::string longest = "C:\\" + std::string(255, 'x');
+    WriteString("Save Folder", longest.c_str());
+    m_store.Load(settings);
+    EXPECT_EQ(longest, static_cast<const char*>(settings.strSaveFolder)) << "258 characters fit";
+
+    HKEY hKey;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, kTestKey, 0, KEY_ALL_ACCESS, &hKey));
+    RegDeleteValueA(hKey, "Save Folder");
+    RegCloseKey(hKey);
+    RemoveDirectoryA("C:\\Video Recordings"); // only when empty; either way it must exist afterwards
+    m_store.Load(settings);
+    EXPECT_STREQ("C:\\Video Recordings", settings.strSaveFolder) << "missing";
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("C:\\Video Recordings"));
+    EXPECT_TRUE(GetFileAttributesA("C:\\Video Recordings") & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 TEST_F(SettingsStoreTest, TypedFramesPerSecondStoresItsLeadingDigits)

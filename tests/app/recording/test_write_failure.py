@@ -1,0 +1,72 @@
+"""A disk that fills up during a recording: the program's files may not grow beyond a limit (a
+real EFBIG from the system, as on a full disk), the recording ends with the message naming the
+file, the window comes back, the tray icon stops blinking, what was written plays, and the next
+hotkey press starts a new selection at once."""
+import os
+import time
+import unittest
+
+import orvtest
+import recflow
+
+X, Y, W, H = 120, 160, 320, 240
+# Uncompressed pictures (about 4.6 MB a second) fill this within a few seconds.
+FILE_LIMIT = 16 * 1000 * 1000
+FORMAT_COMBO, CODEC_COMBO = 1011, 1012
+
+
+class WriteFailureTest(unittest.TestCase):
+    def choose(self, app, combo, entry):
+        """Steps a drop-down list of the window down to an entry, as a user would."""
+        for _ in range(len(recflow.entries(app.main_hwnd, combo, app.prefix))):
+            if app.item(combo).text == entry:
+                return True
+            app.step_combo(combo)
+            time.sleep(0.5)
+        return app.item(combo).text == entry
+
+    def test_disk_full_during_recording(self):
+        texts = recflow.string_table()
+        with orvtest.fresh_prefix() as prefix:
+            # The prefix's server and desktop start first, without the limit.
+            recflow.top_windows(prefix)
+            with recflow.Orvane(prefix, preexec_fn=recflow.ignore_sigxfsz_and_limit(FILE_LIMIT)) as app:
+                app.start("scene.exe", "counter", X, Y, W, H, 90)
+                self.assertTrue(app.wait_main(), "no main window")
+                idle_icon = recflow.tray_pictures(0.5)
+                self.assertEqual(1, len(idle_icon))
+                # The WMV writer writes through the system's file calls and so meets the limit.
+                self.assertTrue(self.choose(app, FORMAT_COMBO, "WMV file"))
+                self.assertTrue(self.choose(app, CODEC_COMBO, "<Uncompressed RGB>"))
+
+                self.assertIsNone(app.begin_selection())
+                app.drag(X, Y, W, H)
+                self.assertTrue(orvtest.wait_for(app.files, timeout=20), "no recording began")
+                self.assertEqual(2, len(recflow.tray_pictures(4, enough=2)), "the tray icon does not blink")
+
+                box, text = app.wait_message_box(timeout=90)
+                name = time.strftime("%Y%m%d") + ".wmv"
+                self.assertEqual(texts[10014].replace("%s", "C:\\Video Recordings\\" + name), text)
+                self.assertEqual(idle_icon, recflow.tray_pictures(1.0), "the tray icon still blinks")
+                self.assertTrue(app.dismiss_message_box(box), "the message box did not close")
+                self.assertTrue(app.wait_main_visible(True, timeout=20), "the main window did not come back")
+                self.assertEqual(idle_icon, recflow.tray_pictures(0.5))
+
+                self.assertIsNone(app.begin_selection())
+                orvtest.key("Escape")
+                self.assertTrue(app.wait_main_visible(True, timeout=20), "the selection did not end")
+                self.assertEqual(0, app.close())
+
+            self.assertEqual([name], app.files())
+            path = os.path.join(app.folder, name)
+            self.assertEqual(FILE_LIMIT, os.path.getsize(path))
+            # Every whole picture before the disk filled up decodes; only the one cut off does not.
+            video = recflow.video_frames(path)
+            self.assertEqual(("320", "240"), (video["width"], video["height"]))
+            self.assertGreater(int(video["nb_read_frames"]), 20)
+            errors = [l for l in orvtest.decode_check(path).splitlines() if l.startswith("[")]
+            self.assertLessEqual(len(errors), 1, errors)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,7 +1,7 @@
 #include "app/CSettingsStore.h"
 
+#include <climits>
 #include <cstdio>
-#include <cstdlib>
 
 #include "app/OutputFiles.h"
 
@@ -40,6 +40,21 @@ void WriteDword(HKEY hKey, const char* pszName, DWORD dwValue)
 } // namespace
 
 CSettingsStore::CSettingsStore(HKEY hRoot, const char* pszKey) : m_hRoot(hRoot), m_strKey(pszKey) {}
+
+int CSettingsStore::FramesPerSecond(const char* pszText)
+{
+    if (!pszText)
+        return 0;
+    while (*pszText == ' ' || *pszText == '\t')
+        ++pszText;
+    long long nValue = 0;
+    for (; *pszText >= '0' && *pszText <= '9'; ++pszText) {
+        nValue = nValue * 10 + (*pszText - '0');
+        if (nValue > INT_MAX)
+            return INT_MAX;
+    }
+    return static_cast<int>(nValue);
+}
 
 int CSettingsStore::SliderForVolume(long nVolume)
 {
@@ -113,8 +128,7 @@ int CSettingsStore::Save(const StoredSettings& settings) const
     WriteDword(hKey, "Sample Rate", static_cast<DWORD>(settings.nSampleRate));
     WriteDword(hKey, "Audio Quality", static_cast<DWORD>(settings.nAudioQuality));
     WriteDword(hKey, "Audio Volume", static_cast<DWORD>(settings.nVolumeSlider));
-    // Leading digits of the typed text; none gives 0.
-    WriteDword(hKey, "Video FPS", static_cast<DWORD>(atoi(settings.strFps)));
+    WriteDword(hKey, "Video FPS", static_cast<DWORD>(FramesPerSecond(settings.strFps)));
     WriteDword(hKey, "Start HotKey", settings.dwHotKey);
     RegCloseKey(hKey);
     return 1;

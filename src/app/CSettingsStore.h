@@ -37,6 +37,10 @@ public:
     // Writes all ten values; a key that cannot be created loses them silently.
     int Save(const StoredSettings& settings) const;
 
+    // The number of a typed frames-per-second text: its leading decimal digits after any
+    // blanks; no digits (a sign included) give 0, more than fits an int gives INT_MAX.
+    static int FramesPerSecond(const char* pszText);
+
     // Slider position for a volume: loud is at the top. Out-of-range volumes give the default.
     static int SliderForVolume(long nVolume);
 

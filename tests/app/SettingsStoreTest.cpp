@@ -121,6 +121,18 @@ TEST_F(SettingsStoreTest, TypedFramesPerSecondStoresItsLeadingDigits)
     EXPECT_EQ(0u, ReadDword("Video FPS"));
     m_store.Load(settings);
     EXPECT_STREQ("0", settings.strFps);
+
+    // A sign is not a digit: a typed -5 must not become a frame rate of four thousand million.
+    settings.strFps = "-5";
+    m_store.Save(settings);
+    EXPECT_EQ(0u, ReadDword("Video FPS"));
+    settings.strFps = "99999999999";
+    m_store.Save(settings);
+    EXPECT_EQ(0x7FFFFFFFu, ReadDword("Video FPS"));
+    m_store.Load(settings);
+    EXPECT_STREQ("2147483647", settings.strFps);
+    EXPECT_EQ(30, CSettingsStore::FramesPerSecond(" 30"));
+    EXPECT_EQ(0, CSettingsStore::FramesPerSecond(nullptr));
 }
 
 TEST(DeviceNameScore, KeywordsAddUp)

@@ -5,9 +5,10 @@ import os
 import unittest
 
 import orvtest
-from mainwindow import (ALT, CODEC, CODECS_PAGE, CTRL, DEFAULT_BUTTON, DEFAULT_FOLDER, DEVICE, FOLDER_EDIT,
-                        FORMAT, FPS, HOTKEY, IDNO, IDOK, IDYES, INPUT, KEY, QUALITY, RATE, SHIFT, VOLUME,
-                        WEB_ENTRY, Orvane, capture_browser, install_twin_codec, read_file, registry, selection)
+from mainwindow import (ALT, CODEC, CODECS_PAGE, CTRL, DEFAULT_BUTTON, DEFAULT_FOLDER, DEVICE, DEVICE_CONFIG,
+                        FOLDER_EDIT, FORMAT, FPS, HOTKEY, IDNO, IDOK, IDYES, INPUT, INPUT_CONFIG, KEY, QUALITY,
+                        RATE, SHIFT, VOLUME, WEB_ENTRY, Orvane, capture_browser, install_twin_codec, read_file,
+                        registry, selection)
 
 RATES = ["16000 Hz", "22050 Hz", "24000 Hz", "32000 Hz", "44100 Hz", "48000 Hz"]
 QUALITIES = ["[0]Highest", "[1]", "[2]High", "[3]", "[4]", "[5]Normal", "[6]", "[7]", "[8]", "[9]Low"]
@@ -74,6 +75,13 @@ class WindowLists(unittest.TestCase):
                 self.assert_defaults(c)
                 self.assertEqual(LONG_FOLDER, c[FOLDER_EDIT]["text"])
 
+                # Enter and Escape do nothing in this window.
+                app.click_control(FOLDER_EDIT)
+                orvtest.key("Return", "Escape")
+                self.assertIsNone(app.message_box(1))
+                self.assertTrue(orvtest.window_info(app.win.hwnd, prefix).visible)
+                self.assertEqual(watched(c), watched(app.controls()))
+
                 # The folder and a dated name do not fit in a path: the start is refused, no
                 # shortened name is written.
                 self.start_recording_over_the_desktop(app)
@@ -103,6 +111,8 @@ class WindowLists(unittest.TestCase):
                 orvtest.wait_for(lambda: app.controls()[ALT]["check"] == 1, 10)
                 changed = watched(app.controls())
                 self.assertEqual((["[Default Audio Input]"], 0), changed[INPUT])
+                self.assertEqual((True, True, False), (changed["enabled"][DEVICE_CONFIG],
+                                                       changed["enabled"][INPUT_CONFIG], changed["enabled"][VOLUME]))
                 self.assertEqual(("12", 1), (changed[FPS], changed[ALT]))
                 stored = registry(prefix)
 

@@ -1,7 +1,8 @@
 // Reads another program's dialog from the Windows side and prints it as JSON:
-//   dlgstate dialog HWND              every child control: id, class, text, enabled, screen rect,
-//                                     and by class: a combo box's items, data and selection, a
-//                                     button's check state, a slider's position and range
+//   dlgstate dialog HWND [ID...]      every child control (or those named): id, class, text,
+//                                     enabled, screen rect, and by class: a combo box's items,
+//                                     data and selection, a button's check state, a slider's
+//                                     position and range
 //   dlgstate msgbox OWNER TIMEOUT_MS  waits for a message box owned by OWNER: its caption, its
 //                                     text and its buttons with their screen rectangles
 //   dlgstate droplist COMBO           the dropped list of a combo box: screen rect, first shown
@@ -111,7 +112,18 @@ std::string ControlJson(HWND hControl)
     return json + "}";
 }
 
-int PrintDialog(HWND hDialog)
+bool Wanted(HWND hControl, const std::vector<int>& ids)
+{
+    if (ids.empty())
+        return true;
+    for (int nId : ids) {
+        if (GetDlgCtrlID(hControl) == nId)
+            return true;
+    }
+    return false;
+}
+
+int PrintDialog(HWND hDialog, const std::vector<int>& ids)
 {
     if (!IsWindow(hDialog))
         return 1;
@@ -119,6 +131,8 @@ int PrintDialog(HWND hDialog)
                        (IsWindowVisible(hDialog) ? "true" : "false") + ", \"controls\": [";
     bool bFirst = true;
     for (HWND hChild = GetWindow(hDialog, GW_CHILD); hChild; hChild = GetWindow(hChild, GW_HWNDNEXT)) {
+        if (!Wanted(hChild, ids))
+            continue;
         json += (bFirst ? "" : ", ") + ControlJson(hChild);
         bFirst = false;
     }
@@ -215,8 +229,12 @@ int main(int argc, char** argv)
     if (argc < 3)
         return 2;
     const std::string strCommand = argv[1];
-    if (strCommand == "dialog")
-        return PrintDialog(ParseWindow(argv[2]));
+    if (strCommand == "dialog") {
+        std::vector<int> ids;
+        for (int i = 3; i < argc; ++i)
+            ids.push_back(atoi(argv[i]));
+        return PrintDialog(ParseWindow(argv[2]), ids);
+    }
     if (strCommand == "msgbox")
         return PrintMessageBox(ParseWindow(argv[2]), argc >= 4 ? strtoul(argv[3], nullptr, 0) : 0);
     if (strCommand == "droplist")

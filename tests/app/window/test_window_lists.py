@@ -7,8 +7,8 @@ import unittest
 import orvtest
 from mainwindow import (ALT, CODEC, CODECS_PAGE, CTRL, DEFAULT_BUTTON, DEFAULT_FOLDER, DEVICE, DEVICE_CONFIG,
                         FOLDER_EDIT, FORMAT, FPS, HOTKEY, IDNO, IDOK, IDYES, INPUT, INPUT_CONFIG, KEY, QUALITY,
-                        RATE, SHIFT, VOLUME, WEB_ENTRY, Orvane, capture_browser, install_twin_codec, read_file,
-                        registry, selection)
+                        RATE, SHIFT, VOLUME, WEB_ENTRY, Orvane, capture_browser, install_twin_codec, keep_server,
+                        read_file, registry, selection)
 
 RATES = ["16000 Hz", "22050 Hz", "24000 Hz", "32000 Hz", "44100 Hz", "48000 Hz"]
 QUALITIES = ["[0]Highest", "[1]", "[2]High", "[3]", "[4]", "[5]Normal", "[6]", "[7]", "[8]", "[9]Low"]
@@ -54,6 +54,7 @@ class WindowLists(unittest.TestCase):
 
     def test_lists_web_entry_long_folder_and_defaults(self):
         with orvtest.fresh_prefix() as prefix:
+            keep_server(prefix)
             install_twin_codec(prefix)
             opened = capture_browser(prefix)
             long_folder = os.path.join(prefix, "drive_c", *LONG_FOLDER[3:].split("\\"))
@@ -95,11 +96,11 @@ class WindowLists(unittest.TestCase):
                 # The web entry opens the codecs page and gives the selection back.
                 app.choose(CODEC, WEB_ENTRY)
                 self.assertEqual(CODECS_PAGE, orvtest.wait_for(lambda: read_file(opened).strip(), 30))
-                self.assertEqual(AVI_CODEC, selection(app.controls()[CODEC]))
+                self.assertEqual(AVI_CODEC, selection(app.control(CODEC)))
 
                 # A user's change of the format chooses the codec by that format's preferences.
                 app.choose(FORMAT, "WMV file")
-                self.assertEqual(WMV_CODEC, selection(app.controls()[CODEC]))
+                self.assertEqual(WMV_CODEC, selection(app.control(CODEC)))
 
                 # Change everything a user can change here, then ask for the defaults.
                 app.choose(CODEC, ZMBV)
@@ -108,7 +109,7 @@ class WindowLists(unittest.TestCase):
                 app.choose(DEVICE, "[Default Audio Device]")
                 app.type_fps("12")
                 app.click_control(ALT)
-                orvtest.wait_for(lambda: app.controls()[ALT]["check"] == 1, 10)
+                orvtest.wait_for(lambda: app.control(ALT)["check"] == 1, 10)
                 changed = watched(app.controls())
                 self.assertEqual((["[Default Audio Input]"], 0), changed[INPUT])
                 self.assertEqual((True, True, False), (changed["enabled"][DEVICE_CONFIG],
@@ -126,8 +127,8 @@ class WindowLists(unittest.TestCase):
 
                 app.click_control(DEFAULT_BUTTON)
                 app.answer(app.message_box(), IDYES)
-                c = orvtest.wait_for(lambda: (lambda c: c if c[FPS]["text"] == "20" else None)(app.controls()), 20)
-                self.assertIsNotNone(c, "the controls were not reset")
+                self.assertTrue(orvtest.wait_for(lambda: app.control(FPS)["text"] == "20", 20), "no reset")
+                c = app.controls()
                 self.assert_defaults(c)
                 self.assertEqual(DEFAULT_FOLDER, c[FOLDER_EDIT]["text"])
                 self.assertEqual({"Save Folder": DEFAULT_FOLDER, "Video Format": "0x0", "Video Codec": "0xffffffff",

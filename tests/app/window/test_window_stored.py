@@ -8,7 +8,7 @@ import unittest
 
 import orvtest
 from mainwindow import (CODEC, DEFAULT_FOLDER, DEVICE, FOLDER_EDIT, FORMAT, FPS, KEY, QUALITY, RATE, VOLUME,
-                        Orvane, install_twin_codec, registry, selection)
+                        Orvane, install_twin_codec, keep_server, registry, selection)
 
 ZMBV = "(Orvane) Lossless Screen Codec ZMBV"
 AVI_CODEC, WMV_CODEC = "Test codec MP42", "Test codec WMV3"
@@ -32,6 +32,7 @@ class WindowStoredSettings(unittest.TestCase):
 
     def test_stored_values_across_runs(self):
         with orvtest.fresh_prefix() as prefix:
+            keep_server(prefix)
             install_twin_codec(prefix)
             folder = os.path.join(prefix, "drive_c", "Video Recordings")
             values = {"Video Format": 1, "Video Codec": 0, "Audio Device": 1, "Sample Rate": -3 & 0xFFFFFFFF,
@@ -53,9 +54,9 @@ class WindowStoredSettings(unittest.TestCase):
 
             def change_format_and_type_fps(app):
                 app.choose(FORMAT, "AVI file")
-                self.assertEqual(AVI_CODEC, selection(app.controls()[CODEC]))
+                self.assertEqual(AVI_CODEC, selection(app.control(CODEC)))
                 app.choose(FORMAT, "WMV file")
-                self.assertEqual(WMV_CODEC, selection(app.controls()[CODEC]))
+                self.assertEqual(WMV_CODEC, selection(app.control(CODEC)))
                 app.type_fps("25abc")
 
             self.run_once(prefix, first, change_format_and_type_fps)

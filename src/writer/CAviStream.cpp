@@ -1,5 +1,6 @@
 #include "writer/CAviStream.h"
 
+#include <cstddef>
 #include <cstring>
 #include <new>
 
@@ -9,11 +10,14 @@ CAviStream::CAviStream() : m_pFile(nullptr), m_pStream(nullptr), m_pGuard(nullpt
 {
     m_szName[0] = '\0';
     std::memset(&m_info, 0, sizeof m_info);
+    InitializeCriticalSection(&m_csSpares);
 }
 
 CAviStream::~CAviStream()
 {
     CAviStream::Stop();
+    FreeSpares();
+    DeleteCriticalSection(&m_csSpares);
 }
 
 int CAviStream::IsVariableBitRate()
@@ -35,14 +39,23 @@ void CAviStream::Stop()
     m_pStream = nullptr;
     m_pFile = nullptr;
     m_pGuard = nullptr;
+    FreeSpares();
 }
 
 SAMPLEBUFFER CAviStream::AllocSample(DWORD cbSize)
 {
-    SampleData* pSample = new (std::nothrow) SampleData{nullptr, 0, cbSize};
+    SampleData* pSample = TakeSpare(cbSize);
+    if (pSample)
+    {
+        pSample->cbData = 0;
+        pSample->cbCapacity = cbSize;
+        return reinterpret_cast<SAMPLEBUFFER>(pSample);
+    }
+    DWORD cbAllocated = cbSize ? cbSize : 1;
+    pSample = new (std::nothrow) SampleData{nullptr, 0, cbSize, cbAllocated};
     if (!pSample)
         return SAMPLEBUFFER_FAILED;
-    pSample->pData = new (std::nothrow) BYTE[cbSize ? cbSize : 1];
+    pSample->pData = new (std::nothrow) BYTE[cbAllocated];
     if (!pSample->pData)
     {
         delete pSample;
@@ -56,6 +69,61 @@ void CAviStream::FreeSample(SAMPLEBUFFER hBuffer)
     if (!HasSampleBuffer(hBuffer))
         return;
     SampleData* pSample = reinterpret_cast<SampleData*>(hBuffer);
+    if (!KeepSpare(pSample))
+        DeleteSample(pSample);
+}
+
+// The smallest kept buffer that holds cbSize bytes.
+CAviStream::SampleData* CAviStream::TakeSpare(DWORD cbSize)
+{
+    EnterCriticalSection(&m_csSpares);
+    size_t nBest = m_spares.size();
+    for (size_t n = 0; n < m_spares.size(); ++n)
+    {
+        if (m_spares[n]->cbAllocated >= cbSize &&
+            (nBest == m_spares.size() || m_spares[n]->cbAllocated < m_spares[nBest]->cbAllocated))
+            nBest = n;
+    }
+    SampleData* pSample = nullptr;
+    if (nBest < m_spares.size())
+    {
+        pSample = m_spares[nBest];
+        m_spares.erase(m_spares.begin() + static_cast<std::ptrdiff_t>(nBest));
+    }
+    LeaveCriticalSection(&m_csSpares);
+    return pSample;
+}
+
+bool CAviStream::KeepSpare(SampleData* pSample)
+{
+    bool bKept = false;
+    EnterCriticalSection(&m_csSpares);
+    if (m_spares.size() < kMaxSpares)
+    {
+        try
+        {
+            m_spares.push_back(pSample);
+            bKept = true;
+        }
+        catch (const std::bad_alloc&)
+        {
+        }
+    }
+    LeaveCriticalSection(&m_csSpares);
+    return bKept;
+}
+
+void CAviStream::FreeSpares()
+{
+    EnterCriticalSection(&m_csSpares);
+    for (SampleData* pSample : m_spares)
+        DeleteSample(pSample);
+    m_spares.clear();
+    LeaveCriticalSection(&m_csSpares);
+}
+
+void CAviStream::DeleteSample(SampleData* pSample)
+{
     delete[] pSample->pData;
     delete pSample;
 }

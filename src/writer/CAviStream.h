@@ -3,12 +3,16 @@
 #include <windows.h>
 #include <vfw.h>
 
+#include <vector>
+
 #include "pipeline/CMediaStream.h"
 
 class CDiskSpaceGuard;
 
 // A stream of an AVI file. Its sample buffers are heap records holding a copy of the
-// payload. The stream is created anew in every file and released at every stop.
+// payload; a few written ones are kept for reuse, since fresh memory for every large frame
+// costs more than copying the frame. The stream is created anew in every file and released
+// at every stop.
 class CAviStream : public CMediaStream
 {
 public:
@@ -34,7 +38,8 @@ protected:
     {
         BYTE* pData;
         DWORD cbData;
-        DWORD cbCapacity;
+        DWORD cbCapacity;  // what was asked for
+        DWORD cbAllocated;
     };
 
     static const SampleData* DataOf(const CMediaSample* pSample);
@@ -49,9 +54,21 @@ protected:
     PAVISTREAM AviStream() const { return m_pStream; }
 
 private:
+    static const size_t kMaxSpares = 4;
+
+    SampleData* TakeSpare(DWORD cbSize);
+    bool KeepSpare(SampleData* pSample);
+    void FreeSpares();
+    static void DeleteSample(SampleData* pSample);
+
+    CAviStream(const CAviStream&) = delete;
+    CAviStream& operator=(const CAviStream&) = delete;
+
     char m_szName[64];
     PAVIFILE m_pFile;
     PAVISTREAM m_pStream;
     CDiskSpaceGuard* m_pGuard;
     AVISTREAMINFOA m_info;
+    CRITICAL_SECTION m_csSpares;
+    std::vector<SampleData*> m_spares;
 };

@@ -353,6 +353,29 @@ TEST(AviStream, SampleBuffersCopyTheirPayload)
     stream.FreeSample(hBuffer);
 }
 
+TEST(AviStream, WrittenBuffersServeLaterSamplesThatFitThem)
+{
+    CAviVideoStream stream;
+    SAMPLEBUFFER hFirst = stream.AllocSample(16);
+    ASSERT_TRUE(HasSampleBuffer(hFirst));
+    ASSERT_EQ(1, stream.FillSample(hFirst, "0123456789abcdef", 16));
+    stream.FreeSample(hFirst);
+
+    SAMPLEBUFFER hSmaller = stream.AllocSample(8);
+    EXPECT_EQ(hFirst, hSmaller) << "the kept buffer is taken again";
+    EXPECT_EQ(0, stream.FillSample(hSmaller, "0123456789abcdef", 16)) << "larger than asked for";
+    EXPECT_EQ(1, stream.FillSample(hSmaller, "01234567", 8));
+    SAMPLEBUFFER hLarger = stream.AllocSample(32);
+    ASSERT_TRUE(HasSampleBuffer(hLarger));
+    EXPECT_NE(hSmaller, hLarger);
+    EXPECT_EQ(1, stream.FillSample(hLarger, std::string(32, 'x').c_str(), 32));
+    stream.FreeSample(hSmaller);
+    stream.FreeSample(hLarger);
+    SAMPLEBUFFER hAgain = stream.AllocSample(20);
+    EXPECT_EQ(hLarger, hAgain) << "the smallest kept buffer that fits";
+    stream.FreeSample(hAgain);
+}
+
 TEST(AviStream, RefusesMissingEncodersAndFormats)
 {
     CAviVideoStream video;

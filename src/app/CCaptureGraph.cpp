@@ -34,6 +34,40 @@ CCaptureGraph::CCaptureGraph()
         pWriter->Initialize();
 }
 
+CCaptureGraph::CFileTimeLine::CFileTimeLine() : m_pTarget(nullptr), m_bNewFile(true), m_dwOrigin(0)
+{
+    InitializeCriticalSection(&m_cs);
+}
+
+CCaptureGraph::CFileTimeLine::~CFileTimeLine()
+{
+    DeleteCriticalSection(&m_cs);
+}
+
+void CCaptureGraph::CFileTimeLine::Begin(CMediaStream* pTarget)
+{
+    // No source runs now. One that had to be terminated at the end of the last recording may
+    // have died holding the lock: each recording starts with a fresh one.
+    DeleteCriticalSection(&m_cs);
+    InitializeCriticalSection(&m_cs);
+    m_pTarget = pTarget;
+    SetWriter(pTarget ? pTarget->GetWriter() : nullptr);
+    m_bNewFile = true;
+}
+
+int CCaptureGraph::CFileTimeLine::Deliver(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration,
+                                          DWORD dwFlags)
+{
+    Hold();
+    if (m_bNewFile) {
+        m_dwOrigin = dwTime;
+        m_bNewFile = false;
+    }
+    const int nOk = m_pTarget ? m_pTarget->Deliver(pData, cbSize, dwTime - m_dwOrigin, dwDuration, dwFlags) : 0;
+    Release();
+    return nOk;
+}
+
 CCaptureGraph::~CCaptureGraph()
 {
     // Threads first: the sources feed the streams, the writers drain them.
@@ -88,7 +122,8 @@ int CCaptureGraph::BeginVideo(const RecordingSetup& setup)
     pStream->SetWriter(pWriter);
     if (!pWriter->AddStream(pStream))
         return 0;
-    m_videoSource.SetTarget(pStream);
+    m_videoTimeLine.Begin(pStream);
+    m_videoSource.SetTarget(&m_videoTimeLine);
     return m_videoSource.Start();
 }
 
@@ -117,7 +152,8 @@ int CCaptureGraph::BeginAudio(const RecordingSetup& setup)
     pStream->SetWriter(pWriter);
     if (!pWriter->AddStream(pStream))
         return 0;
-    if (!m_capture.SetStream(pStream))
+    m_audioTimeLine.Begin(pStream);
+    if (!m_capture.SetStream(&m_audioTimeLine))
         return 0;
     if (!m_capture.Start())
         return 0;
@@ -165,4 +201,24 @@ void CCaptureGraph::End(int nFormat)
     CMediaWriter* pWriter = Writer(nFormat);
     pWriter->Stop();
     pWriter->ClearStreams();
+}
+
+CCaptureGraph::BeginResult CCaptureGraph::Continue(const RecordingSetup& setup)
+{
+    CMediaWriter* pWriter = Writer(setup.nFormat);
+    // Held in this order only: each source holds its own alone.
+    m_videoTimeLine.Hold();
+    m_audioTimeLine.Hold();
+    pWriter->Stop();
+    // The video stream takes the compressor again: what it keeps of a file starts anew too.
+    BeginResult result = BEGIN_OK;
+    if (!m_compressor.Begin() || !VideoStream(setup.nFormat)->SetEncoder(&m_compressor, 0))
+        result = BEGIN_VIDEO_FAILED;
+    else if (!BeginWriter(setup))
+        result = BEGIN_WRITER_FAILED;
+    m_videoTimeLine.NewFile();
+    m_audioTimeLine.NewFile();
+    m_audioTimeLine.Release();
+    m_videoTimeLine.Release();
+    return result;
 }

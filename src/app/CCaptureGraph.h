@@ -50,6 +50,13 @@ public:
     // Stops the sources (flushing the encoder into the audio stream), ends the compressor,
     // stops the writer and empties its stream list. Harmless when nothing runs.
     void End(int nFormat);
+    // Carries a running recording on into the file named in the setup once the writer's
+    // file is full. The sources keep running: opening the sound device again would take the
+    // sound server a second or two, all of it missing from the recording. Their samples
+    // wait while the writer closes the full file and opens the next; the compressor starts
+    // again so that the new file begins with a key frame, and each file's time line begins
+    // with its first samples.
+    BeginResult Continue(const RecordingSetup& setup);
 
     CMediaWriter* Writer(int nFormat) const { return m_pWriters[Clamp(nFormat)]; }
     CMediaStream* VideoStream(int nFormat) const { return m_pVideoStreams[Clamp(nFormat)]; }
@@ -63,6 +70,37 @@ public:
     static int Clamp(int nFormat) { return nFormat >= 0 && nFormat < FORMAT_COUNT ? nFormat : 0; }
 
 private:
+    // Passes a source's samples on to the stream of the recording, timed from the first
+    // sample of the current file; holds them back while the files are switched.
+    class CFileTimeLine : public CMediaStream
+    {
+    public:
+        CFileTimeLine();
+        ~CFileTimeLine() override;
+
+        // A new recording: the next sample is the first of the file.
+        void Begin(CMediaStream* pTarget);
+        // Between Hold and Release the source waits in Deliver; NewFile makes the next sample
+        // the first of a file.
+        void Hold() { EnterCriticalSection(&m_cs); }
+        void Release() { LeaveCriticalSection(&m_cs); }
+        void NewFile() { m_bNewFile = true; }
+
+        int Deliver(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration, DWORD dwFlags) override;
+        // Samples are queued by the target, never by this stream.
+        int SetEncoder(void*, int) override { return 1; }
+        SAMPLEBUFFER AllocSample(DWORD) override { return SAMPLEBUFFER_FAILED; }
+        void FreeSample(SAMPLEBUFFER) override {}
+        int FillSample(SAMPLEBUFFER, const void*, DWORD) override { return 0; }
+        int WriteSample(CMediaSample*) override { return 0; }
+
+    private:
+        CRITICAL_SECTION m_cs;
+        CMediaStream* m_pTarget;
+        bool m_bNewFile;
+        DWORD m_dwOrigin;
+    };
+
     CCaptureGraph(const CCaptureGraph&) = delete;
     CCaptureGraph& operator=(const CCaptureGraph&) = delete;
 
@@ -81,6 +119,8 @@ private:
     CScreenVideoSource m_videoSource;
     CVideoCompressor m_compressor;
     CWaveInCapture m_capture;
+    CFileTimeLine m_videoTimeLine;
+    CFileTimeLine m_audioTimeLine;
 
     CMediaStream* m_pVideoStreams[FORMAT_COUNT];
     CMediaStream* m_pAudioStreams[FORMAT_COUNT];

@@ -170,7 +170,7 @@ BOOL CRecordingControl::BeginRecording(BOOL bContinuation)
     setup.pszFileName = szName;
     setup.hNotify = m_pMainWnd->m_hWnd;
     setup.nNotifyMsg = WM_WRITER_EVENT;
-    switch (m_graph.Begin(setup)) {
+    switch (bContinuation ? m_graph.Continue(setup) : m_graph.Begin(setup)) {
     case CCaptureGraph::BEGIN_OK:
         return TRUE;
     case CCaptureGraph::BEGIN_VIDEO_FAILED:
@@ -200,11 +200,8 @@ LRESULT CRecordingControl::OnWriterEvent(LPARAM lParam)
 {
     if (!m_bRecording)
         return 0;
-    if (lParam) {
-        EndRecording(TRUE);
-        if (BeginRecording(TRUE))
-            return 1;
-    }
+    if (lParam && BeginRecording(TRUE))
+        return 1;
     EndRecording(FALSE);
     m_bRecording = FALSE;
     CString strMessage;

@@ -240,7 +240,7 @@ def tray_pictures(seconds, enough=None):
 def video_frames(path):
     """Frames of the file's video stream as ffprobe counts them by decoding."""
     p = subprocess.run(["ffprobe", "-v", "error", "-count_frames", "-select_streams", "v:0",
-                        "-show_entries", "stream=nb_read_frames,width,height,r_frame_rate",
+                        "-show_entries", "stream=nb_read_frames,nb_frames,width,height,r_frame_rate",
                         "-of", "default=nw=1", path], capture_output=True, text=True, timeout=300)
     fields = dict(l.split("=", 1) for l in p.stdout.split() if "=" in l)
     return fields

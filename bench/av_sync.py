@@ -215,7 +215,7 @@ def main():
     print("offset = click time - flash frame time, ms (positive: sound late)")
     points = [(flash, (clicks[index] - flash) * 1000) for flash, index in pairs]
     print_offsets("in the recording:", points)
-    print("  per flash (s: ms): " + ", ".join(f"{t:.0f}: {o:+.0f}" for t, o in points))
+    print("  per flash (s: ms): " + ", ".join(f"{t:.1f}: {o:+.0f}" for t, o in points))
     print("  click intervals off 1 s by more than 20 ms (s: ms): " +
           (", ".join(f"{t:.1f}: {d:+.0f}" for t, d in intervals_off(clicks)) or "none"))
     print()

@@ -1,8 +1,8 @@
 """The rectangle selection as a user meets it: Escape (even with the button held) and the right
 button cancel it and bring the window back without recording anything; a rectangle one pixel
-too narrow is refused with a message, the smallest allowed one records. Closing the window
-while recording ends the recording with a whole file, saves the settings and ends the program
-with nothing left behind."""
+too narrow is refused with a message; the hotkey during a selection starts it afresh, and the
+smallest allowed rectangle records. Closing the window while recording ends the recording with
+a whole file, saves the settings and ends the program with nothing left behind."""
 import os
 import time
 import unittest
@@ -65,8 +65,13 @@ class SelectionTest(unittest.TestCase):
                 self.assertTrue(app.dismiss_message_box(box), "the message box did not close")
                 self.assert_back_without_recording(app, "63x200")
 
-                # 64 x 64 records.
+                # The hotkey during a selection starts it afresh: the corner chosen before is
+                # forgotten. 64 x 64 records.
                 self.assertIsNone(app.begin_selection())
+                orvtest.hold_click(X + 300, Y + 300)
+                orvtest.key("F8")
+                time.sleep(0.5)
+                self.assertFalse(app.main_visible(), "the hotkey ended the selection")
                 app.drag(X, Y, 64, 64)
                 self.assertTrue(orvtest.wait_for(app.files, timeout=20), "no recording began")
                 time.sleep(2)

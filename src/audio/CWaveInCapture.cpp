@@ -18,7 +18,7 @@ const DWORD kStopGraceMs = 250;
 
 CWaveInCapture::CWaveInCapture()
     : m_dwLeftVolume(kDefaultVolume), m_dwRightVolume(kDefaultVolume), m_cbRequestedBlock(0),
-      m_hWaveIn(nullptr), m_nLastReturned(-1), m_nBlockCount(0), m_bHaveStartTime(false), m_dwStartTime(0),
+      m_hWaveIn(nullptr), m_nLastReturned(-1), m_nBlockCount(0), m_nRepeatsOwed(0), m_bHaveStartTime(false), m_dwStartTime(0),
       m_pStream(nullptr)
 {
     ZeroMemory(&m_format, sizeof(m_format));
@@ -116,6 +116,7 @@ bool CWaveInCapture::OpenDevice()
         nQueued += QueueBuffer(i) ? 1 : 0;
     m_nLastReturned = -1;
     m_nBlockCount = 0;
+    m_nRepeatsOwed = 0;
     m_bHaveStartTime = false;
     m_dwStartTime = 0;
     return nQueued > 0 && Sound().pfnWaveInStart(m_hWaveIn) == MMSYSERR_NOERROR;
@@ -297,16 +298,28 @@ bool CWaveInCapture::GateIsOpen() const
     return pWriter->GetStreamCount() <= 1 || pWriter->HasWritten();
 }
 
+// A block that comes late is delivered again until the count catches up with the clock. When
+// the lateness was a stall, the device then hands over the sound it held back in a burst: such
+// a block, stamped a whole block ahead of the clock, pays back one repeat instead of being
+// delivered, so that a stall costs a short repeat and not a lasting delay of the sound.
 void CWaveInCapture::DeliverBlock(WAVEHDR& header, DWORD dwElapsed)
 {
+    if (m_nRepeatsOwed > 0 && BlockTimeMs(m_nBlockCount) >= dwElapsed + BlockDurationMs())
+    {
+        --m_nRepeatsOwed;
+        return;
+    }
     const BYTE* pData = static_cast<const BYTE*>(GlobalLock(HGLOBAL(header.dwUser)));
     if (!pData)
         return;
+    DWORD nDeliveries = 0;
     do
     {
         DWORD dwTime = BlockTimeMs(m_nBlockCount);
         m_pStream->Deliver(pData, header.dwBytesRecorded, dwTime, BlockTimeMs(m_nBlockCount + 1) - dwTime, 0);
         ++m_nBlockCount;
+        ++nDeliveries;
     } while (BlockTimeMs(m_nBlockCount) <= dwElapsed);
+    m_nRepeatsOwed += nDeliveries - 1;
     GlobalUnlock(HGLOBAL(header.dwUser));
 }

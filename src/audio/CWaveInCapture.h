@@ -107,6 +107,7 @@ private:
     WAVEHDR m_headers[kBufferCount];
     std::atomic<int> m_nLastReturned;
     DWORD m_nBlockCount;
+    DWORD m_nRepeatsOwed;    // deliveries of late blocks beyond the first, not yet paid back
     bool m_bHaveStartTime;
     DWORD m_dwStartTime;
     CMediaStream* m_pStream;

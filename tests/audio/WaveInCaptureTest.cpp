@@ -224,6 +224,28 @@ TEST_F(WaveInCaptureTest, DeliversALateBlockAgainUntilTheClockIsCaughtUp)
     EXPECT_EQ(std::string(kBlock, '\x12'), deliveries[2].payload);
 }
 
+TEST_F(WaveInCaptureTest, SoundHeldBackByAStallPaysTheRepeatsBack)
+{
+    ASSERT_TRUE(m_writer.StartAndWait());
+    ASSERT_EQ(1, m_capture.OnThreadStart());
+    Return(0, 0x10);
+    Return(26, 0x11);
+    Return(52, 0x12);
+    Return(180, 0x13);  // a stall: delivered four times
+    // The held-back blocks come in a burst, then the device keeps its pace again.
+    const DWORD adwArrivals[] = {181, 182, 183, 208, 234, 260};
+    for (int i = 0; i < 6; ++i)
+        Return(adwArrivals[i], static_cast<BYTE>(0x14 + i));
+
+    // Blocks 0x15 and 0x17 pay back two of the three repeats: the count is back on the clock.
+    EXPECT_EQ(11u, m_capture.BlockCount());
+    std::string delivered;
+    for (const CRecordingStream::Delivery& delivery : m_audio.Deliveries())
+        delivered += delivery.payload[0];
+    EXPECT_EQ(std::string("\x10\x11\x12\x13\x13\x13\x13\x14\x16\x18\x19"), delivered);
+    EXPECT_LT(m_audio.Deliveries().back().dwTime, 260u + 26u);
+}
+
 TEST_F(WaveInCaptureTest, DurationsFollowTheTruncatedStamps)
 {
     ASSERT_TRUE(m_writer.StartAndWait());

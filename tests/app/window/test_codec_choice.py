@@ -14,8 +14,8 @@ X, Y, W, H = 100, 100, 320, 240
 
 def install_codec(prefix):
     system32 = os.path.join(prefix, "drive_c", "windows", "system32")
-    shutil.copy(orvtest.program("preferred_codec.dll"), system32)
-    orvtest.reg_add(DRIVERS, "vidc.XVID", "preferred_codec.dll", prefix=prefix)
+    shutil.copy(orvtest.program("twin_codec.dll"), system32)
+    orvtest.reg_add(DRIVERS, "vidc.XVID", "twin_codec.dll", prefix=prefix)
 
 
 class CodecChoice(unittest.TestCase):
@@ -28,7 +28,7 @@ class CodecChoice(unittest.TestCase):
                 win = orvtest.find_window(orvtest.MAIN_CAPTION, 60, prefix)
                 self.assertIsNotNone(win, "no main window")
                 codec = orvtest.wait_for(lambda: orvtest.item_text(win.hwnd, CODEC_COMBO, prefix), 10)
-                self.assertEqual("Orvane test preferred codec", codec)
+                self.assertEqual("Test codec XVID", codec)
 
                 problem = orvtest.record_with_hotkey((X, Y, W, H), 3, prefix)
                 self.assertIsNone(problem, problem)

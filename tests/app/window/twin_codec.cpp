@@ -1,6 +1,7 @@
 // An installable video compressor that answers as whichever handler it was opened for, so one
 // file installed as "vidc.MP42" and "vidc.WMV3" gives the window one codec of each output
-// format's preference list, and as "vidc.XVID" the first of the AVI list. It accepts 32-bit frames and writes a small numbered payload.
+// format's preference list, and as "vidc.XVID" the first of the AVI list. It accepts 32-bit
+// frames and writes a small numbered payload.
 #include <windows.h>
 #include <vfw.h>
 

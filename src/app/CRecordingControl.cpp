@@ -67,7 +67,8 @@ BOOL CRecordingControl::ApplyHotKey(DWORD dwValue)
     const BOOL bWasRegistered = m_hotKey.IsRegistered();
     BOOL bOk = m_hotKey.SetValue(dwValue);
     if (bOk && !m_hotKey.IsRegistered())
-        bOk = m_hotKey.Register(m_pMainWnd->m_hWnd, 0x1000);
+        bOk = m_hotKey.Register(m_pMainWnd->m_hWnd,
+                                CHotKey::IdFromHandle(::GetDlgItem(m_pMainWnd->m_hWnd, IDC_CMB_HOTKEY)));
     if (bOk)
         return TRUE;
     CString strMessage;

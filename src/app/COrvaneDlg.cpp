@@ -140,6 +140,8 @@ void COrvaneDlg::OnTimer(UINT_PTR nIDEvent)
 {
     if (nIDEvent == CRecordingControl::BLINK_TIMER_ID)
         m_recording.OnBlinkTimer();
+    else if (nIDEvent == CRecordingControl::TRAY_CLICK_TIMER_ID)
+        m_recording.OnTrayClickTimer();
     else
         CDialog::OnTimer(nIDEvent);
 }

@@ -18,7 +18,7 @@ CString LoadText(UINT nId)
 
 CRecordingControl::CRecordingControl()
     : m_pMainWnd(nullptr), m_pSettings(nullptr), m_bRecording(FALSE), m_bTrayBusy(FALSE),
-      m_bHotKeyBusy(FALSE), m_nTrayIcon(CTrayIcon::TRAY_ICON_ID)
+      m_bTrayClickPending(FALSE), m_bSwallowTrayUp(FALSE), m_bHotKeyBusy(FALSE), m_nTrayIcon(CTrayIcon::TRAY_ICON_ID)
 {
 }
 
@@ -57,6 +57,7 @@ void CRecordingControl::Detach()
     m_graph.Grabber().Shutdown();
     m_wndSelect.Destroy();
     ::KillTimer(m_pMainWnd->m_hWnd, BLINK_TIMER_ID);
+    ::KillTimer(m_pMainWnd->m_hWnd, TRAY_CLICK_TIMER_ID);
     m_tray.Delete(CTrayIcon::TRAY_ICON_ID);
     m_pMainWnd = nullptr;
 }
@@ -229,11 +230,23 @@ void CRecordingControl::OnTrayNotify(LPARAM lParam)
         return;
     m_bTrayBusy = TRUE;
     switch (static_cast<UINT>(lParam)) {
+    // A double click arrives as up, double-click, up: a single click stops the recording only
+    // when no double click follows it, so that a double click while recording does nothing.
+    case WM_LBUTTONDOWN:
+        m_bSwallowTrayUp = FALSE;
+        break;
     case WM_LBUTTONUP:
-        if (m_bRecording)
-            StartStop();
+        if (m_bSwallowTrayUp)
+            m_bSwallowTrayUp = FALSE;
+        else if (m_bRecording) {
+            m_bTrayClickPending = TRUE;
+            ::SetTimer(m_pMainWnd->m_hWnd, TRAY_CLICK_TIMER_ID, ::GetDoubleClickTime(), nullptr);
+        }
         break;
     case WM_LBUTTONDBLCLK:
+        ::KillTimer(m_pMainWnd->m_hWnd, TRAY_CLICK_TIMER_ID);
+        m_bTrayClickPending = FALSE;
+        m_bSwallowTrayUp = TRUE;
         if (!m_bRecording && !m_wndSelect.IsSelecting())
             m_pMainWnd->SendMessage(WM_SYSCOMMAND, SC_RESTORE);
         break;
@@ -241,6 +254,18 @@ void CRecordingControl::OnTrayNotify(LPARAM lParam)
         CTrayIcon::ShowMenu(m_pMainWnd, m_bRecording, m_hotKey.Text());
         break;
     }
+    m_bTrayBusy = FALSE;
+}
+
+void CRecordingControl::OnTrayClickTimer()
+{
+    ::KillTimer(m_pMainWnd->m_hWnd, TRAY_CLICK_TIMER_ID);
+    const BOOL bPending = m_bTrayClickPending;
+    m_bTrayClickPending = FALSE;
+    if (!bPending || !m_bRecording || m_bTrayBusy)
+        return;
+    m_bTrayBusy = TRUE;
+    StartStop();
     m_bTrayBusy = FALSE;
 }
 

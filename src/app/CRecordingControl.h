@@ -31,7 +31,7 @@ struct RecordingSettings
 class CRecordingControl
 {
 public:
-    enum { BLINK_TIMER_ID = 2, BLINK_INTERVAL_MS = 200 };
+    enum { BLINK_TIMER_ID = 2, BLINK_INTERVAL_MS = 200, TRAY_CLICK_TIMER_ID = 3 };
 
     CRecordingControl();
     ~CRecordingControl();
@@ -49,6 +49,8 @@ public:
     LRESULT OnWriterEvent(LPARAM lParam);
     void OnHotKey(UINT nModifiers, UINT nVirtKey);
     void OnTrayNotify(LPARAM lParam);
+    // A single click on the tray icon, once the double-click time has passed without a second.
+    void OnTrayClickTimer();
     void OnBlinkTimer();
     void OnDisplayChange();
     // Minimise and restore of the main window: the tray tip and balloons follow.
@@ -84,6 +86,8 @@ private:
     CString m_strFileName;
     BOOL m_bRecording;
     BOOL m_bTrayBusy;
+    BOOL m_bTrayClickPending;
+    BOOL m_bSwallowTrayUp;
     BOOL m_bHotKeyBusy;
     UINT m_nTrayIcon;
 };

@@ -46,7 +46,7 @@ class CodecChoice(unittest.TestCase):
             video = [s for s in info["streams"] if s["codec_type"] == "video"][0]
             self.assertEqual("XVID", video["codec_tag_string"])
             self.assertEqual((W, H), (video["width"], video["height"]))
-            self.assertGreaterEqual(int(video["nb_frames"]), 2 * 20)
+            self.assertGreater(int(video["nb_frames"]), 10)
 
 
 if __name__ == "__main__":

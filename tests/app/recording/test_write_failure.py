@@ -1,7 +1,7 @@
-"""A disk that fills up during a WMV or an AVI recording: the program's files may not grow beyond a limit (a
-real EFBIG from the system, as on a full disk), the recording ends with the message naming the
-file, the window comes back, the tray icon stops blinking, what was written plays, and the next
-hotkey press starts a new selection at once."""
+"""A disk that fills up during a WMV or an AVI recording: the program's files may not grow
+beyond a limit (a real EFBIG from the system, as on a full disk), the recording ends with the
+message naming the file, the window comes back, the tray icon stops blinking, what was written
+plays, and the next hotkey press starts a new selection at once."""
 import os
 import time
 import unittest

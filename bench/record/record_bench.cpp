@@ -17,31 +17,11 @@
 
 #include "app/CCaptureGraph.h"
 #include "codecs/zmbv/ZmbvDriver.h"
+#include "support/GraphRecordingTools.h"
+
+using namespace graphtools;
 
 namespace {
-
-const UINT WM_WRITER_EVENT = WM_USER + 1003;
-
-int Fail(const char* pszWhat)
-{
-    printf("error=%s\n", pszWhat);
-    return 1;
-}
-
-bool SelectCodec(CVideoCompressor& compressor, const BITMAPINFOHEADER* pFormat, const char* pszFourCC)
-{
-    compressor.SetInputFormat(pFormat, sizeof(BITMAPINFOHEADER));
-    std::vector<std::string> names;
-    if (!compressor.BuildCatalogue(names) || names.empty())
-        return false;
-    int nIndex = 0;
-    if (pszFourCC && strlen(pszFourCC) == 4)
-        nIndex = compressor.FindByHandler(mmioFOURCC(pszFourCC[0], pszFourCC[1], pszFourCC[2], pszFourCC[3]));
-    if (nIndex < 0 || !compressor.Select(nIndex))
-        return false;
-    printf("codec=%s\n", names[nIndex].c_str());
-    return true;
-}
 
 double ProcessCpuSeconds()
 {
@@ -58,23 +38,6 @@ void Say(const char* pszLine)
 {
     printf("%s\n", pszLine);
     fflush(stdout);
-}
-
-// Counts the writer's notifications while the recording runs.
-int PumpFor(DWORD dwMilliseconds)
-{
-    int nEvents = 0;
-    DWORD dwEnd = GetTickCount() + dwMilliseconds;
-    MSG msg;
-    while (GetTickCount() < dwEnd) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_WRITER_EVENT)
-                ++nEvents;
-            DispatchMessageA(&msg);
-        }
-    }
-    return nEvents;
 }
 
 } // namespace

@@ -270,11 +270,12 @@ DWORD CVideoCompressor::InputImageSize() const
 bool CVideoCompressor::Begin()
 {
     End();
+    m_guard.Reset();
     if (!m_pInputFormat || m_dwRate == 0 || m_dwScale == 0)
         return false;
     bool bStarted = false;
     if (m_hIC)
-        bStarted = BeginWithCompressor();
+        bStarted = m_guard.Run(CCodecGuard::STAGE_BEGIN, [this] { return BeginWithCompressor(); });
     else if (m_bSelected && m_selected.IsPassThrough() && m_pInputFormat->biBitCount >= 24)
         bStarted = BeginPassThrough();
     if (!bStarted) {
@@ -447,12 +448,15 @@ void CVideoCompressor::End()
 {
     if (!m_bStarted)
         return;
-    if (m_hIC) {
-        if (m_pPrevFrame)
-            ICDecompressEnd(m_hIC);
-        ICCompressEnd(m_hIC);
-        if (m_pSavedState && m_nSavedStateSize > 0)
-            ICSetState(m_hIC, m_pSavedState, static_cast<DWORD>(m_nSavedStateSize));
+    if (m_hIC && !m_guard.HasFaulted()) {
+        m_guard.Run(CCodecGuard::STAGE_END, [this] {
+            if (m_pPrevFrame)
+                ICDecompressEnd(m_hIC);
+            ICCompressEnd(m_hIC);
+            if (m_pSavedState && m_nSavedStateSize > 0)
+                ICSetState(m_hIC, m_pSavedState, static_cast<DWORD>(m_nSavedStateSize));
+            return true;
+        });
     }
     ReleaseSequenceBuffers();
     m_bStarted = false;
@@ -482,7 +486,8 @@ bool CVideoCompressor::CompressFrame(const void* pBits)
     if (!m_bStarted || !pBits)
         return false;
     if (m_hIC)
-        return CompressWithCompressor(pBits);
+        return !m_guard.HasFaulted() &&
+               m_guard.Run(CCodecGuard::STAGE_FRAME, [this, pBits] { return CompressWithCompressor(pBits); });
     return CompressPassThrough(pBits);
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "codec/CCodecEntry.h"
+#include "codec/CCodecGuard.h"
 
 class CVideoCompressor {
 public:
@@ -43,6 +44,10 @@ public:
     bool Begin();
     bool CompressFrame(const void* pBits);
     void End();
+    // A compressor that faults inside Begin, a frame or End fails that call, and the window
+    // receives nMessage (see CCodecGuard); the sequence then calls into it no more.
+    void SetFaultNotify(HWND hWnd, UINT nMessage) { m_guard.SetNotify(hWnd, nMessage); }
+    bool HasFaulted() const { return m_guard.HasFaulted(); }
 
     bool IsStarted() const { return m_bStarted; }
     bool LastWasKeyFrame() const { return m_bLastKey; }
@@ -127,4 +132,5 @@ private:
     BYTE* m_pPrevFrame;
     BYTE* m_pSavedState;
     int m_nSavedStateSize;
+    CCodecGuard m_guard;
 };

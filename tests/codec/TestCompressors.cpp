@@ -141,8 +141,17 @@ LRESULT SetState(const void* pState, DWORD cb)
     return sizeof(g_dwState);
 }
 
+// A store through a pointer the compiler cannot see is null: a real access violation.
+void Fault()
+{
+    volatile UINT_PTR nAddress = 16;
+    *reinterpret_cast<volatile int*>(nAddress) = 0;
+}
+
 LRESULT HandleMessage(const CodecKind& kind, UINT msg, LPARAM lParam1, LPARAM lParam2)
 {
+    if (g_behaviour.nFaultOn && msg == g_behaviour.nFaultOn && g_behaviour.nFaultAfter-- <= 0)
+        Fault();
     switch (msg) {
     case DRV_LOAD:
     case DRV_FREE:

@@ -43,6 +43,8 @@ struct Behaviour {
     int nDropCalls = 0;         // for the dropping codec: this many next calls give 0x7F
     DWORD dwCompressGetSize = 64 * 1024;  // answer to ICM_COMPRESS_GET_SIZE
     bool bKeepsState = true;    // false: ICM_GETSTATE is unsupported
+    UINT nFaultOn = 0;          // this message raises an access violation ...
+    int nFaultAfter = 0;        // ... once it has been answered this many times
 };
 
 struct Record {

@@ -585,3 +585,79 @@ TEST_F(PassThroughTest, InputBelowTwentyFourBitsCannotStart)
 }
 
 }  // namespace
+
+// --- A compressor that faults ---------------------------------------------------------------
+
+class FaultingCompressorTest : public VideoCompressorTest {
+protected:
+    void SetUp() override
+    {
+        VideoCompressorTest::SetUp();
+        g_behaviour.dwFlags = 0;  // one compression call per frame
+        m_hWnd = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        ASSERT_NE(nullptr, m_hWnd);
+        m_compressor.SetFaultNotify(m_hWnd, WM_APP);
+        SelectCodec(kQualityCodec);
+    }
+    void TearDown() override { DestroyWindow(m_hWnd); }
+
+    // The stage of the one fault notice posted, 0 without one.
+    LPARAM FaultStage()
+    {
+        MSG msg;
+        LPARAM nStage = 0;
+        int nNotices = 0;
+        while (PeekMessageA(&msg, m_hWnd, WM_APP, WM_APP, PM_REMOVE)) {
+            EXPECT_EQ(static_cast<WPARAM>(EXCEPTION_ACCESS_VIOLATION), msg.wParam);
+            nStage = msg.lParam;
+            ++nNotices;
+        }
+        EXPECT_LE(nNotices, 1);
+        return nStage;
+    }
+
+    HWND m_hWnd = nullptr;
+};
+
+TEST_F(FaultingCompressorTest, FaultInBeginFailsTheStartAndTheNextStartWorks)
+{
+    g_behaviour.nFaultOn = ICM_COMPRESS_BEGIN;
+    EXPECT_FALSE(m_compressor.Begin());
+    EXPECT_TRUE(m_compressor.HasFaulted());
+    EXPECT_FALSE(m_compressor.IsStarted());
+    EXPECT_EQ(nullptr, m_compressor.OutputBuffer());
+    EXPECT_EQ(CCodecGuard::STAGE_BEGIN, FaultStage());
+
+    g_behaviour.nFaultOn = 0;
+    ASSERT_TRUE(m_compressor.Begin());
+    EXPECT_FALSE(m_compressor.HasFaulted());
+    EXPECT_TRUE(m_compressor.CompressFrame(m_frame.data()));
+}
+
+TEST_F(FaultingCompressorTest, FaultInAFrameFailsItAndTheCompressorIsCalledNoMore)
+{
+    g_behaviour.nFaultOn = ICM_COMPRESS;
+    g_behaviour.nFaultAfter = 2;
+    ASSERT_TRUE(m_compressor.Begin());
+    EXPECT_TRUE(m_compressor.CompressFrame(m_frame.data()));
+    EXPECT_TRUE(m_compressor.CompressFrame(m_frame.data()));
+    EXPECT_FALSE(m_compressor.CompressFrame(m_frame.data()));
+    EXPECT_EQ(CCodecGuard::STAGE_FRAME, FaultStage());
+    EXPECT_FALSE(m_compressor.CompressFrame(m_frame.data()));
+    EXPECT_EQ(2u, g_record.compresses.size());
+    m_compressor.End();
+    EXPECT_EQ(0, g_record.nCompressEnd) << "a faulted compressor is not asked to end";
+    EXPECT_FALSE(m_compressor.IsStarted());
+    EXPECT_EQ(0, FaultStage());
+}
+
+TEST_F(FaultingCompressorTest, FaultInEndStillEndsTheSequence)
+{
+    g_behaviour.nFaultOn = ICM_COMPRESS_END;
+    ASSERT_TRUE(m_compressor.Begin());
+    EXPECT_TRUE(m_compressor.CompressFrame(m_frame.data()));
+    m_compressor.End();
+    EXPECT_FALSE(m_compressor.IsStarted());
+    EXPECT_EQ(nullptr, m_compressor.OutputBuffer());
+    EXPECT_EQ(CCodecGuard::STAGE_END, FaultStage());
+}

@@ -147,6 +147,16 @@ CString CLanguageModule::ChooseStyle(HKEY hKey) const
     return m_strDefaultStyleCode;
 }
 
+HINSTANCE CLanguageModule::LoadResourceModule(LPCSTR lpszPath)
+{
+    // Mapped for its resources only: nothing of a DLL planted in the language folder runs.
+    HINSTANCE hModule = LoadLibraryExA(lpszPath, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    // Systems before Vista know only the first flag.
+    if (!hModule && GetLastError() == ERROR_INVALID_PARAMETER)
+        hModule = LoadLibraryExA(lpszPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    return hModule;
+}
+
 BOOL CLanguageModule::Load()
 {
     Unload();
@@ -190,7 +200,7 @@ BOOL CLanguageModule::Load()
     CString strStyleEntry = pStyle ? *pStyle : m_styleEntries.front();
 
     CString strPath = strLanguageFolder + strStyleEntry;
-    HINSTANCE hModule = LoadLibraryA(strPath);
+    HINSTANCE hModule = LoadResourceModule(strPath);
     if (!hModule)
         return FALSE;
     m_hModule = hModule;

@@ -33,6 +33,8 @@ public:
     static CString EntryCode(const CString& strEntry);
     // Leading hexadecimal digits as a number (0 without any).
     static WORD HexLanguageId(const CString& strCode);
+    // A DLL mapped as resources only, never run; null when it cannot be loaded.
+    static HINSTANCE LoadResourceModule(LPCSTR lpszPath);
 
 private:
     void ListLanguages(const CString& strFolder, BOOL* pbListed);

@@ -6,6 +6,7 @@
 #include "framework/CMenu.h"
 #include "framework/CWnd.h"
 #include "res/resource.h"
+#include "sysinfo/FormatText.h"
 
 namespace {
 
@@ -129,7 +130,7 @@ CString CTrayIcon::SelectHint()
 CString CTrayIcon::StopHint(LPCSTR pszHotKeyText)
 {
     CString hint;
-    hint.Format(LoadText(IDS_STOP_HINT), pszHotKeyText ? pszHotKeyText : "");
+    hint.Format(LoadFormatString(IDS_STOP_HINT), pszHotKeyText ? pszHotKeyText : "");
     return hint;
 }
 

@@ -1,6 +1,7 @@
 #include "app/COrvaneApp.h"
 #include "sysinfo/CFileVersionInfo.h"
 #include "sysinfo/OsVersion.h"
+#include <ole2.h>
 #include <cstdlib>
 #include <cstring>
 
@@ -84,6 +85,9 @@ BOOL COrvaneApp::EnforceSingleInstance()
 
 BOOL COrvaneApp::CreateMainWindow()
 {
+    // The window's thread is a single-threaded apartment: the shell's folder browser needs one.
+    if (!m_bOleInitialized)
+        m_bOleInitialized = SUCCEEDED(OleInitialize(nullptr));
     m_pMainWnd = &m_dlg;
     if (!m_dlg.Create()) {
         m_pMainWnd = nullptr;
@@ -120,5 +124,9 @@ int COrvaneApp::ExitInstance()
         m_hMutex = nullptr;
     }
     m_languageModule.Unload();
+    if (m_bOleInitialized) {
+        OleUninitialize();
+        m_bOleInitialized = FALSE;
+    }
     return CWinApp::ExitInstance();
 }

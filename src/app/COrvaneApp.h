@@ -40,6 +40,7 @@ private:
     COrvaneDlg m_dlg;
     DWORD m_dwPriorityClass;
     HANDLE m_hMutex = nullptr;
+    BOOL m_bOleInitialized = FALSE;
 };
 
 inline COrvaneApp* GetOrvaneApp()

@@ -27,6 +27,7 @@ BEGIN_MESSAGE_MAP(COrvaneDlg, CDialog)
     ON_MESSAGE(WM_RECORD_TOGGLE, OnRecordToggle)
     ON_MESSAGE(WM_WRITER_EVENT, OnWriterEvent)
     ON_MESSAGE(WM_TRAY_NOTIFY, OnTrayNotify)
+    ON_MESSAGE(WM_CODEC_FAULT, OnCodecFault)
     ON_BN_CLICKED(IDC_BTN_START, OnStartStop)
     ON_COMMAND(ID_TRAY_START, OnStartStop)
     ON_COMMAND(ID_TRAY_SETTINGS, OnTraySettings)
@@ -87,6 +88,7 @@ BOOL COrvaneDlg::OnInitDialog()
     }
     if (!m_recording.Attach(this, &m_settings))
         return TRUE;
+    m_recording.Graph().Compressor().SetFaultNotify(m_hWnd, WM_CODEC_FAULT);
     // A test option: a small size limit shows the continuation into the next file quickly.
     if (const char* pszLimit = getenv("ORVANE_MAX_FILE_SIZE"))
         m_recording.SetMaxFileSize(strtoul(pszLimit, nullptr, 0));
@@ -132,8 +134,30 @@ void COrvaneDlg::OnDestroy()
     // The recording's file is closed before the settings are saved.
     if (m_recording.IsRecording())
         m_recording.StartStop();
-    SaveSettings();
+    if (m_bSettingsLoaded)
+        SaveSettings();
     m_recording.Detach();
+}
+
+LRESULT COrvaneDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    static const UINT s_nTaskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    if (message == s_nTaskbarCreated && s_nTaskbarCreated) {
+        OnTaskbarCreated();
+        return 0;
+    }
+    return CDialog::WindowProc(message, wParam, lParam);
+}
+
+void COrvaneDlg::OnTaskbarCreated()
+{
+    CTrayIcon& tray = m_recording.Tray();
+    if (!tray.Add(CTrayIcon::TRAY_ICON_ID, AfxGetApp()->m_pszAppName))
+        return;
+    if (m_recording.IsRecording())
+        m_recording.OnBlinkTimer();  // the blinking icon and the stop hint
+    else if (!IsWindowVisible())
+        m_recording.OnMinimized();
 }
 
 void COrvaneDlg::OnTimer(UINT_PTR nIDEvent)
@@ -149,11 +173,17 @@ void COrvaneDlg::OnTimer(UINT_PTR nIDEvent)
 void COrvaneDlg::OnSysCommand(UINT nID, LPARAM lParam)
 {
     switch (nID & 0xFFF0) {
-    case SC_MINIMIZE:
-        // Minimised, the window lives in the tray.
+    case SC_MINIMIZE: {
+        // Minimised, the window lives in the tray. A recording hides the window before and
+        // shows its own hint.
+        const BOOL bWasVisible = IsWindowVisible();
         ShowWindow(SW_HIDE);
         m_recording.OnMinimized();
+        if (bWasVisible)
+            m_recording.Tray().Balloon(CTrayIcon::TRAY_ICON_ID, CTrayIcon::RestoreHint(), AfxGetApp()->m_pszAppName,
+                                       CTrayIcon::BALLOON_TIMEOUT_MS, CTrayIcon::BALLOON_FLAGS);
         return;
+    }
     case SC_RESTORE:
         ShowWindow(SW_SHOWNORMAL);
         ::SetForegroundWindow(m_hWnd);
@@ -189,6 +219,23 @@ LRESULT COrvaneDlg::OnWriterEvent(WPARAM, LPARAM lParam)
 LRESULT COrvaneDlg::OnTrayNotify(WPARAM, LPARAM lParam)
 {
     m_recording.OnTrayNotify(lParam);
+    return 0;
+}
+
+LRESULT COrvaneDlg::OnCodecFault(WPARAM, LPARAM lParam)
+{
+    // A start that failed was reported as such.
+    if (lParam == CCodecGuard::STAGE_BEGIN)
+        return 0;
+    // The file keeps what was recorded before the fault.
+    if (m_recording.IsRecording())
+        m_recording.StartStop();
+    CString strMessage;
+    strMessage.LoadString(IDS_RECORDING_ENDED);
+    CString strDetail;
+    strDetail.LoadString(IDS_VIDEO_FAILED);
+    strMessage += strDetail;
+    ::MessageBoxA(m_hWnd, strMessage, AfxGetApp()->m_pszAppName, MB_SYSTEMMODAL | MB_ICONHAND);
     return 0;
 }
 
@@ -340,6 +387,7 @@ void COrvaneDlg::LoadSettings()
     UpdateData(FALSE);
     ::SendDlgItemMessageA(m_hWnd, IDC_EDT_SAVE_FOLDER, WM_KEYDOWN, VK_END, 0);
     m_recording.ApplyHotKey(m_stored.dwHotKey);
+    m_bSettingsLoaded = TRUE;
 }
 
 void COrvaneDlg::SaveSettings()
@@ -377,8 +425,11 @@ void COrvaneDlg::OnFormatChange()
 void COrvaneDlg::FillCodecs()
 {
     ::SendDlgItemMessageA(m_hWnd, IDC_CMB_CODEC, CB_RESETCONTENT, 0, 0);
+    // Keeps the status window of an installed XviD compressor away from recordings; the key
+    // is created when it is missing, so the setting is in place before XviD first runs.
     HKEY hKey = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\GNU\\XviD", 0, KEY_SET_VALUE, &hKey) == ERROR_SUCCESS) {
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\GNU\\XviD", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &hKey,
+                        nullptr) == ERROR_SUCCESS) {
         DWORD dwZero = 0;
         RegSetValueExA(hKey, "display_status", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwZero), sizeof(dwZero));
         RegCloseKey(hKey);

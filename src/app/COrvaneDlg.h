@@ -7,6 +7,11 @@
 #include "ui/CIconButton.h"
 #include "ui/CSkinWnd.h"
 
+// Posted by the video compressor when it faulted (wParam the exception code, lParam the stage).
+#ifndef WM_CODEC_FAULT
+#define WM_CODEC_FAULT (WM_USER + 1010)
+#endif
+
 class COrvaneDlg : public CDialog
 {
 public:
@@ -16,9 +21,12 @@ public:
     enum { IDD = IDD_ORVANE_DIALOG };
 
     BOOL Create(CWnd* pParent = nullptr) { return CDialog::Create(IDD, pParent); }
+    CRecordingControl& Recording() { return m_recording; }
 
 protected:
     BOOL OnInitDialog() override;
+    // Also takes the shell's "TaskbarCreated" broadcast, which has no fixed number.
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void DoDataExchange(CDataExchange* pDX) override;
     // Enter and Escape do nothing in this window.
     void OnOK() override {}
@@ -36,6 +44,9 @@ protected:
     LRESULT OnRecordToggle(WPARAM wParam, LPARAM lParam);
     LRESULT OnWriterEvent(WPARAM wParam, LPARAM lParam);
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
+    LRESULT OnCodecFault(WPARAM wParam, LPARAM lParam);
+    // The shell started again with an empty notification area: the icon goes back as it was.
+    void OnTaskbarCreated();
     void OnStartStop();
     void OnTraySettings();
     void OnTrayBrowse();
@@ -86,6 +97,8 @@ protected:
     CSettingsStore m_store;
     int m_bAlt = 0, m_bCtrl = 0, m_bShift = 0;
     int m_nPreviousCodec = 0;
+    // Only settings that were loaded are saved: a start that failed before keeps the stored ones.
+    BOOL m_bSettingsLoaded = FALSE;
     CRecordingControl m_recording;
 
     DECLARE_MESSAGE_MAP()

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/OutputFiles.h"
+#include "sysinfo/FormatText.h"
 #include "res/resource.h"
 
 namespace {
@@ -43,7 +44,6 @@ BOOL CRecordingControl::Attach(CWnd* pMainWnd, const RecordingSettings* pSetting
     if (!m_wndSelect.Create())
         return FALSE;
     ::SetTimer(pMainWnd->m_hWnd, BLINK_TIMER_ID, BLINK_INTERVAL_MS, nullptr);
-    ApplyHotKey(pSettings->dwHotKey);
     return TRUE;
 }
 
@@ -73,7 +73,7 @@ BOOL CRecordingControl::ApplyHotKey(DWORD dwValue)
     if (bOk)
         return TRUE;
     CString strMessage;
-    strMessage.Format(LoadText(IDS_HOTKEY_IN_USE), static_cast<LPCSTR>(CHotKey::Text(dwValue)));
+    strMessage.Format(LoadFormatString(IDS_HOTKEY_IN_USE), static_cast<LPCSTR>(CHotKey::Text(dwValue)));
     ::MessageBoxA(m_pMainWnd->m_hWnd, strMessage, AppName(), MB_SYSTEMMODAL | MB_ICONASTERISK);
     if (bWasRegistered && m_hotKey.Value() != dwOld)
         m_hotKey.SetValue(dwOld);
@@ -122,7 +122,7 @@ LRESULT CRecordingControl::OnRecordToggle()
 
 void CRecordingControl::ReportStartFailure(UINT nDetail, LPCSTR pszFileName)
 {
-    CString strDetail = LoadText(nDetail);
+    CString strDetail = LoadFormatString(nDetail);
     if (pszFileName) {
         CString strFormat = strDetail;
         strDetail.Format(strFormat, pszFileName);
@@ -207,7 +207,7 @@ LRESULT CRecordingControl::OnWriterEvent(LPARAM lParam)
     EndRecording(FALSE);
     m_bRecording = FALSE;
     CString strMessage;
-    strMessage.Format(LoadText(IDS_CANNOT_CONTINUE), static_cast<LPCSTR>(m_strFileName));
+    strMessage.Format(LoadFormatString(IDS_CANNOT_CONTINUE), static_cast<LPCSTR>(m_strFileName));
     ::MessageBoxA(m_pMainWnd->m_hWnd, strMessage, AppName(), MB_SYSTEMMODAL | MB_ICONHAND);
     return 0;
 }

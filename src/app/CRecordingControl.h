@@ -36,7 +36,8 @@ public:
     CRecordingControl();
     ~CRecordingControl();
 
-    // Called by the main window's initialisation: tray icon, overlay, hotkey, blink timer.
+    // Called by the main window's initialisation: tray icon, overlay, blink timer. The hotkey
+    // is registered by the settings load that follows, with the stored key.
     // False when the overlay cannot be created.
     BOOL Attach(CWnd* pMainWnd, const RecordingSettings* pSettings);
     // Called while the main window is destroyed: ends a recording, unregisters the hotkey,

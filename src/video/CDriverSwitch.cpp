@@ -6,8 +6,11 @@
 #include <cstring>
 
 #include "drivers/vidcap/VidcapProtocol.h"
+#include "drivers/vidcap/VidcapSwitch.h"
 
 namespace {
+
+CDriverSwitch::CreateKeyFunction s_pfnCreateKey = ::RegCreateKeyExA;
 
 // Everyone: full access, as a security descriptor with an explicit DACL.
 class CWorldAccess {
@@ -54,29 +57,72 @@ private:
     SECURITY_ATTRIBUTES m_attributes;
 };
 
-HKEY CreateOpenKey(HKEY hParent, const char* pszName, CWorldAccess& access)
+// pAccess: the security the machine's keys get; none for the user's.
+HKEY CreateOpenKey(HKEY hParent, const char* pszName, CWorldAccess* pAccess)
 {
+    SECURITY_ATTRIBUTES* pAttributes = pAccess ? pAccess->Attributes() : nullptr;
     HKEY hKey = nullptr;
-    LONG nResult = RegCreateKeyExA(hParent, pszName, 0, const_cast<char*>(""),
-                                   REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, access.Attributes(),
-                                   &hKey, nullptr);
+    LONG nResult = s_pfnCreateKey(hParent, pszName, 0, const_cast<char*>(""), REG_OPTION_NON_VOLATILE,
+                                  KEY_ALL_ACCESS, pAttributes, &hKey, nullptr);
     // Some systems keep the current hardware profile in a volatile key, below which only
     // volatile keys can be created; the switch then lasts until the system restarts.
     if (nResult == ERROR_CHILD_MUST_BE_VOLATILE)
-        nResult = RegCreateKeyExA(hParent, pszName, 0, const_cast<char*>(""), REG_OPTION_VOLATILE,
-                                  KEY_ALL_ACCESS, access.Attributes(), &hKey, nullptr);
+        nResult = s_pfnCreateKey(hParent, pszName, 0, const_cast<char*>(""), REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                                 pAttributes, &hKey, nullptr);
     if (nResult != ERROR_SUCCESS)
         return nullptr;
-    if (access.IsValid())
-        RegSetKeySecurity(hKey, DACL_SECURITY_INFORMATION, access.Descriptor());
+    if (pAccess && pAccess->IsValid())
+        RegSetKeySecurity(hKey, DACL_SECURITY_INFORMATION, pAccess->Descriptor());
     return hKey;
+}
+
+bool WriteUnder(HKEY hRoot, const char* pszPath, const char* pszSubKey, DWORD dwValue, CWorldAccess* pAccess)
+{
+    bool bWritten = false;
+    HKEY hService = CreateOpenKey(hRoot, pszPath, pAccess);
+    if (hService) {
+        HKEY hDevice = CreateOpenKey(hService, pszSubKey, pAccess);
+        if (hDevice) {
+            bWritten = RegSetValueExA(hDevice, VIDCAP_ATTACH_VALUE, 0, REG_DWORD,
+                                      reinterpret_cast<const BYTE*>(&dwValue), sizeof(dwValue)) == ERROR_SUCCESS;
+            RegCloseKey(hDevice);
+        }
+        RegCloseKey(hService);
+    }
+    return bWritten;
+}
+
+// A user's value would hide the machine's from then on.
+void DeleteUserValue(const char* pszDriverName, const char* pszSubKey)
+{
+    char szPath[MAX_PATH];
+    CDriverSwitch::UserKeyPath(pszDriverName, szPath, sizeof(szPath));
+    lstrcatA(szPath, "\\");
+    lstrcatA(szPath, pszSubKey);
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, szPath, 0, KEY_SET_VALUE, &hKey) != ERROR_SUCCESS)
+        return;
+    RegDeleteValueA(hKey, VIDCAP_ATTACH_VALUE);
+    RegCloseKey(hKey);
 }
 
 }  // namespace
 
 void CDriverSwitch::KeyPath(const char* pszDriverName, char* pszPath, size_t cchPath)
 {
-    snprintf(pszPath, cchPath, VIDCAP_SERVICE_KEY_FORMAT, pszDriverName);
+    VidcapSwitchKeyPath(HKEY_LOCAL_MACHINE, pszDriverName, pszPath, cchPath);
+}
+
+void CDriverSwitch::UserKeyPath(const char* pszDriverName, char* pszPath, size_t cchPath)
+{
+    VidcapSwitchKeyPath(HKEY_CURRENT_USER, pszDriverName, pszPath, cchPath);
+}
+
+CDriverSwitch::CreateKeyFunction CDriverSwitch::SetCreateKeyFunction(CreateKeyFunction pfnCreateKey)
+{
+    CreateKeyFunction pfnOld = s_pfnCreateKey;
+    s_pfnCreateKey = pfnCreateKey ? pfnCreateKey : ::RegCreateKeyExA;
+    return pfnOld;
 }
 
 void CDriverSwitch::SubKeyName(const char* pszDeviceName, char* pszSubKey, size_t cchSubKey)
@@ -93,34 +139,15 @@ bool CDriverSwitch::Write(const char* pszDriverName, const char* pszSubKey, DWOR
     char szPath[MAX_PATH];
     KeyPath(pszDriverName, szPath, sizeof(szPath));
     CWorldAccess access;
-    bool bWritten = false;
-    HKEY hService = CreateOpenKey(HKEY_LOCAL_MACHINE, szPath, access);
-    if (hService) {
-        HKEY hDevice = CreateOpenKey(hService, pszSubKey, access);
-        if (hDevice) {
-            bWritten = RegSetValueExA(hDevice, VIDCAP_ATTACH_VALUE, 0, REG_DWORD,
-                                      reinterpret_cast<const BYTE*>(&dwValue),
-                                      sizeof(dwValue)) == ERROR_SUCCESS;
-            RegCloseKey(hDevice);
-        }
-        RegCloseKey(hService);
+    if (WriteUnder(HKEY_LOCAL_MACHINE, szPath, pszSubKey, dwValue, &access)) {
+        DeleteUserValue(pszDriverName, pszSubKey);
+        return true;
     }
-    return bWritten;
+    UserKeyPath(pszDriverName, szPath, sizeof(szPath));
+    return WriteUnder(HKEY_CURRENT_USER, szPath, pszSubKey, dwValue, nullptr);
 }
 
 bool CDriverSwitch::Read(const char* pszDriverName, const char* pszSubKey, DWORD& dwValue)
 {
-    char szPath[MAX_PATH];
-    KeyPath(pszDriverName, szPath, sizeof(szPath));
-    lstrcatA(szPath, "\\");
-    lstrcatA(szPath, pszSubKey);
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, szPath, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
-        return false;
-    DWORD dwType = 0;
-    DWORD cbValue = sizeof(dwValue);
-    LONG nResult = RegQueryValueExA(hKey, VIDCAP_ATTACH_VALUE, nullptr, &dwType,
-                                    reinterpret_cast<BYTE*>(&dwValue), &cbValue);
-    RegCloseKey(hKey);
-    return nResult == ERROR_SUCCESS && dwType == REG_DWORD;
+    return VidcapReadSwitch(pszDriverName, pszSubKey, dwValue);
 }

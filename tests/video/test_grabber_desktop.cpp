@@ -120,3 +120,55 @@ TEST(GrabberDesktop, OwnDrawingOnTheDriverIsCopiedAtTheNextTick)
 }
 
 }  // namespace
+
+namespace {
+
+// The registry as a standard user meets it: the machine's keys cannot be created.
+LONG WINAPI CreateKeyRefusingTheMachine(HKEY hKey, LPCSTR lpSubKey, DWORD dwReserved, LPSTR lpClass, DWORD dwOptions,
+                                        REGSAM samDesired, const LPSECURITY_ATTRIBUTES lpAttributes,
+                                        PHKEY phkResult, LPDWORD lpdwDisposition)
+{
+    if (hKey == HKEY_LOCAL_MACHINE)
+        return ERROR_ACCESS_DENIED;
+    return RegCreateKeyExA(hKey, lpSubKey, dwReserved, lpClass, dwOptions, samDesired, lpAttributes, phkResult,
+                           lpdwDisposition);
+}
+
+bool ReadUnder(HKEY hRoot, DWORD& dwValue)
+{
+    char szPath[MAX_PATH];
+    if (hRoot == HKEY_CURRENT_USER)
+        CDriverSwitch::UserKeyPath(VIDCAP_SERVICE_NAME, szPath, sizeof(szPath));
+    else
+        CDriverSwitch::KeyPath(VIDCAP_SERVICE_NAME, szPath, sizeof(szPath));
+    lstrcatA(szPath, "\\DEVICE0");
+    DWORD cbValue = sizeof(dwValue);
+    return RegGetValueA(hRoot, szPath, VIDCAP_ATTACH_VALUE, RRF_RT_REG_DWORD, nullptr, &dwValue, &cbValue) ==
+           ERROR_SUCCESS;
+}
+
+} // namespace
+
+TEST(GrabberDesktop, StandardUserAttachesThroughTheUserKey)
+{
+    // The machine's switch says "detached", and this user cannot change it.
+    ASSERT_TRUE(CDriverSwitch::Write(VIDCAP_SERVICE_NAME, "DEVICE0", 0));
+    CDriverSwitch::CreateKeyFunction pfnOld = CDriverSwitch::SetCreateKeyFunction(CreateKeyRefusingTheMachine);
+    DWORD dwValue = 0xDEAD;
+    {
+        CScreenGrabber grabber(VIDCAP_SERVICE_NAME, VIDCAP_DEVICE_DESCRIPTION);
+        EXPECT_EQ(1, grabber.Initialize());
+        EXPECT_TRUE(CVidcapDriver::Instance().IsAttached());
+        grabber.SetCaptureRect(Rect(0, 0, 64, 64));
+        EXPECT_EQ(1, grabber.GrabChanges());
+        EXPECT_TRUE(ReadUnder(HKEY_CURRENT_USER, dwValue) && dwValue == 1) << dwValue;
+        EXPECT_TRUE(ReadUnder(HKEY_LOCAL_MACHINE, dwValue) && dwValue == 0) << "the machine's value is untouched";
+        grabber.Shutdown();
+        EXPECT_FALSE(CVidcapDriver::Instance().IsAttached());
+        EXPECT_TRUE(CDriverSwitch::Read(VIDCAP_SERVICE_NAME, "DEVICE0", dwValue) && dwValue == 0);
+    }
+    CDriverSwitch::SetCreateKeyFunction(pfnOld);
+    // Whoever may write the machine's key again takes the switch back there.
+    ASSERT_TRUE(CDriverSwitch::Write(VIDCAP_SERVICE_NAME, "DEVICE0", 0));
+    EXPECT_FALSE(ReadUnder(HKEY_CURRENT_USER, dwValue));
+}

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "drivers/vidcap/VidcapProtocol.h"
+#include "drivers/vidcap/VidcapSwitch.h"
 
 namespace {
 
@@ -260,20 +261,8 @@ int WINAPI CVidcapDriver::GetDeviceCaps(HDC hDC, int nIndex)
 
 bool CVidcapDriver::ReadAttachSwitch()
 {
-    char szKey[MAX_PATH];
-    snprintf(szKey, sizeof(szKey), VIDCAP_SERVICE_KEY_FORMAT, VIDCAP_SERVICE_NAME);
-    lstrcatA(szKey, "\\");
-    lstrcatA(szKey, DEVICE_SUBKEY);
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, szKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
-        return false;
     DWORD dwValue = 0;
-    DWORD dwType = 0;
-    DWORD cbValue = sizeof(dwValue);
-    LONG nResult = RegQueryValueExA(hKey, VIDCAP_ATTACH_VALUE, nullptr, &dwType,
-                                    reinterpret_cast<BYTE*>(&dwValue), &cbValue);
-    RegCloseKey(hKey);
-    return nResult == ERROR_SUCCESS && dwType == REG_DWORD && dwValue == 1;
+    return VidcapReadSwitch(VIDCAP_SERVICE_NAME, DEVICE_SUBKEY, dwValue) && dwValue == 1;
 }
 
 LONG CVidcapDriver::ApplySettings()

@@ -21,6 +21,8 @@ const char VIDCAP_DEVICE_DESCRIPTION[] = "Vantri Video Capture Driver";
 const char VIDCAP_SERVICE_KEY_FORMAT[] =
     "SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current\\System\\CurrentControlSet\\Services\\%s";
 const char VIDCAP_ATTACH_VALUE[] = "Attach.ToDesktop";
+// The same switch for a user who may not write the machine's key (see VidcapSwitch.h).
+const char VIDCAP_USER_KEY_FORMAT[] = "Software\\Vantri\\Capture Driver\\Services\\%s";
 
 // The change ring: capacity, write counter, read counter, then capacity RECT entries.
 // The driver only advances the write counter, the reader only the read counter; the

@@ -1,0 +1,45 @@
+#include "drivers/vidcap/VidcapSwitch.h"
+
+#include <cstdio>
+
+#include "drivers/vidcap/VidcapProtocol.h"
+
+namespace {
+
+bool ReadValue(HKEY hRoot, const char* pszDriverName, const char* pszSubKey, DWORD& dwValue)
+{
+    char szPath[MAX_PATH];
+    VidcapSwitchKeyPath(hRoot, pszDriverName, szPath, sizeof(szPath));
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExA(hRoot, szPath, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+        return false;
+    HKEY hDevice = nullptr;
+    LONG nResult = RegOpenKeyExA(hKey, pszSubKey, 0, KEY_QUERY_VALUE, &hDevice);
+    RegCloseKey(hKey);
+    if (nResult != ERROR_SUCCESS)
+        return false;
+    DWORD dwType = 0;
+    DWORD dwRead = 0;
+    DWORD cbValue = sizeof(dwRead);
+    nResult = RegQueryValueExA(hDevice, VIDCAP_ATTACH_VALUE, nullptr, &dwType, reinterpret_cast<BYTE*>(&dwRead),
+                               &cbValue);
+    RegCloseKey(hDevice);
+    if (nResult != ERROR_SUCCESS || dwType != REG_DWORD || cbValue != sizeof(dwRead))
+        return false;
+    dwValue = dwRead;
+    return true;
+}
+
+} // namespace
+
+void VidcapSwitchKeyPath(HKEY hRoot, const char* pszDriverName, char* pszPath, size_t cchPath)
+{
+    snprintf(pszPath, cchPath, hRoot == HKEY_CURRENT_USER ? VIDCAP_USER_KEY_FORMAT : VIDCAP_SERVICE_KEY_FORMAT,
+             pszDriverName);
+}
+
+bool VidcapReadSwitch(const char* pszDriverName, const char* pszSubKey, DWORD& dwValue)
+{
+    return ReadValue(HKEY_CURRENT_USER, pszDriverName, pszSubKey, dwValue) ||
+           ReadValue(HKEY_LOCAL_MACHINE, pszDriverName, pszSubKey, dwValue);
+}

@@ -14,7 +14,7 @@ log() { echo "setup: $*"; }
 
 apt_packages=(g++-mingw-w64-x86-64-posix mingw-w64-tools cmake ninja-build wine64 xvfb
   xdotool pulseaudio pulseaudio-utils ffmpeg libz-mingw-w64-dev googletest python3 dpkg-dev
-  x11-utils imagemagick sox)
+  x11-utils imagemagick sox fonts-wqy-microhei)
 
 install_packages() {
   local missing=()

@@ -58,6 +58,7 @@ const std::map<UINT, std::string>& EnglishStrings()
         {10012, "\n\nFailed to capture sound. Maybe your sound card is not a full-duplex sound card, so you can not play and record sound at the same time. If you are sure your sound card is a full-duplex sound card, maybe some components of this software are missing, please reinstall this software."},
         {10013, "\n\nFailed to write data to the file:\n\n%s\n\nMaybe the file is in use by other applications, or the file path is invalid. Please check."},
         {10014, "Can not continue recording!\n\nFailed to write data to the file:\n\n%s\n\nMaybe the disk is full, or an unknown error occurred during A/V encoding."},
+        {10020, "Can not continue recording!"},
         {20001, "Start"},
         {20002, "Stop"},
         {30003, "Select/Create the folder to save recorded videos:"},
@@ -319,4 +320,43 @@ TEST(ChineseLanguageDll, TranslatesEveryStringTheDialogAndTheMenu)
     EXPECT_EQ(0x080404B0u, info.GetTranslation());
     EXPECT_STREQ("Orvane", info.GetString("ProductName"));
     EXPECT_STREQ("Vantri", info.GetString("CompanyName"));
+}
+
+TEST(ChineseLanguageDll, CarriesTheProgramsPicturesAsTheyAre)
+{
+    Module program(kProgram);
+    Module chinese(kChinese);
+    ASSERT_NE(nullptr, chinese.Get());
+    auto bytes = [](HMODULE hModule, UINT nID, LPCSTR pszType) {
+        HRSRC hResource = FindResourceA(hModule, MAKEINTRESOURCEA(nID), pszType);
+        const BYTE* p = hResource ? static_cast<const BYTE*>(LockResource(LoadResource(hModule, hResource))) : nullptr;
+        return p ? std::string(reinterpret_cast<const char*>(p), SizeofResource(hModule, hResource)) : std::string();
+    };
+    for (UINT nID : {IDB_SKIN_MASK, IDB_SKIN_FACE, IDB_SKIN_HOVER}) {
+        ASSERT_FALSE(bytes(chinese.Get(), nID, "PNG").empty()) << nID;
+        EXPECT_EQ(bytes(program.Get(), nID, "PNG"), bytes(chinese.Get(), nID, "PNG")) << nID;
+    }
+    EXPECT_EQ(bytes(program.Get(), IDB_ABOUT, MAKEINTRESOURCEA(2)), bytes(chinese.Get(), IDB_ABOUT, MAKEINTRESOURCEA(2)));
+}
+
+TEST(ProgramResources, ManifestDeclaresPerMonitorDpiAwareness)
+{
+    // Read as the system reads it when the program starts.
+    char szProgram[MAX_PATH];
+    ASSERT_TRUE(GetFullPathNameA(kProgram, sizeof(szProgram), szProgram, nullptr));
+    ACTCTXA context = {};
+    context.cbSize = sizeof(context);
+    context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    context.lpSource = szProgram;
+    context.lpResourceName = CREATEPROCESS_MANIFEST_RESOURCE_ID;
+    HANDLE hContext = CreateActCtxA(&context);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hContext) << GetLastError();
+    WCHAR szValue[128] = L"";
+    EXPECT_TRUE(QueryActCtxSettingsW(0, hContext, L"http://schemas.microsoft.com/SMI/2016/WindowsSettings",
+                                     L"dpiAwareness", szValue, ARRAYSIZE(szValue), nullptr));
+    EXPECT_EQ(0, wcsncmp(L"PerMonitorV2", szValue, 12));
+    EXPECT_TRUE(QueryActCtxSettingsW(0, hContext, L"http://schemas.microsoft.com/SMI/2005/WindowsSettings",
+                                     L"dpiAware", szValue, ARRAYSIZE(szValue), nullptr));
+    EXPECT_EQ(std::wstring(L"true/pm"), szValue);
+    ReleaseActCtx(hContext);
 }

@@ -1,5 +1,6 @@
 // Reads another program's dialog from the Windows side and prints it as JSON:
-//   dlgstate dialog HWND [ID...]      every child control (or those named): id, class, text,
+//   dlgstate dialog HWND [ID...]      the dialog's rect and region type, and every child control
+//                                     (or those named): id, class, text,
 //                                     enabled, screen rect, and by class: a combo box's items,
 //                                     data and selection, a button's check state, a slider's
 //                                     position and range
@@ -127,8 +128,13 @@ int PrintDialog(HWND hDialog, const std::vector<int>& ids)
 {
     if (!IsWindow(hDialog))
         return 1;
+    // The window's shape: 3 (COMPLEXREGION) for a skinned window, 0 for none.
+    HRGN hRegion = CreateRectRgn(0, 0, 0, 0);
+    const int nRegion = GetWindowRgn(hDialog, hRegion);
+    DeleteObject(hRegion);
     std::string json = "{\"caption\": " + Quoted(WindowText(hDialog)) + ", \"visible\": " +
-                       (IsWindowVisible(hDialog) ? "true" : "false") + ", \"controls\": [";
+                       (IsWindowVisible(hDialog) ? "true" : "false") + ", \"rect\": " + RectJson(hDialog) +
+                       ", \"region\": " + std::to_string(nRegion) + ", \"controls\": [";
     bool bFirst = true;
     for (HWND hChild = GetWindow(hDialog, GW_CHILD); hChild; hChild = GetWindow(hChild, GW_HWNDNEXT)) {
         if (!Wanted(hChild, ids))

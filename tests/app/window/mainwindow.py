@@ -99,9 +99,9 @@ def registry(prefix):
 class Orvane:
     """One run of the program in a prefix."""
 
-    def __init__(self, prefix):
+    def __init__(self, prefix, env=None):
         self.prefix = prefix
-        self.app = orvtest.start("orvane.exe", prefix=prefix)
+        self.app = orvtest.start("orvane.exe", prefix=prefix, env=env)
         self.win = orvtest.find_window(orvtest.MAIN_CAPTION, 90, prefix)
         if self.win is None:
             self.kill()

@@ -1,13 +1,50 @@
 // An installable video compressor that answers as whichever handler it was opened for, so one
 // file installed as "vidc.MP42" and "vidc.WMV3" gives the window one codec of each output
 // format's preference list, and as "vidc.XVID" the first of the AVI list. It accepts 32-bit
-// frames and writes a small numbered payload.
+// frames and writes a small numbered payload. ORVANE_TWIN_CODEC_FAULT in its process's
+// environment makes it fault as a broken compressor does: "begin", "end" or "compress:N"
+// (after N frames) raises an access violation on that message.
 #include <windows.h>
 #include <vfw.h>
 
+#include <cstdlib>
 #include <cstring>
 
 namespace {
+
+struct FaultPlan
+{
+    UINT nMessage = 0;
+    long nAfter = 0;
+};
+
+FaultPlan ReadFaultPlan()
+{
+    FaultPlan plan;
+    const char* psz = getenv("ORVANE_TWIN_CODEC_FAULT");
+    if (!psz)
+        return plan;
+    if (strcmp(psz, "begin") == 0)
+        plan.nMessage = ICM_COMPRESS_BEGIN;
+    else if (strcmp(psz, "end") == 0)
+        plan.nMessage = ICM_COMPRESS_END;
+    else if (strncmp(psz, "compress:", 9) == 0) {
+        plan.nMessage = ICM_COMPRESS;
+        plan.nAfter = strtol(psz + 9, nullptr, 10);
+    }
+    return plan;
+}
+
+// A store through a pointer the compiler cannot see is null: a real access violation.
+void FaultIfPlanned(UINT uMsg)
+{
+    static const FaultPlan s_plan = ReadFaultPlan();
+    static volatile long s_nSeen = 0;
+    if (!s_plan.nMessage || uMsg != s_plan.nMessage || s_nSeen++ < s_plan.nAfter)
+        return;
+    volatile UINT_PTR nAddress = 16;
+    *reinterpret_cast<volatile int*>(nAddress) = 0;
+}
 
 const DWORD kPayloadSize = 16;
 
@@ -71,6 +108,7 @@ extern "C" __declspec(dllexport) LRESULT WINAPI DriverProc(DWORD_PTR dwDriverId,
                                                            LPARAM lParam1, LPARAM lParam2)
 {
     const DWORD fccHandler = static_cast<DWORD>(dwDriverId);
+    FaultIfPlanned(uMsg);
     switch (uMsg) {
     case DRV_LOAD:
     case DRV_FREE:

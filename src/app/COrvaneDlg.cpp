@@ -151,9 +151,8 @@ LRESULT COrvaneDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 void COrvaneDlg::OnTaskbarCreated()
 {
-    CTrayIcon& tray = m_recording.Tray();
-    if (!tray.Add(CTrayIcon::TRAY_ICON_ID, AfxGetApp()->m_pszAppName))
-        return;
+    // An icon the shell still knows makes the add fail; its state is put right all the same.
+    m_recording.Tray().Add(CTrayIcon::TRAY_ICON_ID, AfxGetApp()->m_pszAppName);
     if (m_recording.IsRecording())
         m_recording.OnBlinkTimer();  // the blinking icon and the stop hint
     else if (!IsWindowVisible())

@@ -253,7 +253,8 @@ def reg_delete(key, value=None, prefix=None):
 @contextlib.contextmanager
 def fresh_prefix():
     """A copy of the booted template prefix with its own wineserver, removed afterwards."""
-    template = os.path.join(os.path.dirname(os.environ["WINEPREFIX"]), "template")
+    template = os.environ.get("ORVANE_WINE_TEMPLATE") or \
+        os.path.join(os.path.dirname(os.environ["WINEPREFIX"]), "template")
     tmp = tempfile.mkdtemp(prefix="orvane-prefix-", dir=os.path.join(BUILD, "wine"))
     prefix = os.path.join(tmp, "prefix")
     subprocess.run(["cp", "-a", template, prefix], check=True)

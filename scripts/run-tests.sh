@@ -16,6 +16,9 @@
 set -uo pipefail
 . "$(dirname "$0")/env.sh"
 slots=${ORVANE_TEST_SLOTS:-4}
+# No more slots than tests to run.
+count=$(ctest --test-dir "$ORVANE_BUILD_DIR" -N "$@" 2>/dev/null | sed -n 's/^Total Tests: //p')
+[ -n "$count" ] && [ "$count" -ge 1 ] && [ "$count" -lt "$slots" ] && slots=$count
 slot_root="$ORVANE_BUILD_DIR/slots"
 template="$(dirname "$WINEPREFIX")/template"
 
@@ -72,5 +75,7 @@ start=$(date +%s)
 ctest --test-dir "$ORVANE_BUILD_DIR" --output-on-failure --no-tests=error -j "$slots" \
   --resource-spec-file "$slot_root/resources.json" "$@"
 status=$?
+# Why each skipped test skipped, from the tests' own output.
+grep -h '^SKIPPED ' "$ORVANE_BUILD_DIR/Testing/Temporary/LastTest.log" 2>/dev/null | sort -u | sed 's/^/Skip: /'
 echo "Tests took $(($(date +%s) - start)) s on $slots slots; load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
 exit $status

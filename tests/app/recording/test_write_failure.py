@@ -48,8 +48,9 @@ class WriteFailureTest(unittest.TestCase):
 
                 self.assertIsNone(app.begin_selection())
                 app.drag(X, Y, W, H)
+                # (The icon blinking while a recording runs is the tray test's; this recording
+                # may fill its disk before a look at the icon.)
                 self.assertTrue(orvtest.wait_for(app.files, timeout=20), "no recording began")
-                self.assertEqual(2, len(recflow.tray_pictures(4, enough=2)), "the tray icon does not blink")
 
                 box, text = app.wait_message_box(timeout=90)
                 name = time.strftime("%Y%m%d") + extension

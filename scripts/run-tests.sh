@@ -53,7 +53,7 @@ ENV
    wine64 wineboot >/dev/null 2>&1 </dev/null)
 }
 
-t0=$(date +%s.%N)
+t0=$SECONDS
 # The template is booted once, on a display of the sessions' size.
 mkdir -p "$slot_root"
 "$ORVANE_ROOT/scripts/session.sh" start "$slot_root/boot" || exit 1
@@ -69,13 +69,13 @@ for pid in "${pids[@]}"; do wait "$pid" || { echo "run-tests: a test slot did no
   printf ']}]}\n'
 } >"$slot_root/resources.json"
 
-echo "Slots ready in $(printf '%.1f' "$(echo "$(date +%s.%N) - $t0" | bc)") s"
+echo "$slots test slots ready in $((SECONDS - t0)) s"
 echo "Load average before the tests: $(cut -d' ' -f1-3 /proc/loadavg)"
-start=$(date +%s)
+start=$SECONDS
 ctest --test-dir "$ORVANE_BUILD_DIR" --output-on-failure --no-tests=error -j "$slots" \
   --resource-spec-file "$slot_root/resources.json" "$@"
 status=$?
 # Why each skipped test skipped, from the tests' own output.
 grep -h '^SKIPPED ' "$ORVANE_BUILD_DIR/Testing/Temporary/LastTest.log" 2>/dev/null | sort -u | sed 's/^/Skip: /'
-echo "Tests took $(($(date +%s) - start)) s on $slots slots; load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "Tests took $((SECONDS - start)) s on $slots slots; load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
 exit $status

@@ -128,7 +128,6 @@ class AviDiskFull(unittest.TestCase):
             shutil.copy(os.path.join(volume, "clip.avi"), path)
 
         self.assertEqual("0", report["writer_event"], "the failed write is reported")
-        self.assertLess(int(report["frames"]), SECONDS * FPS, "the recording ended early")
         self.assertLess(os.path.getsize(path), size)
 
         # Closed as a whole: the form's size covers the file (the library pads it with a few
@@ -163,7 +162,6 @@ class AviDiskFull(unittest.TestCase):
         report = record(path, limit=limit)
 
         self.assertEqual("0", report["writer_event"], "the failed write is reported")
-        self.assertLess(int(report["frames"]), SECONDS * FPS, "the recording ended early")
         self.assertEqual(limit, os.path.getsize(path))
 
         # The headers in front of the data were written: the streams are described.

@@ -10,13 +10,16 @@ dir=$(cd "$dir" && pwd)
 width=${ORVANE_SCREEN_WIDTH:-1280} height=${ORVANE_SCREEN_HEIGHT:-800}
 
 stop() {
+  local pids=() f pid
   for f in "$dir/pulse.pid" "$dir/xvfb.pid"; do
     [ -f "$f" ] || continue
-    local pid; pid=$(cat "$f")
+    pid=$(cat "$f") && pids+=("$pid")
     kill "$pid" 2>/dev/null || true
+    rm -f "$f"
+  done
+  for pid in "${pids[@]}"; do
     for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
     kill -9 "$pid" 2>/dev/null || true
-    rm -f "$f"
   done
   rm -f "$dir/session.env"
 }

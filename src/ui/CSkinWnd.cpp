@@ -538,17 +538,6 @@ void CSkinWnd::OnOwnerDrawMouseMove()
 {
     if (m_bTracking && !IsStillTracked())
         m_bTracking = FALSE;
-    if (!m_bTracking) {
-        // Coming back while the press that started here is still held (the leave notice
-        // ended the tracking): pressed again at once.
-        BOOL bPressedHere = ::GetCapture() == m_hWnd && (::GetAsyncKeyState(VK_LBUTTON) & 0x8000);
-        m_nMouseState = bPressedHere ? MOUSE_PRESSED : MOUSE_HOVER;
-        if (bPressedHere)
-            Redraw();
-        TRACKMOUSEEVENT tme = {sizeof(tme), TME_HOVER | TME_LEAVE, m_hWnd, 1};
-        m_bTracking = ::TrackMouseEvent(&tme);
-        return;
-    }
     POINT pt;
     ::GetCursorPos(&pt);
     ::ScreenToClient(m_hWnd, &pt);
@@ -560,13 +549,33 @@ void CSkinWnd::OnOwnerDrawMouseMove()
         ::GetClientRect(m_hWnd, &rc);
         bInside = ::PtInRect(&rc, pt);
     }
-    if (bInside && m_nMouseState == MOUSE_OUTSIDE) {
-        m_nMouseState = (::GetAsyncKeyState(VK_LBUTTON) & 0x8000) ? MOUSE_PRESSED : MOUSE_HOVER;
-        Redraw();
-    } else if (!bInside && m_nMouseState != MOUSE_OUTSIDE) {
-        m_nMouseState = MOUSE_OUTSIDE;
-        Redraw();
+    if (!m_bTracking) {
+        // While a press that started here is held the button keeps the mouse and sees its
+        // moves outside too: only a move inside makes it pressed (or hovered) again.
+        if (!bInside) {
+            SetMouseState(MOUSE_OUTSIDE);
+            return;
+        }
+        BOOL bPressedHere = ::GetCapture() == m_hWnd && (::GetAsyncKeyState(VK_LBUTTON) & 0x8000);
+        m_nMouseState = bPressedHere ? MOUSE_PRESSED : MOUSE_HOVER;
+        if (bPressedHere)
+            Redraw();
+        TRACKMOUSEEVENT tme = {sizeof(tme), TME_HOVER | TME_LEAVE, m_hWnd, 1};
+        m_bTracking = ::TrackMouseEvent(&tme);
+        return;
     }
+    if (bInside && m_nMouseState == MOUSE_OUTSIDE)
+        SetMouseState((::GetAsyncKeyState(VK_LBUTTON) & 0x8000) ? MOUSE_PRESSED : MOUSE_HOVER);
+    else if (!bInside)
+        SetMouseState(MOUSE_OUTSIDE);
+}
+
+void CSkinWnd::SetMouseState(int nState)
+{
+    if (m_nMouseState == nState)
+        return;
+    m_nMouseState = nState;
+    Redraw();
 }
 
 BOOL CSkinWnd::PaintStatePicture()

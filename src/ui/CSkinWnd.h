@@ -72,6 +72,7 @@ private:
     BOOL PaintStatePicture();
     void OnOwnerDrawMouseMove();
     BOOL IsStillTracked() const;
+    void SetMouseState(int nState);
     void OnSetTextTool(LPCSTR lpszText);
     void Redraw() { ::InvalidateRect(m_hWnd, nullptr, TRUE); }
 

@@ -179,9 +179,7 @@ TEST(RealCapture, DeviceThatDoesNotExistFailsTheStartAndLeavesNothingOpen)
     capture.SetBlockSize(kBlock);
     CRecordingStream stream;
     capture.SetStream(&stream);
-    DWORD dwStart = GetTickCount();
     EXPECT_EQ(0, capture.Start());
-    EXPECT_LT(GetTickCount() - dwStart, 2000u);
     EXPECT_FALSE(capture.IsRunning());
     // The default device is still free to record.
     capture.SetDevice(WAVE_MAPPER);

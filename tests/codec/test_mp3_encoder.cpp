@@ -212,11 +212,45 @@ TEST(Mp3Encoder, SupportedRatesInTableOrder)
 
 // --- Bad libraries ---------------------------------------------------------------------------
 
+// Runs this one test in a copy of this program inside a fresh folder without lame_enc.dll, from
+// that folder; the copy's exit code.
+DWORD RunInFolderWithoutLibrary(const char* pszTest)
+{
+    char szTemp[MAX_PATH], szFolder[MAX_PATH], szSelf[MAX_PATH];
+    GetTempPathA(sizeof(szTemp), szTemp);
+    GetTempFileNameA(szTemp, "nol", 0, szFolder);  // a unique name, made a folder below
+    DeleteFileA(szFolder);
+    if (!CreateDirectoryA(szFolder, nullptr))
+        return ~0u;
+    GetModuleFileNameA(nullptr, szSelf, sizeof(szSelf));
+    const std::string copy = std::string(szFolder) + "\\mp3_encoder_alone.exe";
+    DWORD dwExit = ~0u;
+    if (CopyFileA(szSelf, copy.c_str(), TRUE)) {
+        std::string command = "\"" + copy + "\" --gtest_brief=1 --gtest_filter=" + pszTest;
+        STARTUPINFOA si = {};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi = {};
+        if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, szFolder, &si, &pi)) {
+            WaitForSingleObject(pi.hProcess, 120000);
+            GetExitCodeProcess(pi.hProcess, &dwExit);
+            CloseHandle(pi.hThread);
+            CloseHandle(pi.hProcess);
+        }
+        DeleteFileA(copy.c_str());
+    }
+    RemoveDirectoryA(szFolder);
+    return dwExit;
+}
+
 TEST(Mp3Encoder, WithoutALibraryLoadAndOpenFail)
 {
+    // The build puts lame_enc.dll beside the tests (and the tests' folder is the current one).
     const std::string beside = TestDirectory() + "lame_enc.dll";
-    if (GetFileAttributesA(beside.c_str()) != INVALID_FILE_ATTRIBUTES)
-        GTEST_SKIP() << "a lame_enc.dll lies beside the tests";
+    if (GetFileAttributesA(beside.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        EXPECT_EQ(0u, RunInFolderWithoutLibrary("Mp3Encoder.WithoutALibraryLoadAndOpenFail"))
+            << "in a folder without lame_enc.dll";
+        return;
+    }
     CMp3Encoder encoder;
     EXPECT_FALSE(encoder.Load());
     EXPECT_FALSE(encoder.Load((TestDirectory() + "no_such_dir\\lame_enc.dll").c_str()));

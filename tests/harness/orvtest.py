@@ -253,7 +253,8 @@ def reg_delete(key, value=None, prefix=None):
 @contextlib.contextmanager
 def fresh_prefix():
     """A copy of the booted template prefix with its own wineserver, removed afterwards."""
-    template = os.path.join(os.path.dirname(os.environ["WINEPREFIX"]), "template")
+    template = os.environ.get("ORVANE_WINE_TEMPLATE") or \
+        os.path.join(os.path.dirname(os.environ["WINEPREFIX"]), "template")
     tmp = tempfile.mkdtemp(prefix="orvane-prefix-", dir=os.path.join(BUILD, "wine"))
     prefix = os.path.join(tmp, "prefix")
     subprocess.run(["cp", "-a", template, prefix], check=True)
@@ -281,11 +282,62 @@ def ffprobe(path):
     return json.loads(p.stdout)
 
 
-def decode_check(path):
-    """Decodes every packet of a media file; returns ffmpeg's error output (empty when clean)."""
-    p = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-f", "null", "-"],
+# What ffmpeg's muxer complaint about repeated time stamps means for our files.
+OFF_GRID = ("two pictures fall into the same slot of the frame-rate grid: the video frames' "
+            "times are off the 1/fps grid (the video source's pacing), not damaged data")
+
+
+def _explained(line):
+    if "non monotonically increasing dts" in line or "non monotonous DTS" in line:
+        return f"{line} -- {OFF_GRID}"
+    return line
+
+
+def decode_errors(path, *args):
+    """Every line ffmpeg prints at the error level while it decodes every packet of a media
+    file (extra ffmpeg arguments, such as -map, go before the output), and its exit code when
+    it failed. An empty list: the file decodes cleanly."""
+    p = subprocess.run(["ffmpeg", "-nostdin", "-v", "error", "-i", path, *args, "-f", "null", "-"],
                        capture_output=True, text=True, timeout=600)
-    return p.stderr.strip() if p.returncode == 0 else (p.stderr.strip() or "ffmpeg failed")
+    lines = [_explained(l.strip()) for l in p.stderr.splitlines() if l.strip()]
+    if p.returncode != 0:
+        lines.append(f"ffmpeg exited with {p.returncode}")
+    return lines
+
+
+def off_grid_frames(path, fps):
+    """The video pictures of a file that share a slot of the 1/fps grid with the picture before
+    them (what makes ffmpeg complain of "non monotonically increasing dts"), described."""
+    p = subprocess.run(["ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
+                        "packet=pts_time", "-of", "csv=p=0", path],
+                       capture_output=True, text=True, timeout=120, check=True)
+    times = [float(l.split(",")[0]) for l in p.stdout.split() if l.strip() and l[0] != "N"]
+    # The slot of a time, halves rounded up as ffmpeg rounds, in whole milliseconds.
+    slot = [(round(t * 1000) * fps + 500) // 1000 for t in times]
+    found = []
+    for n in range(1, len(times)):
+        if slot[n] <= slot[n - 1]:
+            found.append(f"pictures {n - 1} and {n} at {times[n - 1]:.3f} s and {times[n]:.3f} s "
+                         f"fall into the same 1/{fps} s slot")
+    return found
+
+
+def decode_check(path):
+    """decode_errors as one text: empty when the file decodes cleanly."""
+    return "\n".join(decode_errors(path))
+
+
+def cut_picture_errors(lines):
+    """The error lines that one picture cut short by the end of the file does not explain (the
+    decoder's complaint about its size and the line saying that it could not be decoded, once
+    each)."""
+    explained = (r"packet size \d+ < expected", r"^Error while decoding stream #0:0")
+    left = list(lines)
+    for pattern in explained:
+        match = next((l for l in left if re.search(pattern, l)), None)
+        if match is not None:
+            left.remove(match)
+    return left
 
 
 def wait_for(predicate, timeout=10.0, interval=0.2):

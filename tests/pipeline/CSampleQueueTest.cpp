@@ -25,9 +25,7 @@ TEST(SampleQueue, NewQueueIsDrainingAndGetReturnsAtOnce)
 {
     CSampleQueue queue(1000, 100);
     void* pItem = Item(7);
-    DWORD dwStart = GetTickCount();
-    EXPECT_EQ(0, queue.Get(&pItem));
-    EXPECT_LT(ElapsedMs(dwStart), 1000u);
+    EXPECT_EQ(0, queue.Get(&pItem));  // an empty queue that waited would never return
     EXPECT_EQ(7u, Value(pItem));
 }
 
@@ -110,11 +108,9 @@ TEST(SampleQueue, BlockedGetIsReleasedByItemOrByDraining)
     std::thread drained([&] { nResult = queue.Get(nullptr); });
     Sleep(200);
     EXPECT_EQ(-1, nResult.load());
-    DWORD dwStart = GetTickCount();
     std::thread setter([&] { queue.SetDraining(); });
     drained.join();
     setter.join();
-    EXPECT_LT(ElapsedMs(dwStart), 2000u);
     EXPECT_EQ(0, nResult.load());
 }
 
@@ -126,21 +122,15 @@ TEST(SampleQueue, PutBeyondCapacityBlocksUntilAGetMakesRoom)
         ASSERT_EQ(1, queue.Put(Item(n)));
 
     std::atomic<int> nResult{-1};
-    std::atomic<DWORD> dwReturnedAt{0};
-    std::thread producer([&] {
-        nResult = queue.Put(Item(nCapacity + 1));
-        dwReturnedAt = GetTickCount();
-    });
+    std::thread producer([&] { nResult = queue.Put(Item(nCapacity + 1)); });
     Sleep(350);
     EXPECT_EQ(-1, nResult.load()) << "the 1001st Put must wait";
 
-    DWORD dwGetAt = GetTickCount();
     void* pItem = nullptr;
     ASSERT_EQ(1, queue.Get(&pItem));
     EXPECT_EQ(1u, Value(pItem));
     producer.join();
     EXPECT_EQ(1, nResult.load());
-    EXPECT_LT(dwReturnedAt.load() - dwGetAt, 1000u) << "about one retry interval";
 
     for (uintptr_t n = 2; n <= nCapacity + 1; ++n)
     {

@@ -13,7 +13,6 @@ Two ways for the room to run out:
 import contextlib
 import json
 import os
-import re
 import resource
 import shutil
 import signal
@@ -129,7 +128,6 @@ class AviDiskFull(unittest.TestCase):
             shutil.copy(os.path.join(volume, "clip.avi"), path)
 
         self.assertEqual("0", report["writer_event"], "the failed write is reported")
-        self.assertLess(int(report["frames"]), SECONDS * FPS, "the recording ended early")
         self.assertLess(os.path.getsize(path), size)
 
         # Closed as a whole: the form's size covers the file (the library pads it with a few
@@ -164,7 +162,6 @@ class AviDiskFull(unittest.TestCase):
         report = record(path, limit=limit)
 
         self.assertEqual("0", report["writer_event"], "the failed write is reported")
-        self.assertLess(int(report["frames"]), SECONDS * FPS, "the recording ended early")
         self.assertEqual(limit, os.path.getsize(path))
 
         # The headers in front of the data were written: the streams are described.
@@ -180,10 +177,7 @@ class AviDiskFull(unittest.TestCase):
         self.assertIn(len(frames), (packets - 1, packets))
         self.assertGreaterEqual(len(frames), 0.8 * limit // FRAME_BYTES)
         self.assert_painted(frames)
-        complaints = [line for line in errors.splitlines() if not line.startswith("Error while decoding")]
-        self.assertLessEqual(len(complaints), 1, errors)
-        for line in complaints:
-            self.assertTrue(re.search(r"packet size \d+ < expected", line), errors)
+        self.assertEqual([], orvtest.cut_picture_errors(errors.splitlines()), errors)
 
 
 if __name__ == "__main__":

@@ -5,6 +5,8 @@
 //                                id left top right bottom visible|hidden checked "class" "text"
 //                                (screen coordinates; checked is a button's check state)
 //   dlgtool entries HWND ID      the entries of a dialog's combo box, one a line
+//   dlgtool focus HWND           the id of the window's control that has the keyboard focus
+//                                (a combo box's id for its edit field), or nothing
 // Texts are printed with \n for line breaks, \" for quotes and \\ for backslashes.
 #include <windows.h>
 
@@ -95,6 +97,21 @@ HWND ParseWindow(const char* psz)
     return reinterpret_cast<HWND>(static_cast<UINT_PTR>(_strtoui64(psz, nullptr, 0)));
 }
 
+int PrintFocus(HWND hWnd)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(hWnd, nullptr), &info))
+        return 1;
+    for (HWND hFocus = info.hwndFocus; hFocus && hFocus != hWnd; hFocus = GetParent(hFocus)) {
+        if (GetParent(hFocus) == hWnd) {
+            printf("%d\n", GetDlgCtrlID(hFocus));
+            break;
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -110,6 +127,8 @@ int main(int argc, char** argv)
         EnumChildWindows(hWnd, PrintChild, 0);
         return 0;
     }
+    if (argc >= 3 && strcmp(argv[1], "focus") == 0)
+        return PrintFocus(ParseWindow(argv[2]));
     if (argc >= 4 && strcmp(argv[1], "entries") == 0)
         return PrintComboEntries(GetDlgItem(ParseWindow(argv[2]), atoi(argv[3])));
     return 2;

@@ -78,6 +78,12 @@ def items(hwnd, prefix):
     return {i.id: i for i in (Item(l) for l in out.splitlines() if l.strip())} if code == 0 else {}
 
 
+def focus(hwnd, prefix):
+    """The id of the window's control that has the keyboard focus, or None."""
+    code, out = dlgtool("focus", hwnd, prefix=prefix)
+    return int(out) if code == 0 and out.strip() else None
+
+
 def entries(hwnd, control_id, prefix):
     code, out = dlgtool("entries", hwnd, control_id, prefix=prefix)
     return [_unescape(l) for l in out.splitlines()] if code == 0 else []
@@ -176,13 +182,17 @@ class Orvane:
     def item(self, control_id):
         return items(self.main_hwnd, self.prefix).get(control_id)
 
+    def focus_item(self, control_id, timeout=20):
+        """Clicks a control of the main window until it has the keyboard focus."""
+        return orvtest.wait_for(lambda: orvtest.hold_click(*self.item(control_id).center) or
+                                focus(self.main_hwnd, self.prefix) == control_id,
+                                timeout=timeout, interval=0.5)
+
     def step_combo(self, control_id, key="Down"):
         """Moves a drop-down list of the main window to its next entry with the keyboard: a
         click gives it the focus (and opens it), Escape closes it, the key changes it."""
-        orvtest.hold_click(*self.item(control_id).center)
-        time.sleep(0.3)
+        self.focus_item(control_id)
         orvtest.key("Escape")
-        time.sleep(0.3)
         orvtest.key(key)
 
     def toggle_check(self, control_id):

@@ -26,7 +26,7 @@ class SelectionTest(unittest.TestCase):
         self.assertEqual([], app.files(), f"{what}: something was recorded")
 
     def type_fps(self, app, text):
-        orvtest.hold_click(*app.item(FPS_COMBO).center)
+        self.assertTrue(app.focus_item(FPS_COMBO), "the frame rate box takes no focus")
         orvtest.key("End", *["BackSpace"] * 4, *text)
         return orvtest.wait_for(lambda: app.item(FPS_COMBO).text == text, timeout=10)
 

@@ -60,12 +60,18 @@ class SizeLimitTest(unittest.TestCase):
             print("steps of the pictures of each file:", parts)
 
             # At each cut the next file's first picture follows the last one of the file before as
-            # pictures follow each other inside a file: one step, give or take the capture's
-            # one-step jitter. Altogether the cuts lose at most one picture each.
+            # pictures follow each other inside a file: one step, give or take the jitter of two
+            # programs taking turns on a busy machine, which the steps inside the files show.
+            # Altogether the cuts lose at most one picture each beyond that jitter.
             gaps = [step_gap(parts[n - 1][-1], parts[n][0]) for n in range(1, len(parts))]
+            inner = [step_gap(a, b) for steps in parts for a, b in zip(steps, steps[1:])]
+            jitter = max([3] + inner)
             for n, gap in enumerate(gaps, 1):
-                self.assertLessEqual(gap, 3, f"{expected[n]} begins {gap} steps after the file before")
-            self.assertLessEqual(sum(max(gap - 1, 0) for gap in gaps), len(gaps), f"steps between files: {gaps}")
+                self.assertLessEqual(gap, jitter, f"{expected[n]} begins {gap} steps after the file before "
+                                                  f"(at most {jitter} inside the files)")
+            inner_loss = sum(max(g - 1, 0) for g in inner) / max(len(inner), 1)
+            self.assertLessEqual(sum(max(gap - 1, 0) for gap in gaps), len(gaps) * (1 + inner_loss),
+                                 f"steps between files: {gaps}")
 
 
 if __name__ == "__main__":

@@ -48,8 +48,9 @@ class WriteFailureTest(unittest.TestCase):
 
                 self.assertIsNone(app.begin_selection())
                 app.drag(X, Y, W, H)
+                # (The icon blinking while a recording runs is the tray test's; this recording
+                # may fill its disk before a look at the icon.)
                 self.assertTrue(orvtest.wait_for(app.files, timeout=20), "no recording began")
-                self.assertEqual(2, len(recflow.tray_pictures(4, enough=2)), "the tray icon does not blink")
 
                 box, text = app.wait_message_box(timeout=90)
                 name = time.strftime("%Y%m%d") + extension
@@ -71,8 +72,9 @@ class WriteFailureTest(unittest.TestCase):
             video = recflow.video_frames(path)
             self.assertEqual(("320", "240"), (video["width"], video["height"]))
             self.assertGreater(int(video["nb_read_frames"]), 20)
-            errors = [l for l in orvtest.decode_check(path).splitlines() if l.startswith("[")]
-            self.assertLessEqual(len(errors), 1, errors)
+            # Pictures off the frame-rate grid are the graph recording test's business.
+            errors = [l for l in orvtest.decode_errors(path) if orvtest.OFF_GRID not in l]
+            self.assertEqual([], orvtest.cut_picture_errors(errors), errors)
 
 
 if __name__ == "__main__":

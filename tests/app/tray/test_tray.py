@@ -103,18 +103,19 @@ class TrayTest(unittest.TestCase):
     # --- driving a recording ---------------------------------------------------------------
 
     def start_recording(self):
-        """F8 and a dragged rectangle; returns the time the selection was completed."""
+        """F8 and a dragged rectangle; returns the time before the last click of the selection
+        and the time the recording was first seen running (the icon blinking)."""
         orvtest.key("F8")
         self.assertTrue(orvtest.wait_for(lambda: not self.main_window_shown(), timeout=10),
                         "the main window did not hide")
         orvtest.hold_click(X, Y)
         orvtest.mouse_move(X + W - 1, Y + H - 1)
         time.sleep(0.3)
+        clicked = time.time()
         orvtest.hold_click(X + W - 1, Y + H - 1)
-        started = time.time()
         self.addCleanup(self.stop_if_recording)
         self.assert_blinking("the icon does not blink while recording")
-        return started
+        return clicked, time.time()
 
     def stop_if_recording(self):
         if not self.main_window_shown():
@@ -122,13 +123,18 @@ class TrayTest(unittest.TestCase):
             orvtest.wait_for(self.main_window_shown, timeout=30)
 
     def wait_main_window(self):
-        self.assertTrue(orvtest.wait_for(self.main_window_shown, timeout=30), "the main window did not come back")
+        self.assertTrue(orvtest.wait_for(self.main_window_shown, timeout=60), "the main window did not come back")
         return time.time()
 
     def recordings(self):
         return set(os.listdir(self.folder)) if os.path.isdir(self.folder) else set()
 
-    def assert_complete_recording(self, before, at_least, at_most):
+    def assert_complete_recording(self, before, started, last_seen_running, back):
+        """The one new file is whole and lasts at least from when the recording was first seen
+        running until it was last seen running, and at most from the selection's last click
+        until the window came back."""
+        at_least = last_seen_running - started[1] - 0.5
+        at_most = back - started[0] + 1.0
         added = sorted(self.recordings() - before)
         self.assertEqual(1, len(added), f"new files: {added}")
         path = os.path.join(self.folder, added[0])
@@ -171,7 +177,7 @@ class TrayTest(unittest.TestCase):
         orvtest.click(*traytools.centre(self.icon))
         back = self.wait_main_window()
         self.assert_steady()
-        self.assert_complete_recording(before, clicked - started - 2.5, back - started + 2.0)
+        self.assert_complete_recording(before, started, clicked, back)
 
     # A double click begins with a button-up: the single click's stop waits out the
     # double-click time, so that the double click can cancel it.
@@ -186,7 +192,7 @@ class TrayTest(unittest.TestCase):
         pressed = time.time()
         orvtest.key("F8")
         back = self.wait_main_window()
-        self.assert_complete_recording(before, pressed - started - 2.5, back - started + 2.0)
+        self.assert_complete_recording(before, started, pressed, back)
 
 
 if __name__ == "__main__":

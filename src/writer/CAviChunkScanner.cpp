@@ -58,6 +58,7 @@ void CAviChunkScanner::Close()
     m_nUsableEnd = 0;
     m_bInData = false;
     m_bEnded = false;
+    m_bBlank = false;
 }
 
 bool CAviChunkScanner::Fetch(ULONGLONG nOffset, DWORD nBytes)
@@ -117,8 +118,10 @@ bool CAviChunkScanner::FindData()
 bool CAviChunkScanner::SkipZeros()
 {
     for (;;) {
-        if (m_nPosition >= m_cbFile)
+        if (m_nPosition >= m_cbFile) {
+            m_bBlank = m_nPosition == m_cbFile;
             return false;
+        }
         const DWORD nBytes = static_cast<DWORD>(std::min<ULONGLONG>(kReadBlock, m_cbFile - m_nPosition));
         if (!Fetch(m_nPosition, nBytes))
             return false;

@@ -33,6 +33,8 @@ public:
     // Where the usable data ends: just after the last chunk that Next returned.
     ULONGLONG UsableEnd() const { return m_nUsableEnd; }
     ULONGLONG FileSize() const { return m_cbFile; }
+    // True when nothing but zeros follows the headers (if any): no data reached the disk.
+    bool IsBlank() const { return m_bBlank; }
 
     static const DWORD kMaxChunkSize = 256 * 1024 * 1024;
 
@@ -57,4 +59,5 @@ private:
     ULONGLONG m_nUsableEnd = 0;
     bool m_bInData = false;
     bool m_bEnded = false;
+    bool m_bBlank = false;
 };

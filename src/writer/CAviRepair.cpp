@@ -83,8 +83,9 @@ bool CAviRepair::Rebuild(const char* pszAviPath, const char* pszNewPath)
     std::vector<BYTE> headers;
     BuildHeaders(headers);
     m_nWritten = headers.size();
-    // The headers are written last, once the stream lengths are known.
-    if (!out.Seek(m_nWritten) || !CopyChunks(scanner, out) || m_index.empty())
+    // The headers are written last, once the stream lengths are known. A file that no data
+    // reached becomes a file without frames; one whose data cannot be recognised stays as it is.
+    if (!out.Seek(m_nWritten) || !CopyChunks(scanner, out) || (m_index.empty() && !scanner.IsBlank()))
         return false;
     scanner.Close();
     return Finish(out);

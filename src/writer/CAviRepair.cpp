@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "writer/CRiffBuilder.h"
 
@@ -55,10 +56,13 @@ CAviRepair::Result CAviRepair::Repair(const char* pszAviPath)
         DeleteFileA(recordPath.c_str());
         return ALREADY_COMPLETE;
     }
-    if (!m_record.Read(recordPath.c_str()))
-        return FAILED;
     const std::string workPath = WorkPathFor(pszAviPath);
-    const bool bBuilt = Rebuild(pszAviPath, workPath.c_str());
+    bool bBuilt = false;
+    try {
+        bBuilt = m_record.Read(recordPath.c_str()) && Rebuild(pszAviPath, workPath.c_str());
+    } catch (const std::bad_alloc&) {
+        bBuilt = false;  // the old file and its record stay for another try
+    }
     if (!bBuilt || !MoveFileExA(workPath.c_str(), pszAviPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileA(workPath.c_str());
         return FAILED;

@@ -1,5 +1,6 @@
 #include "writer/CAviWriter.h"
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -45,7 +46,8 @@ bool ReadStream(PAVIFILE pFile, int nStream, AVISTREAMHEADER& header, std::vecto
     LONG cbFormat = 0;
     bool bOk = SUCCEEDED(AVIStreamInfoA(pStream, &info, sizeof info)) &&
                SUCCEEDED(AVIStreamReadFormat(pStream, 0, nullptr, &cbFormat)) && cbFormat > 0;
-    if (bOk) {
+    if (bOk)
+    {
         format.resize(static_cast<size_t>(cbFormat));
         bOk = SUCCEEDED(AVIStreamReadFormat(pStream, 0, format.data(), &cbFormat));
     }
@@ -84,7 +86,8 @@ int CAviWriter::Start()
     Stop();
     if (!OpenFile())
         return 0;
-    if (StartStreams()) {
+    if (StartStreams())
+    {
         WriteRecoveryRecord();
         if (CMediaWriter::Start())
             return 1;
@@ -147,7 +150,8 @@ void CAviWriter::StopStreams()
 // No end-of-record mark is written: the library's index handling cannot take one here.
 void CAviWriter::CloseFile()
 {
-    if (m_pFile) {
+    if (m_pFile)
+    {
         AVIFileRelease(m_pFile);
         RemoveRecoveryRecord();
     }
@@ -158,17 +162,24 @@ void CAviWriter::CloseFile()
 // write one does not stop the recording.
 void CAviWriter::WriteRecoveryRecord() const
 {
-    const std::string path = FileName();
-    CAviRecoveryRecord record;
-    record.SetFileName(path.substr(path.find_last_of("\\/") + 1));
-    for (int n = 0; n < GetStreamCount(); ++n) {
-        AVISTREAMHEADER header;
-        std::vector<BYTE> format;
-        if (!ReadStream(m_pFile, n, header, format))
-            return;
-        record.AddStream(header, format.data(), static_cast<DWORD>(format.size()));
+    try
+    {
+        const std::string path = FileName();
+        CAviRecoveryRecord record;
+        record.SetFileName(path.substr(path.find_last_of("\\/") + 1));
+        for (int n = 0; n < GetStreamCount(); ++n)
+        {
+            AVISTREAMHEADER header;
+            std::vector<BYTE> format;
+            if (!ReadStream(m_pFile, n, header, format))
+                return;
+            record.AddStream(header, format.data(), static_cast<DWORD>(format.size()));
+        }
+        record.Write(CAviRecoveryRecord::PathFor(path.c_str()).c_str());
     }
-    record.Write(CAviRecoveryRecord::PathFor(path.c_str()).c_str());
+    catch (const std::bad_alloc&)
+    {
+    }
 }
 
 // Only once the library has written the headers: a file it could not complete (a full disk)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -92,8 +93,13 @@ CWmvFinisher::Result CWmvFinisher::Finish(const char* pszPath)
             return ALREADY_COMPLETE;
     }
     const std::string workPath = WorkPathFor(pszPath);
-    if (!Rebuild(pszPath, workPath.c_str()) ||
-        !MoveFileExA(workPath.c_str(), pszPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    bool bBuilt = false;
+    try {
+        bBuilt = Rebuild(pszPath, workPath.c_str());
+    } catch (const std::bad_alloc&) {
+        bBuilt = false;  // the old file stays for another try
+    }
+    if (!bBuilt || !MoveFileExA(workPath.c_str(), pszPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileA(workPath.c_str());
         return FAILED;
     }

@@ -111,8 +111,10 @@ bool CWmvFinisher::Rebuild(const char* pszPath, const char* pszNewPath)
     CFileHandle in, out;
     if (!in.OpenRead(pszPath) || !ReadHeader(in) || !out.Create(pszNewPath))
         return false;
-    // The header is written again at the end with the final values; its size stays.
-    if (!out.Write(m_header.data(), m_header.size()) || !CopyPackets(in, out) || m_nPackets == 0)
+    // The header is written again at the end with the final values; its size stays. Without
+    // a single whole packet the file is finished only when nothing at all followed its header.
+    if (!out.Write(m_header.data(), m_header.size()) || !CopyPackets(in, out) ||
+        (m_nPackets == 0 && in.Size() > m_header.size()))
         return false;
     std::vector<BYTE> index;
     BuildIndex(index);

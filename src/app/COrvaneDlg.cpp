@@ -11,6 +11,7 @@
 #include "app/COrvaneApp.h"
 #include "app/DeviceNameScore.h"
 #include "app/OutputFiles.h"
+#include "app/CRecoveryScan.h"
 #include "ui/CAboutBox.h"
 #include "codecs/zmbv/ZmbvDriver.h"
 
@@ -94,6 +95,11 @@ BOOL COrvaneDlg::OnInitDialog()
         m_recording.SetMaxFileSize(strtoul(pszLimit, nullptr, 0));
     ZmbvInstallForProcess();
     LoadSettings();
+    // Recordings an interruption left unfinished are repaired before the first recording.
+    CRecoveryScan recovery;
+    if (recovery.Run(m_stored.strSaveFolder))
+        m_recording.Tray().Balloon(CTrayIcon::TRAY_ICON_ID, recovery.Notice(), AfxGetApp()->m_pszAppName,
+                                   CRecoveryScan::NOTICE_TIMEOUT_MS, recovery.NoticeFlags());
     return TRUE;
 }
 

@@ -85,3 +85,5 @@
 #define IDS_SELECT_RECTANGLE        30019
 #define IDS_RESTORE_HINT            30020
 #define IDS_STOP_HINT               30021
+#define IDS_RECOVERED               30022
+#define IDS_NOT_RECOVERED           30023

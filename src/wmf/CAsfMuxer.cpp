@@ -85,6 +85,8 @@ CAsfMuxer::CAsfMuxer()
       m_msPacketSend(0),
       m_msPacketLastSend(0),
       m_msLastSend(0),
+      m_dwPacketOpened(0),
+      m_dwLastWrite(0),
       m_nPackets(0),
       m_cbPayload(0),
       m_wIndexStream(0)
@@ -211,13 +213,14 @@ HRESULT CAsfMuxer::WriteSample(WORD wStream, ULONGLONG cnsTime, DWORD msSendTime
     if (bCleanPoint && wStream == m_wIndexStream)
         m_keyObjects.push_back(CKeyObject{cnsPresentation, nFirstPacket, static_cast<DWORD>(m_nPackets)});
     m_msLastSend = std::max(m_msLastSend, msSendTime);
-    return S_OK;
+    return WriteIfDue();
 }
 
 void CAsfMuxer::StartPacketIfEmpty(DWORD msSendTime)
 {
     // Send times never go back from one packet to the next.
     if (m_nPacketPayloads == 0) {
+        m_dwPacketOpened = GetTickCount();
         m_msPacketSend = std::max(msSendTime, m_msPacketLastSend);
         m_msPacketLastSend = m_msPacketSend;
     } else {
@@ -263,6 +266,21 @@ HRESULT CAsfMuxer::FlushPacket()
     return m_pending.size() >= PENDING_FLUSH_SIZE ? WritePending() : S_OK;
 }
 
+// Once the interval has passed, the packets made since the last write go to the file, and
+// with them a packet still being filled whose first payload is that old (padded, as at the end).
+HRESULT CAsfMuxer::WriteIfDue()
+{
+    const DWORD dwNow = GetTickCount();
+    if (dwNow - m_dwLastWrite < WRITE_INTERVAL_MS)
+        return S_OK;
+    if (m_nPacketPayloads && dwNow - m_dwPacketOpened >= WRITE_INTERVAL_MS) {
+        HRESULT hr = FlushPacket();
+        if (FAILED(hr))
+            return hr;
+    }
+    return m_pending.empty() ? S_OK : WritePending();
+}
+
 HRESULT CAsfMuxer::WritePending()
 {
     const BYTE* p = m_pending.data();
@@ -278,6 +296,7 @@ HRESULT CAsfMuxer::WritePending()
         cbLeft -= cbChunk;
     }
     m_pending.clear();
+    m_dwLastWrite = GetTickCount();
     return S_OK;
 }
 

@@ -9,7 +9,8 @@
 // fixed-size packets carrying several payloads each, and a simple index for seeking.
 // Media objects larger than a packet are split into fragments over several packets.
 // Until it is closed the file is marked as a broadcast (sizes and durations unknown), so that
-// what reached the disk stays readable if the recording never ends properly.
+// what reached the disk stays readable if the recording never ends properly; and what was
+// written reaches the disk within about a second, so that an interruption loses no more.
 class CAsfMuxer
 {
 public:
@@ -29,6 +30,8 @@ public:
 
     static const DWORD DEFAULT_PACKET_SIZE = 8192;
     static const DWORD MIN_PACKET_SIZE = 256;
+    // Written packets wait in memory at most this long (or until a megabyte has gathered).
+    static const DWORD WRITE_INTERVAL_MS = 500;
 
     CAsfMuxer();
     ~CAsfMuxer();
@@ -85,6 +88,7 @@ private:
     void AddPayload(const CStreamState& stream, bool bCleanPoint, DWORD dwPresentation,
                     DWORD dwObjectSize, DWORD dwOffset, const BYTE* pData, DWORD cbData);
     HRESULT FlushPacket();
+    HRESULT WriteIfDue();
     HRESULT WritePending();
     HRESULT WriteAt(ULONGLONG nOffset, const std::vector<BYTE>& bytes);
     void CloseFile();
@@ -106,6 +110,8 @@ private:
     DWORD m_msPacketSend;
     DWORD m_msPacketLastSend;
     DWORD m_msLastSend;
+    DWORD m_dwPacketOpened; // tick count of the packet's first payload
+    DWORD m_dwLastWrite;    // tick count of the last write to the file
     ULONGLONG m_nPackets;
     ULONGLONG m_cbPayload;
     std::vector<BYTE> m_pending;

@@ -1,5 +1,11 @@
 #include "writer/CAviWriter.h"
 
+#include <new>
+#include <string>
+#include <vector>
+
+#include "writer/CAviRecoveryRecord.h"
+#include "writer/CAviRepair.h"
 #include "writer/CAviStream.h"
 
 namespace
@@ -7,6 +13,48 @@ namespace
 const int kQueueCapacity = 1000;
 const char kFormatName[] = "Audio Video Interleaved";
 const char kExtension[] = "avi";
+
+AVISTREAMHEADER HeaderOf(const AVISTREAMINFOA& info)
+{
+    AVISTREAMHEADER header = {};
+    header.fccType = info.fccType;
+    header.fccHandler = info.fccHandler;
+    header.dwFlags = info.dwFlags;
+    header.wPriority = info.wPriority;
+    header.wLanguage = info.wLanguage;
+    header.dwInitialFrames = info.dwInitialFrames;
+    header.dwScale = info.dwScale;
+    header.dwRate = info.dwRate;
+    header.dwStart = info.dwStart;
+    header.dwSuggestedBufferSize = info.dwSuggestedBufferSize;
+    header.dwQuality = info.dwQuality;
+    header.dwSampleSize = info.dwSampleSize;
+    header.rcFrame.left = static_cast<short>(info.rcFrame.left);
+    header.rcFrame.top = static_cast<short>(info.rcFrame.top);
+    header.rcFrame.right = static_cast<short>(info.rcFrame.right);
+    header.rcFrame.bottom = static_cast<short>(info.rcFrame.bottom);
+    return header;
+}
+
+// The header and format of the file's nth stream as the library holds them.
+bool ReadStream(PAVIFILE pFile, int nStream, AVISTREAMHEADER& header, std::vector<BYTE>& format)
+{
+    PAVISTREAM pStream = nullptr;
+    if (FAILED(AVIFileGetStream(pFile, &pStream, 0, nStream)) || !pStream)
+        return false;
+    AVISTREAMINFOA info = {};
+    LONG cbFormat = 0;
+    bool bOk = SUCCEEDED(AVIStreamInfoA(pStream, &info, sizeof info)) &&
+               SUCCEEDED(AVIStreamReadFormat(pStream, 0, nullptr, &cbFormat)) && cbFormat > 0;
+    if (bOk)
+    {
+        format.resize(static_cast<size_t>(cbFormat));
+        bOk = SUCCEEDED(AVIStreamReadFormat(pStream, 0, format.data(), &cbFormat));
+    }
+    AVIStreamRelease(pStream);
+    header = HeaderOf(info);
+    return bOk;
+}
 }
 
 CAviWriter::CAviWriter() : CMediaWriter(kQueueCapacity), m_pFile(nullptr)
@@ -38,8 +86,12 @@ int CAviWriter::Start()
     Stop();
     if (!OpenFile())
         return 0;
-    if (StartStreams() && CMediaWriter::Start())
-        return 1;
+    if (StartStreams())
+    {
+        WriteRecoveryRecord();
+        if (CMediaWriter::Start())
+            return 1;
+    }
     StopStreams();
     CloseFile();
     return 0;
@@ -99,8 +151,43 @@ void CAviWriter::StopStreams()
 void CAviWriter::CloseFile()
 {
     if (m_pFile)
+    {
         AVIFileRelease(m_pFile);
+        RemoveRecoveryRecord();
+    }
     m_pFile = nullptr;
+}
+
+// A recording without its record is no worse off than before records existed: a failure to
+// write one does not stop the recording.
+void CAviWriter::WriteRecoveryRecord() const
+{
+    try
+    {
+        const std::string path = FileName();
+        CAviRecoveryRecord record;
+        record.SetFileName(path.substr(path.find_last_of("\\/") + 1));
+        for (int n = 0; n < GetStreamCount(); ++n)
+        {
+            AVISTREAMHEADER header;
+            std::vector<BYTE> format;
+            if (!ReadStream(m_pFile, n, header, format))
+                return;
+            record.AddStream(header, format.data(), static_cast<DWORD>(format.size()));
+        }
+        record.Write(CAviRecoveryRecord::PathFor(path.c_str()).c_str());
+    }
+    catch (const std::bad_alloc&)
+    {
+    }
+}
+
+// Only once the library has written the headers: a file it could not complete (a full disk)
+// keeps its record, and the next start repairs it.
+void CAviWriter::RemoveRecoveryRecord() const
+{
+    if (FileName() && CAviRepair::IsComplete(FileName()))
+        DeleteFileA(CAviRecoveryRecord::PathFor(FileName()).c_str());
 }
 
 CAviStream* CAviWriter::AviStream(int nIndex) const

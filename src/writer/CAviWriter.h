@@ -9,7 +9,9 @@
 class CAviStream;
 
 // Writes one recording into an AVI file through the system's AVIFile library. Its streams
-// must be CAviStream objects.
+// must be CAviStream objects. The library writes the file's headers and index only when the
+// file is closed, so beside the file lies its recovery record from the start until then: what
+// a repair needs should the program never get that far.
 class CAviWriter : public CMediaWriter
 {
 public:
@@ -29,6 +31,8 @@ private:
     int StartStreams();
     void StopStreams();
     void CloseFile();
+    void WriteRecoveryRecord() const;
+    void RemoveRecoveryRecord() const;
     CAviStream* AviStream(int nIndex) const;
 
     PAVIFILE m_pFile;

@@ -112,6 +112,25 @@ class RuntimeFiles(unittest.TestCase):
                                  capture_output=True, text=True, check=True).stdout.strip()
         self.assertEqual("20", packets)
 
+    def test_recording_whose_writing_never_ended_is_finished_up_to_a_torn_end(self):
+        path = self.make("crash", 3)
+        left = asfwalk.AsfFile(path)
+        closed = asfwalk.AsfFile(self.make("av", 3))
+        # Bytes that are no packet after the last whole one: two packets' worth and a bit.
+        with open(path, "ab") as f:
+            f.write(bytes(range(256)) * (2 * left.max_packet // 256 + 3))
+        code, _ = orvtest.run("orvane.exe", "/repair", orvtest.unix_to_windows(path))
+        self.assertEqual(0, code)
+        asf = asfwalk.AsfFile(path)
+        self.assertFalse(asf.broadcast)
+        self.assertEqual(os.path.getsize(path), asf.file_size)
+        self.assertEqual(len(left.packets), asf.packet_count)
+        self.assertAlmostEqual(closed.play_duration, asf.play_duration, delta=30 * 10000)
+        self.assertEqual(closed.extended[1]["max_object"], asf.extended[1]["max_object"])
+        self.assert_index_points_at_key_frames(asf, 1)
+        self.assert_clean_decode(path)
+        self.assertAlmostEqual(3.0, float(orvtest.ffprobe(path)["format"]["duration"]), delta=0.05)
+
     def test_file_ended_right_after_it_began_is_empty_but_readable(self):
         path = self.make("empty", 0)
         asf = asfwalk.AsfFile(path)

@@ -82,7 +82,8 @@ class SelectionTest(unittest.TestCase):
                 self.assertTrue(self.type_fps(app, "25"), "the frame rate cannot be typed")
                 self.assertIsNone(app.begin_selection())
                 app.drag(X, Y, 200, 100)
-                self.assertTrue(orvtest.wait_for(lambda: len(app.files()) == 2, timeout=20), "no recording began")
+                recordings = lambda: [n for n in app.files() if n.endswith(".avi")]
+                self.assertTrue(orvtest.wait_for(lambda: len(recordings()) == 2, timeout=20), "no recording began")
                 time.sleep(2)
                 self.assertEqual(0, app.close())
                 self.assertEqual([], [w for w in recflow.top_windows(prefix) if w.pid == self.pid])

@@ -65,7 +65,8 @@ class WriteFailureTest(unittest.TestCase):
                 self.assertTrue(app.wait_main_visible(True, timeout=20), "the selection did not end")
                 self.assertEqual(0, app.close())
 
-            self.assertEqual([name], app.files())
+            # An AVI file whose index did not fit keeps its recovery record: the next start repairs it.
+            self.assertEqual([name], [n for n in app.files() if not n.endswith(".recovery")])
             path = os.path.join(app.folder, name)
             self.assertLessEqual(os.path.getsize(path), FILE_LIMIT)
             # Every whole picture before the disk filled up decodes; only the one cut off does not.

@@ -61,8 +61,11 @@ int main(int argc, char** argv)
     int nStarted = capture.Start();
     std::printf("start=%d\nstart_ms=%lu\n", nStarted, GetTickCount() - dwStart);
     std::fflush(stdout);
-    if (nStarted)
-        Sleep(dwMs);
+    // A loaded machine can take a while to hand over the first block: past the asked time, wait
+    // for one block (up to ten seconds) rather than report none.
+    while (nStarted && (GetTickCount() - dwStart < dwMs ||
+                        (stream.m_nBlocks == 0 && GetTickCount() - dwStart < dwMs + 10000)))
+        Sleep(20);
     DWORD dwStop = GetTickCount();
     capture.Stop();
     std::printf("stop_ms=%lu\nblocks=%ld\n", GetTickCount() - dwStop, long(stream.m_nBlocks));

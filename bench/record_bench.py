@@ -32,6 +32,14 @@ import recbench
 
 WIDTH, HEIGHT, FPS = 1280, 720, 30
 SHM = "/dev/shm"
+# The stages of a frame's way, as record_bench.exe reports them (seconds while recording): the
+# capture driver's desktop read and change tracking run on the driver's thread, the grab,
+# frame copy, compression and queuing on the video source thread, writes and checks on the
+# writer's thread.
+STAGES = [("screen_read", "screen read (driver)"), ("tracking", "change tracking (driver)"),
+          ("grab", "grabber copy"), ("frame", "flip/convert into frame"), ("compress", "compress"),
+          ("queue", "queue (buffer, copy, put)"), ("write", "write (AVI library)"),
+          ("size_check", "size and disk checks")]
 
 
 def ours(label, seconds, fourcc):
@@ -49,7 +57,8 @@ def ours(label, seconds, fourcc):
     return dict(label=label, codec=report.get("codec", "?"), frames=sum(1 for s in sizes if s > 0),
                 expected=FPS * seconds, seconds=float(seconds),
                 cpu=report["cpu_proc"], cpu_total=report["cpu_total"], servers=extra(report["servers"], idle, report["wall"]),
-                size=file_size, events=int(report.get("writer_events", 0)))
+                size=file_size, events=int(report.get("writer_events", 0)),
+                stages={name: float(report.get(f"stage_{name}", 0)) for name, _ in STAGES})
 
 
 def ffmpeg(label, seconds):
@@ -98,6 +107,17 @@ def print_table(rows):
               f"{r['servers']['pulse']:6.2f} {1000 * (r['cpu'] + servers) / frames:9.2f} {r['size'] / 1e6:8.1f}")
 
 
+def print_stages(rows):
+    """Milliseconds per frame written in each stage (clock time inside the stage, so time the
+    thread waited for a CPU on a loaded machine counts too)."""
+    print(f"{'stage, ms per frame written':32}" + "".join(f" {r['label']:>20}" for r in rows))
+    for name, label in STAGES:
+        print(f"{label:32}" + "".join(f" {1000 * r['stages'][name] / max(r['frames'], 1):20.3f}" for r in rows))
+    print(f"{'sum of the stages':32}" + "".join(
+        f" {1000 * sum(r['stages'].values()) / max(r['frames'], 1):20.3f}" for r in rows))
+    print(f"{'process CPU':32}" + "".join(f" {1000 * r['cpu'] / max(r['frames'], 1):20.3f}" for r in rows))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--seconds", type=int, default=20)
@@ -115,6 +135,8 @@ def main():
     print("all/frame: process and servers, milliseconds per frame written")
     print()
     print_table(rows)
+    print()
+    print_stages([r for r in rows if "stages" in r])
     print()
     for r in rows:
         if r["events"]:

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "pipeline/CMediaStream.h"
+#include "pipeline/CStageTimer.h"
 
 namespace
 {
@@ -181,6 +182,7 @@ int CMediaWriter::ReachedSizeLimit() const
 {
     if (!m_nMaxFileSize || !m_pszFileName || !m_pszFileName[0])
         return 0;
+    CStageTimer timer(STAGE_SIZE_CHECK);
     // No access rights asked for: this works while the file is open for writing elsewhere.
     HANDLE hFile = CreateFileA(m_pszFileName, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                OPEN_EXISTING, 0, nullptr);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "pipeline/CStageTimer.h"
 #include "writer/CDiskSpaceGuard.h"
 
 CAviStream::CAviStream() : m_pFile(nullptr), m_pStream(nullptr), m_pGuard(nullptr)
@@ -194,10 +195,20 @@ int CAviStream::WriteChunk(LONG lStart, LONG lSamples, const void* pData, LONG c
     if (!m_pStream || cbData < 0)
         return 0;
     DWORD cbChunk = static_cast<DWORD>(cbData);
-    if (m_pGuard && !(bLast ? m_pGuard->AdmitLast(cbChunk) : m_pGuard->Admit(cbChunk)))
+    if (m_pGuard && !Admitted(cbChunk, bLast))
         return 0;
-    if (FAILED(AVIStreamWrite(m_pStream, lStart, lSamples, const_cast<void*>(pData), cbData,
-                              dwFlags, nullptr, nullptr)))
-        return 0;
+    {
+        CStageTimer timer(STAGE_WRITE);
+        if (FAILED(AVIStreamWrite(m_pStream, lStart, lSamples, const_cast<void*>(pData), cbData,
+                                  dwFlags, nullptr, nullptr)))
+            return 0;
+    }
+    CStageTimer timer(STAGE_SIZE_CHECK);
     return !m_pGuard || m_pGuard->Confirm(cbChunk);
+}
+
+int CAviStream::Admitted(DWORD cbChunk, int bLast)
+{
+    CStageTimer timer(STAGE_SIZE_CHECK);
+    return bLast ? m_pGuard->AdmitLast(cbChunk) : m_pGuard->Admit(cbChunk);
 }

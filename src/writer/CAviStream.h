@@ -56,6 +56,7 @@ protected:
 private:
     static const size_t kMaxSpares = 4;
 
+    int Admitted(DWORD cbChunk, int bLast);
     SampleData* TakeSpare(DWORD cbSize);
     bool KeepSpare(SampleData* pSample);
     void FreeSpares();

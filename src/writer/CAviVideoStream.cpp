@@ -6,6 +6,7 @@
 #include <new>
 
 #include "codec/CVideoCompressor.h"
+#include "pipeline/CStageTimer.h"
 
 namespace
 {
@@ -118,11 +119,17 @@ LONG CAviVideoStream::PositionFor(DWORD dwTime) const
 
 int CAviVideoStream::Deliver(const void* pData, DWORD, DWORD dwTime, DWORD, DWORD)
 {
-    if (!m_pCompressor || !m_pCompressor->CompressFrame(pData))
+    if (!m_pCompressor)
         return 0;
+    {
+        CStageTimer timer(STAGE_COMPRESS);
+        if (!m_pCompressor->CompressFrame(pData))
+            return 0;
+    }
     DWORD dwFlags = m_pCompressor->LastWasKeyFrame() ? kKeyFrameFlag : 0;
     DWORD dwRate = m_pCompressor->GetRate();
     DWORD dwDuration = dwRate ? m_pCompressor->GetScale() * 1000 / dwRate : 0;
+    CStageTimer timer(STAGE_QUEUE);
     return CMediaStream::Deliver(m_pCompressor->OutputBuffer(), m_pCompressor->LastFrameSize(),
                                  dwTime, dwDuration, dwFlags);
 }

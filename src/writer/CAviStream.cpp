@@ -4,8 +4,14 @@
 #include <cstring>
 #include <new>
 
+#include "pipeline/CMediaWriter.h"
 #include "pipeline/CStageTimer.h"
 #include "writer/CDiskSpaceGuard.h"
+
+namespace
+{
+const DWORD kChunkHeaderBytes = 8;
+}
 
 CAviStream::CAviStream() : m_pFile(nullptr), m_pStream(nullptr), m_pGuard(nullptr)
 {
@@ -203,6 +209,9 @@ int CAviStream::WriteChunk(LONG lStart, LONG lSamples, const void* pData, LONG c
                                   dwFlags, nullptr, nullptr)))
             return 0;
     }
+    // The chunk and its header; the index entry comes when the file is closed.
+    if (GetWriter())
+        GetWriter()->CountWritten(cbChunk + kChunkHeaderBytes + (cbChunk & 1));
     CStageTimer timer(STAGE_SIZE_CHECK);
     return !m_pGuard || m_pGuard->Confirm(cbChunk);
 }

@@ -3,12 +3,15 @@
 #include <windows.h>
 
 #include "pipeline/CWorkerThread.h"
+#include "video/CFrameSchedule.h"
 
 class CMediaStream;
 
 // The worker thread that produces a recording's video: it ticks on a waitable timer at the
-// frame rate, takes a frame on every tick, stamps it with the milliseconds since the first
-// tick and hands it to its target stream, which compresses and queues it on this thread.
+// frame rate, on a schedule fixed when the thread starts, takes a frame on every tick, stamps
+// it with its slot's time on the frame-rate grid (milliseconds since the first frame the
+// writer took) and hands it to its target stream, which compresses and queues it on this
+// thread.
 class CVideoSource : public CWorkerThread
 {
 public:
@@ -31,11 +34,6 @@ public:
     // top row, into the frame (or points into the source when it already is the frame).
     virtual BYTE* GetFrame(const BITMAPINFOHEADER* pFormat, BYTE* pBits, int nStride, int x, int y);
 
-    // The timing of one tick at a frame rate: the timer's relative due time in 100 ns (the
-    // period rounded up to the next 100 ns, negative) and the wait in milliseconds.
-    static LONGLONG DueTimeFor(UINT nFps);
-    static DWORD WaitFor(UINT nFps);
-
 protected:
     int OnThreadStart() override;
     int Step() override;
@@ -44,6 +42,7 @@ protected:
 
 private:
     void UpdateSize();
+    void WaitForSlot(ULONGLONG nSlot);
 
     BITMAPINFOHEADER m_bmih;
     int m_nWidth;
@@ -54,7 +53,8 @@ private:
     BYTE* m_pFrame;
     CMediaStream* m_pTarget;
     HANDLE m_hTimer;
-    DWORD m_dwLastTick;
-    DWORD m_dwStartTick;
+    CFrameSchedule m_schedule;
+    ULONGLONG m_nNextSlot;
+    ULONGLONG m_nFirstSlot;  // the slot of the first frame the writer took: time 0
     bool m_bTimeLineStarted;
 };

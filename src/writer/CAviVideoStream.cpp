@@ -106,14 +106,16 @@ int CAviVideoStream::WriteSample(CMediaSample* pSample)
     return 1;
 }
 
-// The first frame after Start goes to position 0; later ones to where their time stamp
-// falls, but never before the next free position.
+// The first frame after Start goes to position 0; later ones to the position nearest their
+// time stamp, but never before the next free position. Time stamps on the frame-rate grid are
+// whole milliseconds (33 ms for the first frame at 30 fps): rounding down would put such a
+// frame one position early.
 LONG CAviVideoStream::PositionFor(DWORD dwTime) const
 {
     if (m_nNextPosition <= 0)
         return m_nNextPosition;
     double dFrameMs = m_dwScale * 1000.0 / m_dwRate;
-    LONG nByTime = static_cast<LONG>(dwTime / dFrameMs);
+    LONG nByTime = static_cast<LONG>(dwTime / dFrameMs + 0.5);
     return std::max(m_nNextPosition, nByTime);
 }
 

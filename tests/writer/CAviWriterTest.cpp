@@ -110,6 +110,24 @@ TEST_F(AviWriterTest, VideoPositionsFollowTimeStampsLeavingGapsEmpty)
     EXPECT_TRUE(samples[4].empty());
 }
 
+TEST_F(AviWriterTest, FramesTimedToTheNearestMillisecondKeepTheirPositions)
+{
+    UseVideo();
+    ASSERT_EQ(1, m_video.SetFormat(&m_format, sizeof m_format, 1, 30, m_format.biSizeImage));
+    ASSERT_EQ(1, StartInto("grid.avi"));
+    // Slots 0, 1, 2 and 4 at 30 fps; slot 3 was skipped by a late tick.
+    const DWORD adwTimes[] = {0, 33, 67, 133};
+    for (int n = 0; n < 4; ++n)
+        ASSERT_EQ(1, QueueFrame(adwTimes[n], static_cast<BYTE>(0x10 + n)));
+    m_writer.Stop();
+
+    std::vector<std::vector<BYTE>> samples = VideoSamples();
+    ASSERT_EQ(5u, samples.size());
+    EXPECT_TRUE(samples[3].empty());
+    ASSERT_FALSE(samples[4].empty());
+    EXPECT_EQ(0x13, samples[4][0]);
+}
+
 TEST_F(AviWriterTest, EarlyFrameTakesTheNextFreePosition)
 {
     UseVideo();

@@ -24,6 +24,8 @@ CAviStream::~CAviStream()
 {
     CAviStream::Stop();
     FreeSpares();
+    if (m_pPrepared)
+        DeleteSample(m_pPrepared);
     DeleteCriticalSection(&m_csSpares);
 }
 
@@ -51,24 +53,54 @@ void CAviStream::Stop()
 
 SAMPLEBUFFER CAviStream::AllocSample(DWORD cbSize)
 {
+    SampleData* pSample = nullptr;
+    if (m_pPrepared && m_pPrepared->cbAllocated >= cbSize)
+    {
+        pSample = m_pPrepared;
+        m_pPrepared = nullptr;
+    }
+    else
+    {
+        pSample = NewSample(cbSize);
+    }
+    if (!pSample)
+        return SAMPLEBUFFER_FAILED;
+    pSample->cbCapacity = cbSize;
+    return reinterpret_cast<SAMPLEBUFFER>(pSample);
+}
+
+BYTE* CAviStream::PrepareSample(DWORD cbSize)
+{
+    if (m_pPrepared && m_pPrepared->cbAllocated < cbSize)
+    {
+        DeleteSample(m_pPrepared);
+        m_pPrepared = nullptr;
+    }
+    if (!m_pPrepared)
+        m_pPrepared = NewSample(cbSize);
+    return m_pPrepared ? m_pPrepared->pData : nullptr;
+}
+
+// A kept buffer that holds cbSize bytes, or a new one.
+CAviStream::SampleData* CAviStream::NewSample(DWORD cbSize)
+{
     SampleData* pSample = TakeSpare(cbSize);
     if (pSample)
     {
         pSample->cbData = 0;
-        pSample->cbCapacity = cbSize;
-        return reinterpret_cast<SAMPLEBUFFER>(pSample);
+        return pSample;
     }
     DWORD cbAllocated = cbSize ? cbSize : 1;
     pSample = new (std::nothrow) SampleData{nullptr, 0, cbSize, cbAllocated};
     if (!pSample)
-        return SAMPLEBUFFER_FAILED;
+        return nullptr;
     pSample->pData = new (std::nothrow) BYTE[cbAllocated];
     if (!pSample->pData)
     {
         delete pSample;
-        return SAMPLEBUFFER_FAILED;
+        return nullptr;
     }
-    return reinterpret_cast<SAMPLEBUFFER>(pSample);
+    return pSample;
 }
 
 void CAviStream::FreeSample(SAMPLEBUFFER hBuffer)
@@ -142,7 +174,9 @@ int CAviStream::FillSample(SAMPLEBUFFER hBuffer, const void* pData, DWORD cbSize
     SampleData* pSample = reinterpret_cast<SampleData*>(hBuffer);
     if (cbSize > pSample->cbCapacity)
         return 0;
-    std::memcpy(pSample->pData, pData, cbSize);
+    // A prepared sample was filled in place.
+    if (pData != pSample->pData)
+        std::memcpy(pSample->pData, pData, cbSize);
     pSample->cbData = cbSize;
     return 1;
 }

@@ -123,17 +123,21 @@ int CAviVideoStream::Deliver(const void* pData, DWORD, DWORD dwTime, DWORD, DWOR
 {
     if (!m_pCompressor)
         return 0;
+    // The pass-through writes straight into the sample buffer that goes to the writer.
+    const BYTE* pOut = m_pCompressor->OutputBuffer();
     {
         CStageTimer timer(STAGE_COMPRESS);
-        if (!m_pCompressor->CompressFrame(pData))
+        BYTE* pSample = m_pCompressor->CanCompressInto() ? PrepareSample(m_pCompressor->MaxFrameSize()) : nullptr;
+        if (pSample ? !m_pCompressor->CompressFrameInto(pData, pSample) : !m_pCompressor->CompressFrame(pData))
             return 0;
+        if (pSample)
+            pOut = pSample;
     }
     DWORD dwFlags = m_pCompressor->LastWasKeyFrame() ? kKeyFrameFlag : 0;
     DWORD dwRate = m_pCompressor->GetRate();
     DWORD dwDuration = dwRate ? m_pCompressor->GetScale() * 1000 / dwRate : 0;
     CStageTimer timer(STAGE_QUEUE);
-    return CMediaStream::Deliver(m_pCompressor->OutputBuffer(), m_pCompressor->LastFrameSize(),
-                                 dwTime, dwDuration, dwFlags);
+    return CMediaStream::Deliver(pOut, m_pCompressor->LastFrameSize(), dwTime, dwDuration, dwFlags);
 }
 
 void CAviVideoStream::FreeFormat()

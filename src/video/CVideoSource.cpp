@@ -143,34 +143,49 @@ BYTE* CVideoSource::GetFrame(const BITMAPINFOHEADER* pFormat, BYTE* pBits, int n
         pFormat->biBitCount == m_bmih.biBitCount && nStride == m_nStride && x == 0)
         return pBits + static_cast<ptrdiff_t>(nStride) * y;
 
+    const RECT whole = {0, 0, m_nWidth, m_nHeight};
+    CopyRegion(pFormat, pBits, nStride, x, y, whole);
+    return m_pFrame;
+}
+
+void CVideoSource::CopyRegion(const BITMAPINFOHEADER* pFormat, const BYTE* pBits, int nStride, int x, int y,
+                              const RECT& part)
+{
     const int nSourceHeight = abs(pFormat->biHeight);
     const int nWidth = std::min<int>(abs(pFormat->biWidth) - x, m_nWidth);
     const int nRows = std::min<int>(nSourceHeight - y, m_nHeight);
     if (nWidth <= 0 || nRows <= 0 || !m_pFrame)
-        return m_pFrame;
+        return;
+    const int nLeft = std::max<int>(part.left, 0);
+    const int nTop = std::max<int>(part.top, 0);
+    const int nRight = std::min<int>(part.right, nWidth);
+    const int nBottom = std::min<int>(part.bottom, nRows);
+    if (nLeft >= nRight || nTop >= nBottom)
+        return;
 
-    const BYTE* pSource = pBits + static_cast<ptrdiff_t>(x) * pFormat->biBitCount / 8;
+    const BYTE* pSource = pBits + static_cast<ptrdiff_t>(x + nLeft) * pFormat->biBitCount / 8;
     int nSourceStep = nStride;
     if (pFormat->biHeight < 0) {
-        pSource += static_cast<ptrdiff_t>(y) * nStride;
+        pSource += static_cast<ptrdiff_t>(y + nTop) * nStride;
     } else {
-        pSource += static_cast<ptrdiff_t>(nSourceHeight - y - 1) * nStride;
+        pSource += static_cast<ptrdiff_t>(nSourceHeight - y - nTop - 1) * nStride;
         nSourceStep = -nStride;
     }
     // The frame is bottom-up: the region's top row is the frame's row nRows - 1.
-    BYTE* pDest = m_pFrame + static_cast<ptrdiff_t>(nRows - 1) * m_nStride;
+    BYTE* pDest = m_pFrame + static_cast<ptrdiff_t>(nRows - 1 - nTop) * m_nStride + nLeft * 4;
     const int nDestStep = -m_nStride;
+    const int nPixels = nRight - nLeft;
+    const int nPartRows = nBottom - nTop;
 
     switch (pFormat->biBitCount) {
     case 16:
-        Convert565To32(pDest, nDestStep, pSource, nSourceStep, nWidth, nRows);
+        Convert565To32(pDest, nDestStep, pSource, nSourceStep, nPixels, nPartRows);
         break;
     case 24:
-        Convert24To32(pDest, nDestStep, pSource, nSourceStep, nWidth, nRows);
+        Convert24To32(pDest, nDestStep, pSource, nSourceStep, nPixels, nPartRows);
         break;
     default:
-        CopyRows(pDest, nDestStep, pSource, nSourceStep, nWidth * m_bmih.biBitCount / 8, nRows);
+        CopyRows(pDest, nDestStep, pSource, nSourceStep, nPixels * m_bmih.biBitCount / 8, nPartRows);
         break;
     }
-    return m_pFrame;
 }

@@ -39,6 +39,12 @@ protected:
     int Step() override;
 
     BYTE* FrameBits() const { return m_pFrame; }
+    // Copies the part of the region whose top-left is (x, y) in the source (as GetFrame takes
+    // it) that lies in `part`, given in region coordinates (0, 0 is the region's top-left),
+    // into the frame, converting and turning it upside down. Where the source always differs
+    // from the frame, GetFrame is this copy for the whole region.
+    void CopyRegion(const BITMAPINFOHEADER* pFormat, const BYTE* pBits, int nStride, int x, int y,
+                    const RECT& part);
 
 private:
     void UpdateSize();

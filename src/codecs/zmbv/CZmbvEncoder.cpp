@@ -12,6 +12,14 @@ const BYTE kVersionLow = 1;
 const BYTE kCompressionZlib = 1;
 const BYTE kFormat32Bpp = 8;
 
+// Deflate runs raw, and the key frame writes the two-byte zlib header itself: decoders inflate
+// each frame with a sync flush and never reach the stream's end, so the checksum that zlib
+// would keep over every byte (a sixth of the time on full-screen changes) is never read.
+const int kWindowBits = 15;
+// zlib's hash table is cleared and slid along with its window every 32 KB of input; at 8K
+// entries that costs a third of what the default 32K cost, for a few bytes more per frame.
+const int kMemLevel = 6;
+
 // The exhaustive part of the motion search never looks further than this around a block.
 const int kWindowRange = 6;
 // Candidate positions the exhaustive search may look at in a frame before it gives up, and
@@ -116,7 +124,7 @@ bool CZmbvEncoder::Begin(int nWidth, int nHeight, int nLevel, int nSearchRange)
         return false;
     }
     memset(&m_zs, 0, sizeof(m_zs));
-    if (deflateInit2(&m_zs, m_nLevel, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    if (deflateInit2(&m_zs, m_nLevel, Z_DEFLATED, -kWindowBits, kMemLevel, Z_DEFAULT_STRATEGY) != Z_OK)
     {
         Release();
         return false;
@@ -238,11 +246,24 @@ DWORD CZmbvEncoder::EncodeKeyFrame(BYTE* pOut, DWORD cbOut)
     pOut[4] = kFormat32Bpp;
     pOut[5] = BlockSize;
     pOut[6] = BlockSize;
-    if (deflateReset(&m_zs) != Z_OK)
+    if (deflateReset(&m_zs) != Z_OK || cbOut < KeyHeaderSize + ZlibHeaderSize)
         return 0;
+    WriteZlibHeader(pOut + KeyHeaderSize);
+    const DWORD cbHeaders = KeyHeaderSize + ZlibHeaderSize;
     DWORD cbData = Deflate(reinterpret_cast<const BYTE*>(m_pPrev), (DWORD)((size_t)m_nWidth * m_nHeight * 4),
-                           pOut + KeyHeaderSize, cbOut - KeyHeaderSize);
-    return cbData ? cbData + KeyHeaderSize : 0;
+                           pOut + cbHeaders, cbOut - cbHeaders);
+    return cbData ? cbData + cbHeaders : 0;
+}
+
+// The header zlib itself would write for this window and level (RFC 1950).
+void CZmbvEncoder::WriteZlibHeader(BYTE* pOut) const
+{
+    unsigned nHeader = (Z_DEFLATED + ((kWindowBits - 8) << 4)) << 8;
+    unsigned nLevelFlags = m_nLevel < 2 ? 0 : (m_nLevel < 6 ? 1 : (m_nLevel == 6 ? 2 : 3));
+    nHeader |= nLevelFlags << 6;
+    nHeader += 31 - (nHeader % 31);
+    pOut[0] = (BYTE)(nHeader >> 8);
+    pOut[1] = (BYTE)nHeader;
 }
 
 DWORD CZmbvEncoder::EncodeInterFrame(BYTE* pOut, DWORD cbOut)
@@ -268,12 +289,16 @@ DWORD CZmbvEncoder::EncodeInterFrame(BYTE* pOut, DWORD cbOut)
                 continue;
             Block block = BlockAt(bx, by);
             int nDiff = 0;
-            mv = ChooseVector(block, nIndex, &nDiff);
+            // The difference against the block's own place is written as it is counted: most
+            // changed blocks keep it.
+            mv = ChooseVector(block, nIndex, &nDiff, pXor);
             m_pVectors[nIndex] = mv;
             m_pWork[nIndex * 2] = (BYTE)((mv.nX * 2) | (nDiff ? 1 : 0));
             m_pWork[nIndex * 2 + 1] = (BYTE)(mv.nY * 2);
-            if (nDiff)
+            if (nDiff && (mv.nX || mv.nY))
                 pXor = WriteXor(block, mv, pXor);
+            else if (nDiff)
+                pXor += (size_t)block.nWidth * block.nHeight * 4;
         }
     }
 
@@ -400,10 +425,10 @@ bool CZmbvEncoder::IsValidVector(const Block& block, const Vector& mv) const
            block.nY + mv.nY + block.nHeight <= m_nHeight;
 }
 
-CZmbvEncoder::Vector CZmbvEncoder::ChooseVector(const Block& block, int nIndex, int* pnDiff)
+CZmbvEncoder::Vector CZmbvEncoder::ChooseVector(const Block& block, int nIndex, int* pnDiff, BYTE* pXor)
 {
     Vector best = {0, 0};
-    int nBestDiff = CountDifferences(block, best, block.nWidth * block.nHeight + 1);
+    int nBestDiff = XorInPlace(block, pXor);
 
     // Screen motion is mostly shared: a block moves like its neighbours, like itself in the
     // last frame, like blocks found earlier in this frame, or like most of the last frame
@@ -519,15 +544,50 @@ void CZmbvEncoder::RememberFound(const Vector& mv)
 
 BYTE* CZmbvEncoder::WriteXor(const Block& block, const Vector& mv, BYTE* pDst) const
 {
-    uint32_t* pOut = reinterpret_cast<uint32_t*>(pDst);
     for (int j = 0; j < block.nHeight; ++j)
     {
         const uint32_t* pCur = CurRow(block.nY + j) + block.nX;
         const uint32_t* pPrev = PrevRow(block.nY + j + mv.nY) + block.nX + mv.nX;
-        for (int i = 0; i < block.nWidth; ++i)
-            *pOut++ = pCur[i] ^ pPrev[i];
+        int i = 0;
+        for (; i + 4 <= block.nWidth; i += 4, pDst += 16)
+        {
+            __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pCur + i));
+            __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pPrev + i));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(pDst), _mm_xor_si128(a, b));
+        }
+        for (; i < block.nWidth; ++i, pDst += 4)
+        {
+            uint32_t nXor = pCur[i] ^ pPrev[i];
+            memcpy(pDst, &nXor, 4);
+        }
     }
-    return reinterpret_cast<BYTE*>(pOut);
+    return pDst;
+}
+
+int CZmbvEncoder::XorInPlace(const Block& block, BYTE* pDst) const
+{
+    int nCount = 0;
+    for (int j = 0; j < block.nHeight; ++j)
+    {
+        const uint32_t* pCur = CurRow(block.nY + j) + block.nX;
+        const uint32_t* pPrev = PrevRow(block.nY + j) + block.nX;
+        int i = 0;
+        for (; i + 4 <= block.nWidth; i += 4, pDst += 16)
+        {
+            __m128i x = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pCur + i)),
+                                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(pPrev + i)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(pDst), x);
+            int nEqualMask = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(x, _mm_setzero_si128())));
+            nCount += kUnequalInMask[nEqualMask];
+        }
+        for (; i < block.nWidth; ++i, pDst += 4)
+        {
+            uint32_t nXor = pCur[i] ^ pPrev[i];
+            memcpy(pDst, &nXor, 4);
+            nCount += nXor != 0;
+        }
+    }
+    return nCount;
 }
 
 void CZmbvEncoder::CopyBlockToPrev(const Block& block)

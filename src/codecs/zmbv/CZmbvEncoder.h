@@ -14,6 +14,7 @@ public:
     {
         BlockSize = 16,
         KeyHeaderSize = 7,
+        ZlibHeaderSize = 2,
         InterHeaderSize = 1,
         MaxVector = 63,
         MaxCommon = 3,
@@ -65,17 +66,22 @@ private:
     DWORD EncodeInterFrame(BYTE* pOut, DWORD cbOut);
     void MarkChangedBlocks();
     DWORD Deflate(const BYTE* pData, DWORD cbData, BYTE* pOut, DWORD cbOut);
+    void WriteZlibHeader(BYTE* pOut) const;
 
     Block BlockAt(int nBlockX, int nBlockY) const;
     bool BlockMatches(const Block& block, const Vector& mv) const;
     bool ProbesMatch(const Block& block, const Vector& mv) const;
     int CountDifferences(const Block& block, const Vector& mv, int nLimit) const;
     bool IsValidVector(const Block& block, const Vector& mv) const;
-    Vector ChooseVector(const Block& block, int nIndex, int* pnDiff);
+    // pXor receives the block's difference against its own place in the reference (the zero
+    // vector), whichever vector is chosen.
+    Vector ChooseVector(const Block& block, int nIndex, int* pnDiff, BYTE* pXor);
     bool SearchExact(const Block& block, Vector* pmv);
     bool TryExact(const Block& block, const Vector& mv, Vector* pmv);
     void RememberFound(const Vector& mv);
     BYTE* WriteXor(const Block& block, const Vector& mv, BYTE* pDst) const;
+    // Writes the zero vector's difference and returns how many pixels differ.
+    int XorInPlace(const Block& block, BYTE* pDst) const;
     void CopyBlockToPrev(const Block& block);
     void UpdateCommonVectors();
 

@@ -2,6 +2,8 @@
 
 #include <emmintrin.h>
 #include <string.h>
+
+#include <algorithm>
 #include <new>
 
 namespace
@@ -19,6 +21,9 @@ const int kWindowBits = 15;
 // zlib's hash table is cleared and slid along with its window every 32 KB of input; at 8K
 // entries that costs a third of what the default 32K cost, for a few bytes more per frame.
 const int kMemLevel = 6;
+// zlib's fast levels match greedily; up to this level our own deflater does the same work
+// several times faster on screen differences. zlib does the lazy matching of higher levels.
+const int kOwnDeflaterLevels = 3;
 
 // The exhaustive part of the motion search never looks further than this around a block.
 const int kWindowRange = 6;
@@ -123,13 +128,19 @@ bool CZmbvEncoder::Begin(int nWidth, int nHeight, int nLevel, int nSearchRange)
         Release();
         return false;
     }
-    memset(&m_zs, 0, sizeof(m_zs));
-    if (deflateInit2(&m_zs, m_nLevel, Z_DEFLATED, -kWindowBits, kMemLevel, Z_DEFAULT_STRATEGY) != Z_OK)
+    m_bOwnDeflater = m_nLevel <= kOwnDeflaterLevels;
+    if (m_bOwnDeflater && !m_deflater.Begin(m_nLevel, std::max<DWORD>(m_cbWork, (DWORD)(nPixels * 4))))
     {
         Release();
         return false;
     }
-    m_bZlibReady = true;
+    memset(&m_zs, 0, sizeof(m_zs));
+    if (!m_bOwnDeflater && deflateInit2(&m_zs, m_nLevel, Z_DEFLATED, -kWindowBits, kMemLevel, Z_DEFAULT_STRATEGY) != Z_OK)
+    {
+        Release();
+        return false;
+    }
+    m_bZlibReady = !m_bOwnDeflater;
     m_bHaveLast = false;
     m_bNeedKey = true;
     m_nCommon = 0;
@@ -146,6 +157,7 @@ void CZmbvEncoder::Release()
     if (m_bZlibReady)
         deflateEnd(&m_zs);
     m_bZlibReady = false;
+    m_deflater.End();
     delete[] m_pPrev;
     delete[] m_pWork;
     delete[] m_pVectors;
@@ -246,7 +258,11 @@ DWORD CZmbvEncoder::EncodeKeyFrame(BYTE* pOut, DWORD cbOut)
     pOut[4] = kFormat32Bpp;
     pOut[5] = BlockSize;
     pOut[6] = BlockSize;
-    if (deflateReset(&m_zs) != Z_OK || cbOut < KeyHeaderSize + ZlibHeaderSize)
+    if (cbOut < KeyHeaderSize + ZlibHeaderSize)
+        return 0;
+    if (m_bOwnDeflater)
+        m_deflater.Reset();
+    else if (deflateReset(&m_zs) != Z_OK)
         return 0;
     WriteZlibHeader(pOut + KeyHeaderSize);
     const DWORD cbHeaders = KeyHeaderSize + ZlibHeaderSize;
@@ -348,6 +364,8 @@ void CZmbvEncoder::MarkChangedBlocks()
 
 DWORD CZmbvEncoder::Deflate(const BYTE* pData, DWORD cbData, BYTE* pOut, DWORD cbOut)
 {
+    if (m_bOwnDeflater)
+        return m_deflater.Compress(pData, cbData, pOut, cbOut);
     m_zs.next_in = const_cast<Bytef*>(pData);
     m_zs.avail_in = cbData;
     m_zs.next_out = pOut;

@@ -3,6 +3,8 @@
 #include <zlib.h>
 #include <stdint.h>
 
+#include "codecs/zmbv/CDeflater.h"
+
 // Zip Motion Block Video encoder, 32 bits per pixel. Frames are split into 16x16 blocks;
 // each block is either unchanged, a copy of the previous frame at a motion vector, or such a
 // copy XORed with the difference. One zlib stream runs across frames and restarts at key frames.
@@ -93,6 +95,8 @@ private:
     int m_nSearchRange;
     z_stream m_zs;
     bool m_bZlibReady;
+    CDeflater m_deflater;
+    bool m_bOwnDeflater = false;
 
     uint32_t* m_pPrev;            // previous frame, top-down
     BYTE* m_pWork;                // vectors and XOR data of one inter frame

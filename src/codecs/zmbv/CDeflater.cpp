@@ -233,7 +233,7 @@ bool CDeflater::Begin(int nLevel, DWORD cbMaxInput)
     }
     try
     {
-        m_buffer.reserve((size_t)cbMaxInput + WindowSize);
+        m_buffer.resize((size_t)cbMaxInput + WindowSize);
         m_head.assign(kHashSize, 0);
         m_prev.assign(WindowSize, 0);
         m_tokens.reserve(kBlockTokens);
@@ -253,6 +253,7 @@ void CDeflater::End()
     std::vector<uint32_t>().swap(m_head);
     std::vector<uint32_t>().swap(m_prev);
     std::vector<Token>().swap(m_tokens);
+    m_cbBuffer = 0;
     m_cbHistory = 0;
     m_nBase = 0;
 }
@@ -260,7 +261,7 @@ void CDeflater::End()
 void CDeflater::Reset()
 {
     std::fill(m_head.begin(), m_head.end(), 0u);
-    m_buffer.clear();
+    m_cbBuffer = 0;
     m_cbHistory = 0;
     m_nBase = 0;
 }
@@ -332,30 +333,38 @@ void CDeflater::Rebase()
 
 DWORD CDeflater::Compress(const BYTE* pData, DWORD cbData, BYTE* pOut, DWORD cbOut)
 {
-    if (m_head.empty() || (!pData && cbData))
+    BYTE* pInput = PrepareInput();
+    if (!pInput || (!pData && cbData) || cbData > m_buffer.size() - m_cbHistory)
         return 0;
-    // Keep the window the decoder holds, then the new data after it.
-    const uint32_t cbKeep = std::min<uint32_t>((uint32_t)m_buffer.size(), WindowSize);
-    const uint32_t cbDrop = (uint32_t)m_buffer.size() - cbKeep;
+    if (cbData)
+        memcpy(pInput, pData, cbData);
+    return CompressPrepared(cbData, pOut, cbOut);
+}
+
+BYTE* CDeflater::PrepareInput()
+{
+    if (m_head.empty())
+        return nullptr;
+    // Keep the window the decoder holds; the new data goes after it.
+    const uint32_t cbKeep = std::min<uint32_t>(m_cbBuffer, WindowSize);
+    const uint32_t cbDrop = m_cbBuffer - cbKeep;
     if (cbDrop)
         memmove(m_buffer.data(), m_buffer.data() + cbDrop, cbKeep);
     m_nBase += cbDrop;
-    m_cbHistory = cbKeep;
-    try
-    {
-        m_buffer.resize(cbKeep + (size_t)cbData);
-    }
-    catch (const std::bad_alloc&)
-    {
+    m_cbHistory = m_cbBuffer = cbKeep;
+    return m_buffer.data() + cbKeep;
+}
+
+DWORD CDeflater::CompressPrepared(DWORD cbData, BYTE* pOut, DWORD cbOut)
+{
+    if (m_head.empty() || cbData > m_buffer.size() - m_cbHistory)
         return 0;
-    }
-    if (cbData)
-        memcpy(m_buffer.data() + cbKeep, pData, cbData);
-    if (m_nBase + (uint32_t)m_buffer.size() >= kRebaseAt)
+    m_cbBuffer = m_cbHistory + cbData;
+    if (m_nBase + m_cbBuffer >= kRebaseAt)
         Rebase();
 
     CBitWriter writer(pOut, cbOut);
-    const uint32_t nEnd = (uint32_t)m_buffer.size();
+    const uint32_t nEnd = m_cbBuffer;
     uint32_t nBlockStart = m_cbHistory;
     m_tokens.clear();
     for (uint32_t i = m_cbHistory; i < nEnd;)

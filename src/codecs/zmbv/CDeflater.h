@@ -31,8 +31,13 @@ public:
     void End();
     // The next call starts a new stream: nothing before it may be referenced.
     void Reset();
-    // Returns the bytes written to pOut, 0 when they do not fit in cbOut.
+    // Returns the bytes written to pOut, 0 when they do not fit in cbOut (the stream is then
+    // broken: Reset before the next call).
     DWORD Compress(const BYTE* pData, DWORD cbData, BYTE* pOut, DWORD cbOut);
+    // The same in two steps, for data made in place: where the next call's data (at most the
+    // size given to Begin) is to be written, then the call for the cbData bytes written there.
+    BYTE* PrepareInput();
+    DWORD CompressPrepared(DWORD cbData, BYTE* pOut, DWORD cbOut);
 
 private:
     struct Token
@@ -60,6 +65,7 @@ private:
     int m_nMaxInsert = 6;
 
     std::vector<BYTE> m_buffer;     // the window carried over, then the call's data
+    uint32_t m_cbBuffer = 0;        // bytes of m_buffer in use
     uint32_t m_cbHistory = 0;       // bytes of m_buffer that came from earlier calls
     uint32_t m_nBase = 0;           // stream position of m_buffer[0]
     std::vector<uint32_t> m_head;   // per hash: stream position + 1 of the latest string, 0 none

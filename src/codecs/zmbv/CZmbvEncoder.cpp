@@ -117,18 +117,19 @@ bool CZmbvEncoder::Begin(int nWidth, int nHeight, int nLevel, int nSearchRange)
     size_t nBlocks = (size_t)m_nBlocksX * m_nBlocksY;
     m_cbWork = VectorBytes((int)nBlocks) + (DWORD)(nPixels * 4);
     m_pPrev = new (std::nothrow) uint32_t[nPixels];
-    m_pWork = new (std::nothrow) BYTE[m_cbWork];
+    // Our own deflater holds the vectors and differences it compresses; zlib reads them here.
+    m_bOwnDeflater = m_nLevel <= kOwnDeflaterLevels;
+    m_pWork = m_bOwnDeflater ? nullptr : new (std::nothrow) BYTE[m_cbWork];
     m_pVectors = new (std::nothrow) Vector[nBlocks]();
     m_pLastVectors = new (std::nothrow) Vector[nBlocks]();
     m_pChanged = new (std::nothrow) BYTE[nBlocks];
     m_pLastOut = new (std::nothrow) BYTE[cbMax];
     m_cbLastOutMax = cbMax;
-    if (!m_pPrev || !m_pWork || !m_pVectors || !m_pLastVectors || !m_pChanged || !m_pLastOut)
+    if (!m_pPrev || (!m_bOwnDeflater && !m_pWork) || !m_pVectors || !m_pLastVectors || !m_pChanged || !m_pLastOut)
     {
         Release();
         return false;
     }
-    m_bOwnDeflater = m_nLevel <= kOwnDeflaterLevels;
     if (m_bOwnDeflater && !m_deflater.Begin(m_nLevel, std::max<DWORD>(m_cbWork, (DWORD)(nPixels * 4))))
     {
         Release();
@@ -288,8 +289,12 @@ DWORD CZmbvEncoder::EncodeInterFrame(BYTE* pOut, DWORD cbOut)
         return 0;
     int nBlocks = m_nBlocksX * m_nBlocksY;
     DWORD cbVectors = VectorBytes(nBlocks);
-    memset(m_pWork, 0, cbVectors);
-    BYTE* pXor = m_pWork + cbVectors;
+    // Our own deflater takes the vectors and differences where they are made.
+    BYTE* pWork = m_bOwnDeflater ? m_deflater.PrepareInput() : m_pWork;
+    if (!pWork)
+        return 0;
+    memset(pWork, 0, cbVectors);
+    BYTE* pXor = pWork + cbVectors;
     m_nSearchBudget = kSearchBudget;
     m_nFound = 0;
 
@@ -309,8 +314,8 @@ DWORD CZmbvEncoder::EncodeInterFrame(BYTE* pOut, DWORD cbOut)
             // changed blocks keep it.
             mv = ChooseVector(block, nIndex, &nDiff, pXor);
             m_pVectors[nIndex] = mv;
-            m_pWork[nIndex * 2] = (BYTE)((mv.nX * 2) | (nDiff ? 1 : 0));
-            m_pWork[nIndex * 2 + 1] = (BYTE)(mv.nY * 2);
+            pWork[nIndex * 2] = (BYTE)((mv.nX * 2) | (nDiff ? 1 : 0));
+            pWork[nIndex * 2 + 1] = (BYTE)(mv.nY * 2);
             if (nDiff && (mv.nX || mv.nY))
                 pXor = WriteXor(block, mv, pXor);
             else if (nDiff)
@@ -319,7 +324,9 @@ DWORD CZmbvEncoder::EncodeInterFrame(BYTE* pOut, DWORD cbOut)
     }
 
     pOut[0] = 0;
-    DWORD cbData = Deflate(m_pWork, (DWORD)(pXor - m_pWork), pOut + InterHeaderSize, cbOut - InterHeaderSize);
+    const DWORD cbWork = (DWORD)(pXor - pWork);
+    DWORD cbData = m_bOwnDeflater ? m_deflater.CompressPrepared(cbWork, pOut + InterHeaderSize, cbOut - InterHeaderSize)
+                                  : Deflate(pWork, cbWork, pOut + InterHeaderSize, cbOut - InterHeaderSize);
     if (cbData == 0)
         return 0;
 

@@ -7,7 +7,8 @@
 
 // Zip Motion Block Video encoder, 32 bits per pixel. Frames are split into 16x16 blocks;
 // each block is either unchanged, a copy of the previous frame at a motion vector, or such a
-// copy XORed with the difference. One zlib stream runs across frames and restarts at key frames.
+// copy XORed with the difference. One zlib stream runs across frames and restarts at key frames;
+// at the fast levels its deflate data comes from our own deflater, at the others from zlib.
 // The encoder keeps its own previous frame, so callers never pass one.
 class CZmbvEncoder
 {
@@ -28,7 +29,7 @@ public:
     CZmbvEncoder(const CZmbvEncoder&) = delete;
     CZmbvEncoder& operator=(const CZmbvEncoder&) = delete;
 
-    // Width and height in pixels (both > 0). Level is the zlib level 1..9; search range the
+    // Width and height in pixels (both > 0). Level is the deflate level 1..9; search range the
     // largest motion searched along the axes (0..63).
     bool Begin(int nWidth, int nHeight, int nLevel, int nSearchRange);
     void End();

@@ -20,7 +20,9 @@ ULONGLONG CFrameSchedule::SlotAt(LONGLONG llNow) const
     return ((nSince + 1) * m_nFps - 1) / kUnitsPerSecond;
 }
 
-DWORD CFrameSchedule::SlotTimeMs(ULONGLONG nSlot) const
+DWORD CFrameSchedule::SlotTimeMs(ULONGLONG nSlot, LONGLONG llSince) const
 {
-    return static_cast<DWORD>((nSlot * 1000 + m_nFps / 2) / m_nFps);
+    const LONGLONG llUnitsPerMs = kUnitsPerSecond / 1000;
+    const LONGLONG llAfter = DueTime(nSlot) - llSince;
+    return llAfter > 0 ? static_cast<DWORD>((llAfter + llUnitsPerMs / 2) / llUnitsPerMs) : 0;
 }

@@ -16,9 +16,9 @@ public:
     // The latest slot due at llNow (0 before the origin): a late tick takes this one and
     // skips the slots it missed.
     ULONGLONG SlotAt(LONGLONG llNow) const;
-    // Milliseconds from slot 0 to slot nSlot, to the nearest millisecond: frame times on the
-    // frame-rate grid.
-    DWORD SlotTimeMs(ULONGLONG nSlot) const;
+    // Milliseconds from llSince to the slot's due time, to the nearest millisecond, 0 for a
+    // slot due before it: frame times on the frame-rate grid, counted from any instant.
+    DWORD SlotTimeMs(ULONGLONG nSlot, LONGLONG llSince) const;
 
 private:
     LONGLONG m_llOrigin = 0;

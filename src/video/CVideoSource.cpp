@@ -28,7 +28,7 @@ void CopyRows(BYTE* pDest, int nDestStride, const BYTE* pSource, int nSourceStri
 
 CVideoSource::CVideoSource()
     : m_bmih(), m_nWidth(0), m_nHeight(0), m_nFps(1), m_nDataRate(0), m_nStride(0),
-      m_pFrame(nullptr), m_pTarget(nullptr), m_nNextSlot(0), m_nFirstSlot(0),
+      m_pFrame(nullptr), m_pTarget(nullptr), m_nNextSlot(0), m_llTimeLineStart(0),
       m_bTimeLineStarted(false)
 {
     m_bmih.biSize = sizeof(BITMAPINFOHEADER);
@@ -87,7 +87,8 @@ int CVideoSource::OnThreadStart()
     if (!m_pFrame)
         return 0;
     m_schedule.Start(PerfClock(CFrameSchedule::kUnitsPerSecond), m_nFps);
-    m_nNextSlot = m_nFirstSlot = 0;
+    m_nNextSlot = 0;
+    m_llTimeLineStart = 0;
     m_bTimeLineStarted = false;
     return 1;
 }
@@ -122,15 +123,17 @@ int CVideoSource::Step()
     CMediaWriter* pWriter = m_pTarget ? m_pTarget->GetWriter() : nullptr;
     if (!pWriter || !pWriter->IsWriting())
         return 1;
+    // Time 0 is when this tick ran, not when its slot was due: a late first tick would
+    // otherwise put every frame behind the sound by its lateness.
     if (!m_bTimeLineStarted) {
-        m_nFirstSlot = nSlot;
+        m_llTimeLineStart = llNow;
         m_bTimeLineStarted = true;
     }
     BYTE* pFrame = GetFrame(&m_bmih, m_pFrame, m_nStride, 0, 0);
     // A tick whose grab failed delivers nothing; the next tick tries again.
     if (!pFrame)
         return 1;
-    const DWORD dwTime = m_schedule.SlotTimeMs(nSlot - m_nFirstSlot);
+    const DWORD dwTime = m_schedule.SlotTimeMs(nSlot, m_llTimeLineStart);
     return m_pTarget->Deliver(pFrame, m_bmih.biSizeImage, dwTime, 1000 / m_nFps, 0) ? 1 : 0;
 }
 

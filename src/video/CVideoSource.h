@@ -9,9 +9,9 @@ class CMediaStream;
 
 // The worker thread that produces a recording's video: it ticks on a waitable timer at the
 // frame rate, on a schedule fixed when the thread starts, takes a frame on every tick, stamps
-// it with its slot's time on the frame-rate grid (milliseconds since the first frame the
-// writer took) and hands it to its target stream, which compresses and queues it on this
-// thread.
+// it with its slot's due time (milliseconds since the tick of the first frame the writer took,
+// so the frame-rate grid) and hands it to its target stream, which compresses and queues it on
+// this thread.
 class CVideoSource : public CWorkerThread
 {
 public:
@@ -61,6 +61,6 @@ private:
     HANDLE m_hTimer;
     CFrameSchedule m_schedule;
     ULONGLONG m_nNextSlot;
-    ULONGLONG m_nFirstSlot;  // the slot of the first frame the writer took: time 0
+    LONGLONG m_llTimeLineStart;  // when the tick of the first frame the writer took ran: time 0
     bool m_bTimeLineStarted;
 };

@@ -182,12 +182,14 @@ TEST(FrameSchedule, TicksAreDueFromTheOriginAndLateTicksSkipTheMissedSlots)
         EXPECT_EQ(n - 1, schedule.SlotAt(schedule.DueTime(n) - 1));
     }
 
-    // Frame times on the grid, to the nearest millisecond.
+    // Frame times on the grid, to the nearest millisecond, from any instant.
     const DWORD adwAt30[] = {0, 33, 67, 100, 133};
     for (ULONGLONG n = 0; n < 5; ++n)
-        EXPECT_EQ(adwAt30[n], schedule.SlotTimeMs(n));
+        EXPECT_EQ(adwAt30[n], schedule.SlotTimeMs(n, llOrigin));
+    EXPECT_EQ(75u, schedule.SlotTimeMs(3, llOrigin + 250000)) << "100 ms due, counted from 25 ms";
+    EXPECT_EQ(0u, schedule.SlotTimeMs(1, llOrigin + 400000)) << "due before the instant";
     schedule.Start(0, 25);
-    EXPECT_EQ(40u * 1500, schedule.SlotTimeMs(1500));
+    EXPECT_EQ(40u * 1500, schedule.SlotTimeMs(1500, 0));
     schedule.Start(0, 0);
     EXPECT_EQ(10000000, schedule.DueTime(1)) << "a rate of 0 counts as 1";
 }
@@ -230,7 +232,9 @@ TEST(VideoSource, DeliversOnlyWhileTheWriterWritesWithTimesFromTheFirstTick)
     for (size_t i = 1; i < stream.m_times.size(); ++i)
     {
         EXPECT_GT(stream.m_times[i], stream.m_times[i - 1]);
-        EXPECT_EQ(0u, stream.m_times[i] % 40) << "times sit on the 25 fps grid";
+        if (i > 1) {
+            EXPECT_EQ(0u, (stream.m_times[i] - stream.m_times[i - 1]) % 40) << "times sit on the 25 fps grid";
+        }
     }
     EXPECT_EQ(64u * 64 * 4, stream.m_cbLast.load());
     EXPECT_EQ(40u, stream.m_nDurations);

@@ -58,7 +58,7 @@ def ours(label, seconds, fourcc):
         if os.path.exists(out):
             os.remove(out)
     return dict(label=label, codec=report.get("codec", "?"), frames=sum(1 for s in sizes if s > 0),
-                expected=FPS * seconds, empty=sum(1 for s in sizes if s == 0), seconds=float(seconds),
+                expected=FPS * seconds, seconds=float(seconds),
                 cpu=report["cpu_proc"], cpu_total=report["cpu_total"], servers=extra(report["servers"], idle, report["wall"]),
                 size=file_size, events=int(report.get("writer_events", 0)),
                 stages={name: float(report.get(f"stage_{name}", 0)) for name, _ in STAGES})
@@ -90,8 +90,7 @@ def ffmpeg(label, seconds):
             os.remove(out)
     cpu = usage.ru_utime + usage.ru_stime
     return dict(label=label, codec="rawvideo bgr24",
-                frames=sum(1 for s in sizes if s > 0), expected=FPS * seconds, empty=sum(1 for s in sizes if s == 0),
-                seconds=float(seconds),
+                frames=sum(1 for s in sizes if s > 0), expected=FPS * seconds, seconds=float(seconds),
                 cpu=cpu, cpu_total=cpu, servers=extra(servers, idle, wall), size=file_size, events=0)
 
 
@@ -123,12 +122,12 @@ def extra(used, idle, seconds):
 
 
 def print_table(rows):
-    print(f"{'recording':30} {'frames':>11} {'empty':>5} {'cpu s':>7} {'cpu/rec s':>9} {'ms/frame':>8} "
+    print(f"{'recording':30} {'frames':>11} {'cpu s':>7} {'cpu/rec s':>9} {'ms/frame':>8} "
           f"{'wineserv':>8} {'Xvfb':>6} {'pulse':>6} {'all/frame':>9} {'file MB':>8}")
     for r in rows:
         servers = sum(r["servers"].values())
         frames = max(r["frames"], 1)
-        print(f"{r['label']:30} {r['frames']:4d}/{r['expected']:<6d} {r['empty']:5d} {r['cpu']:7.2f} {r['cpu'] / r['seconds']:9.3f} "
+        print(f"{r['label']:30} {r['frames']:4d}/{r['expected']:<6d} {r['cpu']:7.2f} {r['cpu'] / r['seconds']:9.3f} "
               f"{1000 * r['cpu'] / frames:8.2f} {r['servers']['wineserver']:8.2f} {r['servers']['xvfb']:6.2f} "
               f"{r['servers']['pulse']:6.2f} {1000 * (r['cpu'] + servers) / frames:9.2f} {r['size'] / 1e6:8.1f}")
 
@@ -158,8 +157,6 @@ def main():
     load_after = recbench.load_average()
 
     print(f"{WIDTH}x{HEIGHT} at {FPS} fps for {options.seconds} s, full-screen scene changing every 50 ms")
-    print("frames: video frames in the file / the frame rate times the length (recordings run a few frames")
-    print("longer while they stop); empty: frame positions the file leaves empty (frames missed)")
     print("cpu s: the recording process; wineserv/Xvfb/pulse: their CPU seconds beyond the idle scene;")
     print("all/frame: process and servers, milliseconds per frame written")
     print()

@@ -393,12 +393,12 @@ DWORD CDeflater::CompressPrepared(DWORD cbData, BYTE* pOut, DWORD cbOut)
         }
         if (m_tokens.size() >= kBlockTokens)
         {
-            if (!FlushBlock(writer, &m_buffer[nBlockStart], i - nBlockStart, false))
+            if (!FlushBlock(writer, &m_buffer[nBlockStart], i - nBlockStart))
                 return 0;
             nBlockStart = i;
         }
     }
-    if (!m_tokens.empty() && !FlushBlock(writer, &m_buffer[nBlockStart], nEnd - nBlockStart, false))
+    if (!m_tokens.empty() && !FlushBlock(writer, &m_buffer[nBlockStart], nEnd - nBlockStart))
         return 0;
     // The sync flush: an empty stored block brings the stream to a byte boundary.
     writer.Put(0, 3);
@@ -409,7 +409,9 @@ DWORD CDeflater::CompressPrepared(DWORD cbData, BYTE* pOut, DWORD cbOut)
     return writer.Overflowed() ? 0 : writer.Written();
 }
 
-bool CDeflater::FlushBlock(CBitWriter& writer, const BYTE* pRaw, DWORD cbRaw, bool bLast)
+// Writes the tokens as one block (never the stream's last: a sync flush follows), with
+// codes of its own, the fixed codes or stored as it is, whichever is smallest.
+bool CDeflater::FlushBlock(CBitWriter& writer, const BYTE* pRaw, DWORD cbRaw)
 {
     uint32_t literalFreqs[kLiteralCodes] = {};
     uint32_t distanceFreqs[kDistanceCodes] = {};
@@ -470,22 +472,18 @@ bool CDeflater::FlushBlock(CBitWriter& writer, const BYTE* pRaw, DWORD cbRaw, bo
     }
     const uint64_t nStoredBits = 8ull * cbRaw + 40ull * (cbRaw / kMaxStored + 1) + 7;
 
-    const uint32_t nFinal = bLast ? 1 : 0;
     if (nStoredBits < nDynamicBits && nStoredBits < nFixedBits)
     {
-        for (DWORD cbDone = 0; cbDone < cbRaw || cbRaw == 0;)
+        for (DWORD cbDone = 0; cbDone < cbRaw;)
         {
             const DWORD cbChunk = std::min(cbRaw - cbDone, kMaxStored);
-            const bool bLastChunk = cbDone + cbChunk == cbRaw;
-            writer.Put(bLastChunk ? nFinal : 0, 3);
+            writer.Put(0, 3);
             writer.Align();
             writer.Put(cbChunk, 16);
             writer.Put(~cbChunk & 0xFFFF, 16);
             writer.Align();
             writer.PutBytes(pRaw + cbDone, cbChunk);
             cbDone += cbChunk;
-            if (bLastChunk)
-                break;
         }
         m_tokens.clear();
         return !writer.Overflowed();
@@ -499,11 +497,11 @@ bool CDeflater::FlushBlock(CBitWriter& writer, const BYTE* pRaw, DWORD cbRaw, bo
             literalLengths[i] = (uint8_t)FixedLiteralLength(i);
         for (int i = 0; i < kDistanceCodes; ++i)
             distanceLengths[i] = 5;
-        writer.Put(nFinal | (1 << 1), 3);
+        writer.Put(1 << 1, 3);
     }
     else
     {
-        writer.Put(nFinal | (2 << 1), 3);
+        writer.Put(2 << 1, 3);
         writer.Put(nLiterals - 257, 5);
         writer.Put(nDistances - 1, 5);
         writer.Put(nRunCodes - 4, 4);

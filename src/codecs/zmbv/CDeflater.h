@@ -56,7 +56,7 @@ private:
     uint32_t Hash(const BYTE* p) const;
     int FindMatch(uint32_t nPos, uint32_t nEnd, uint32_t* pnDistance) const;
     void Rebase();
-    bool FlushBlock(CBitWriter& writer, const BYTE* pRaw, DWORD cbRaw, bool bLast);
+    bool FlushBlock(CBitWriter& writer, const BYTE* pRaw, DWORD cbRaw);
     static void BuildLengths(const uint32_t* pFreqs, int nSymbols, int nMaxBits, uint8_t* pLengths);
     static void BuildCodes(const uint8_t* pLengths, int nSymbols, Code* pCodes);
 

@@ -125,7 +125,7 @@ def wait_for_line(path, word, proc, timeout):
     return False
 
 
-def record(out, rect, fps, milliseconds, fourcc="-", on_recording=None):
+def record(out, rect, fps, milliseconds, fourcc="-", on_recording=None, file_format=0):
     """One recording by record_bench.exe into `out` (a Unix path); on_recording() is called
     once the writer runs. Returns its report with the process's CPU seconds between
     "recording" and "stopped" read from /proc (cpu_proc), the servers' CPU seconds over the
@@ -134,7 +134,7 @@ def record(out, rect, fps, milliseconds, fourcc="-", on_recording=None):
     exe = orvtest.program("record_bench.exe")
     x, y, w, h = rect
     with tempfile.NamedTemporaryFile(prefix="record-bench-", suffix=".txt") as log:
-        args = [orvtest.unix_to_windows(out), *map(str, (x, y, w, h, fps, milliseconds)), fourcc]
+        args = [orvtest.unix_to_windows(out), *map(str, (x, y, w, h, fps, milliseconds)), fourcc, str(file_format)]
         proc = subprocess.Popen(["wine64", exe, *args],
                                 cwd=os.path.dirname(exe), env=orvtest.wine_env(), stdin=subprocess.DEVNULL,
                                 stdout=log, stderr=subprocess.DEVNULL)
@@ -159,6 +159,18 @@ def record(out, rect, fps, milliseconds, fourcc="-", on_recording=None):
     report.update(cpu_proc=cpu_end - cpu_start, servers=servers, wall=wall,
                   cpu_total=usage.ru_utime + usage.ru_stime)
     return report
+
+
+def video_packet_times(path):
+    """(pts, dts) of every video packet in seconds, in file order (None where a time is missing)."""
+    out = subprocess.run(["ffprobe", "-v", "error", "-select_streams", "v", "-show_entries", "packet=pts_time,dts_time",
+                          "-of", "csv=p=0", path], capture_output=True, text=True, check=True).stdout
+    def number(text):
+        try:
+            return float(text)
+        except ValueError:
+            return None
+    return [tuple(number(v) for v in line.split(",")[:2]) for line in out.split() if line.strip()]
 
 
 def video_packet_sizes(path):

@@ -20,7 +20,10 @@ CPU time is read from /proc (utime + stime, all threads):
   spend with the scene alone (measured just before each run); wineserver serves the Wine
   desktop and the scene as well, so its share is an estimate.
 
-Usage: ORVANE_BUILD_DIR=/work/main/build-<you> bench/record_bench.py [--seconds 20]
+Then a frame-rate check: a WMV recording at 25 fps, the rate its frame times give and whether
+its decoding times only grow.
+
+Usage: ORVANE_BUILD_DIR=/work/main/build-<you> bench/record_bench.py [--seconds 20] [--rate-seconds 20]
 """
 import argparse
 import os
@@ -32,6 +35,14 @@ import recbench
 
 WIDTH, HEIGHT, FPS = 1280, 720, 30
 SHM = "/dev/shm"
+# The stages of a frame's way, as record_bench.exe reports them (seconds while recording): the
+# capture driver's desktop read and change tracking run on the driver's thread, the grab,
+# frame copy, compression and queuing on the video source thread, writes and checks on the
+# writer's thread.
+STAGES = [("screen_read", "screen read (driver)"), ("tracking", "change tracking (driver)"),
+          ("grab", "grabber copy"), ("frame", "flip/convert into frame"), ("compress", "compress"),
+          ("queue", "queue (buffer, copy, put)"), ("write", "write (AVI library)"),
+          ("size_check", "size and disk checks")]
 
 
 def ours(label, seconds, fourcc):
@@ -49,7 +60,8 @@ def ours(label, seconds, fourcc):
     return dict(label=label, codec=report.get("codec", "?"), frames=sum(1 for s in sizes if s > 0),
                 expected=FPS * seconds, seconds=float(seconds),
                 cpu=report["cpu_proc"], cpu_total=report["cpu_total"], servers=extra(report["servers"], idle, report["wall"]),
-                size=file_size, events=int(report.get("writer_events", 0)))
+                size=file_size, events=int(report.get("writer_events", 0)),
+                stages={name: float(report.get(f"stage_{name}", 0)) for name, _ in STAGES})
 
 
 def ffmpeg(label, seconds):
@@ -82,6 +94,28 @@ def ffmpeg(label, seconds):
                 cpu=cpu, cpu_total=cpu, servers=extra(servers, idle, wall), size=file_size, events=0)
 
 
+def frame_rate_check(seconds, fps=25):
+    """A WMV recording at `fps` (320x240, ZMBV): the rate its frame times give, their largest
+    gap, and whether the decoding times only ever grow."""
+    out = os.path.join(SHM, f"orvane-rate-bench-{os.getpid()}.wmv")
+    scene = recbench.start_scene("counter", 0, 0, 320, 240, seconds + 120)
+    try:
+        recbench.record(out, (0, 0, 320, 240), fps, seconds * 1000, "ZMBV", file_format=1)
+        times = recbench.video_packet_times(out)
+    finally:
+        recbench.stop(scene)
+        if os.path.exists(out):
+            os.remove(out)
+    pts = sorted(t[0] for t in times if t[0] is not None)
+    dts = [t[1] for t in times]
+    rate = (len(pts) - 1) / (pts[-1] - pts[0]) if len(pts) > 1 and pts[-1] > pts[0] else 0.0
+    gaps = [b - a for a, b in zip(pts, pts[1:])]
+    increasing = all(a is not None and b is not None and b > a for a, b in zip(dts, dts[1:]))
+    print(f"WMV at {fps} fps for {seconds} s (320x240, ZMBV): {len(pts)} frames, {rate:.3f} fps from the frame "
+          f"times ({100 * (rate / fps - 1):+.2f}%), largest gap {1000 * max(gaps, default=0):.0f} ms, "
+          f"decoding times {'strictly increasing' if increasing else 'NOT strictly increasing'}")
+
+
 def extra(used, idle, seconds):
     """Server CPU seconds beyond the idle rate over `seconds`, never below zero."""
     return {name: max(0.0, used[name] - idle[name] * seconds) for name in used}
@@ -98,9 +132,21 @@ def print_table(rows):
               f"{r['servers']['pulse']:6.2f} {1000 * (r['cpu'] + servers) / frames:9.2f} {r['size'] / 1e6:8.1f}")
 
 
+def print_stages(rows):
+    """Milliseconds per frame written in each stage (clock time inside the stage, so time the
+    thread waited for a CPU on a loaded machine counts too)."""
+    print(f"{'stage, ms per frame written':32}" + "".join(f" {r['label']:>20}" for r in rows))
+    for name, label in STAGES:
+        print(f"{label:32}" + "".join(f" {1000 * r['stages'][name] / max(r['frames'], 1):20.3f}" for r in rows))
+    print(f"{'sum of the stages':32}" + "".join(
+        f" {1000 * sum(r['stages'].values()) / max(r['frames'], 1):20.3f}" for r in rows))
+    print(f"{'process CPU':32}" + "".join(f" {1000 * r['cpu'] / max(r['frames'], 1):20.3f}" for r in rows))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--seconds", type=int, default=20)
+    parser.add_argument("--rate-seconds", type=int, default=20, help="length of the WMV frame-rate check (0: none)")
     options = parser.parse_args()
     recbench.ensure_session(["record_bench", "scene", "wintool"])
 
@@ -115,6 +161,8 @@ def main():
     print("all/frame: process and servers, milliseconds per frame written")
     print()
     print_table(rows)
+    print()
+    print_stages([r for r in rows if "stages" in r])
     print()
     for r in rows:
         if r["events"]:
@@ -133,6 +181,10 @@ def main():
     print(f"whole record_bench.exe process incl. start-up (catalogue, sound start): "
           + ", ".join(f"{r['label']} {r['cpu_total']:.2f} s" for r in rows if r['label'].startswith("ours")))
     print(f"load average after: {load_after}")
+    if options.rate_seconds:
+        print()
+        frame_rate_check(options.rate_seconds)
+        print(f"load average after the frame-rate check: {recbench.load_average()}")
 
 
 if __name__ == "__main__":

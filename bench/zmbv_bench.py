@@ -10,6 +10,7 @@ Usage: ORVANE_BUILD_DIR=/work/main/build-zmbv bench/zmbv_bench.py [--frames N] [
 """
 import argparse
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -143,4 +144,6 @@ if __name__ == "__main__":
     try:
         main()
     finally:
-        subprocess.run(["wineserver", "-k"], env=dict(os.environ), check=False)
+        # Debian keeps wineserver out of PATH.
+        wineserver = shutil.which("wineserver") or "/usr/lib/wine/wineserver"
+        subprocess.run([wineserver, "-k"], env=dict(os.environ), check=False)

@@ -6,7 +6,9 @@
 //   FORMAT 0 = AVI (default), 1 = WMV.
 // Prints, flushed as they happen: "recording" once the writer runs, "stopped" once the
 // recording ended (the writer's queue written out), then key=value lines: codec, the
-// process's CPU seconds while recording (cpu_recording), the wall seconds, writer events.
+// process's CPU seconds while recording (cpu_recording), the wall seconds, writer events, and
+// the seconds spent in each stage of the frames' way while recording (stage_<name>=): the
+// capture driver's desktop reads and change tracking, then the pipeline's stages.
 #include <windows.h>
 
 #include <cstdio>
@@ -17,6 +19,8 @@
 
 #include "app/CCaptureGraph.h"
 #include "codecs/zmbv/ZmbvDriver.h"
+#include "drivers/vidcap/CVidcapDriver.h"
+#include "pipeline/CStageTimer.h"
 #include "support/GraphRecordingTools.h"
 
 using namespace graphtools;
@@ -79,15 +83,25 @@ int main(int argc, char** argv)
         printf("begin=%d\n", static_cast<int>(result));
         return Fail("begin");
     }
+    CVidcapDriver::Instance().ResetStatistics();
+    CStageTimer::Reset();
     double dCpuStart = ProcessCpuSeconds();
     DWORD dwStart = GetTickCount();
     Say("recording");
     int nEvents = PumpFor(strtoul(argv[7], nullptr, 0));
     graph.End(setup.nFormat);
     double dCpu = ProcessCpuSeconds() - dCpuStart;
+    const CVidcapDriver::Statistics driver = CVidcapDriver::Instance().GetStatistics();
+    const CStageTimer::Totals stages = CStageTimer::Read();
     DWORD dwWall = GetTickCount() - dwStart;
     Say("stopped");
     printf("cpu_recording=%.3f\nwall_recording=%.3f\nwriter_events=%d\n", dCpu, dwWall / 1000.0, nEvents);
+    printf("driver_samples=%lu\nstage_screen_read=%.4f\nstage_tracking=%.4f\n",
+           static_cast<unsigned long>(driver.nSamples), driver.dCopySeconds,
+           driver.dSampleSeconds - driver.dCopySeconds);
+    for (int n = 0; n < STAGE_COUNT; ++n)
+        printf("stage_%s=%.4f\ncalls_%s=%lld\n", CStageTimer::Name(static_cast<PipelineStage>(n)), stages.dSeconds[n],
+               CStageTimer::Name(static_cast<PipelineStage>(n)), stages.nCalls[n]);
     DestroyWindow(hNotify);
     return 0;
 }

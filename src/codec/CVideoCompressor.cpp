@@ -1,5 +1,6 @@
 #include "codec/CVideoCompressor.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -43,14 +44,22 @@ bool HasFlag(DWORD dwFlags, DWORD dwFlag)
     return (dwFlags & dwFlag) != 0;
 }
 
-// Keeps the first three bytes of each 32-bit pixel. Whole four-byte stores overlap by one byte
-// (the next pixel overwrites it); the last pixel of the row is stored byte by byte.
+// Keeps the first three bytes of each 32-bit pixel: four pixels (16 bytes, read as two 64-bit
+// words) become 12 bytes, stored as one 64-bit and one 32-bit word; the last pixels of the row
+// one by one.
 void ConvertRow32To24(const BYTE* pSrc, BYTE* pDst, LONG nWidth)
 {
     LONG x = 0;
-    for (; x + 1 < nWidth; ++x, pSrc += 4, pDst += 3)
-        std::memcpy(pDst, pSrc, 4);
-    if (x < nWidth) {
+    for (; x + 4 <= nWidth; x += 4, pSrc += 16, pDst += 12) {
+        uint64_t p01, p23;
+        std::memcpy(&p01, pSrc, 8);
+        std::memcpy(&p23, pSrc + 8, 8);
+        const uint64_t q0 = (p01 & 0xFFFFFFull) | ((p01 >> 8) & 0xFFFFFF000000ull) | (p23 << 48);
+        const uint32_t q1 = static_cast<uint32_t>(((p23 >> 16) & 0xFFu) | ((p23 >> 24) & 0xFFFFFF00u));
+        std::memcpy(pDst, &q0, 8);
+        std::memcpy(pDst + 8, &q1, 4);
+    }
+    for (; x < nWidth; ++x, pSrc += 4, pDst += 3) {
         pDst[0] = pSrc[0];
         pDst[1] = pSrc[1];
         pDst[2] = pSrc[2];
@@ -488,12 +497,24 @@ bool CVideoCompressor::CompressFrame(const void* pBits)
     if (m_hIC)
         return !m_guard.HasFaulted() &&
                m_guard.Run(CCodecGuard::STAGE_FRAME, [this, pBits] { return CompressWithCompressor(pBits); });
-    return CompressPassThrough(pBits);
+    return CompressPassThrough(pBits, m_pOutput);
 }
 
-bool CVideoCompressor::CompressPassThrough(const void* pBits)
+bool CVideoCompressor::CanCompressInto() const
 {
-    if (!IsPassThroughInput() || !m_pOutput)
+    return m_bStarted && !m_hIC && IsPassThroughInput() && m_pOutput;
+}
+
+bool CVideoCompressor::CompressFrameInto(const void* pBits, BYTE* pOut)
+{
+    if (!CanCompressInto() || !pBits || !pOut)
+        return false;
+    return CompressPassThrough(pBits, pOut);
+}
+
+bool CVideoCompressor::CompressPassThrough(const void* pBits, BYTE* pOut)
+{
+    if (!IsPassThroughInput() || !pOut)
         return false;
     const int nBits = m_pInputFormat->biBitCount;
     const DWORD dwInStride = RowStride(nBits, m_pInputFormat->biWidth);
@@ -502,13 +523,15 @@ bool CVideoCompressor::CompressPassThrough(const void* pBits)
     const LONG nWidth = m_pInputFormat->biWidth;
     // Both formats carry the same height sign, so row i of one is row i of the other in memory.
     const BYTE* pIn = static_cast<const BYTE*>(pBits);
-    BYTE* pOut = m_pOutput;
     for (DWORD nRow = 0; nRow < dwRows; ++nRow, pIn += dwInStride, pOut += dwOutStride) {
         if (nBits == 24) {
             std::memcpy(pOut, pIn, dwOutStride < dwInStride ? dwOutStride : dwInStride);
             continue;
         }
         ConvertRow32To24(pIn, pOut, nWidth);
+        // The row's padding bytes are written too, so that the file never holds stale memory.
+        for (DWORD nPad = static_cast<DWORD>(nWidth) * 3; nPad < dwOutStride; ++nPad)
+            pOut[nPad] = 0;
     }
     m_bLastKey = true;
     m_dwLastFrameSize = m_pOutputFormat->biSizeImage;

@@ -43,6 +43,11 @@ public:
 
     bool Begin();
     bool CompressFrame(const void* pBits);
+    // The pass-through can write its frame straight into a buffer of MaxFrameSize bytes that
+    // the caller owns (a sample buffer), which spares copying the frame once more; the output
+    // buffer then does not hold that frame.
+    bool CanCompressInto() const;
+    bool CompressFrameInto(const void* pBits, BYTE* pOut);
     void End();
     // A compressor that faults inside Begin, a frame or End fails that call, and the window
     // receives nMessage (see CCodecGuard); the sequence then calls into it no more.
@@ -81,7 +86,7 @@ private:
     void SendFramesInfo();
     void ReleaseSequenceBuffers();
 
-    bool CompressPassThrough(const void* pBits);
+    bool CompressPassThrough(const void* pBits, BYTE* pOut);
     bool CompressWithCompressor(const void* pBits);
     // One ICCompress call; fills m_dwLastResultSize and m_dwOutFlags.
     bool CompressOnce(const void* pBits, bool bForcedKey, int nQuality, DWORD dwFrameSize);

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "pipeline/CMediaStream.h"
+#include "pipeline/CStageTimer.h"
 
 namespace
 {
@@ -44,6 +45,7 @@ int CMediaWriter::Start()
     DiscardQueued();
     if (!m_queue.ClearDraining())
         return 0;
+    m_sizeTracker.Begin(GetTickCount());
     m_hWriteThread = CreateThread(nullptr, 0, &CMediaWriter::WriteThreadEntry, this, 0, nullptr);
     if (!m_hWriteThread)
     {
@@ -177,10 +179,22 @@ int CMediaWriter::WriteOne(CMediaSample* pSample)
     return nOk;
 }
 
-int CMediaWriter::ReachedSizeLimit() const
+int CMediaWriter::ReachedSizeLimit()
 {
     if (!m_nMaxFileSize || !m_pszFileName || !m_pszFileName[0])
         return 0;
+    const DWORD dwNow = GetTickCount();
+    if (!m_sizeTracker.IsCheckDue(m_nMaxFileSize, dwNow))
+        return 0;
+    CStageTimer timer(STAGE_SIZE_CHECK);
+    const ULONGLONG ullSize = FileSizeOnDisk();
+    m_sizeTracker.Checked(ullSize, dwNow);
+    return ullSize >= m_nMaxFileSize;
+}
+
+// 0 when the file cannot be opened.
+ULONGLONG CMediaWriter::FileSizeOnDisk() const
+{
     // No access rights asked for: this works while the file is open for writing elsewhere.
     HANDLE hFile = CreateFileA(m_pszFileName, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                OPEN_EXISTING, 0, nullptr);
@@ -189,7 +203,7 @@ int CMediaWriter::ReachedSizeLimit() const
     LARGE_INTEGER liSize;
     BOOL bSized = GetFileSizeEx(hFile, &liSize);
     CloseHandle(hFile);
-    return bSized && liSize.QuadPart >= static_cast<LONGLONG>(m_nMaxFileSize);
+    return bSized && liSize.QuadPart > 0 ? static_cast<ULONGLONG>(liSize.QuadPart) : 0;
 }
 
 // Posts the end-of-writing message; 0 when there is nobody to tell.

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <vector>
 
+#include "pipeline/CFileSizeTracker.h"
 #include "pipeline/CMediaSample.h"
 #include "pipeline/CSampleQueue.h"
 
@@ -47,6 +48,9 @@ public:
 
     int QueueSample(CMediaSample* pSample);
     void DiscardQueued();
+    // Called by a stream, on the writing thread, for the bytes it put into the file: the file
+    // is then read from the disk for the size limit only when it may be near it.
+    void CountWritten(DWORD cbBytes) { m_sizeTracker.Count(cbBytes); }
 
 protected:
     const char* FileName() const { return m_pszFileName; }
@@ -55,7 +59,8 @@ private:
     static DWORD WINAPI WriteThreadEntry(LPVOID pParam);
     DWORD WriteLoop();
     int WriteOne(CMediaSample* pSample);
-    int ReachedSizeLimit() const;
+    int ReachedSizeLimit();
+    ULONGLONG FileSizeOnDisk() const;
     int Notify(int nSizeLimit);
     void JoinWriteThread();
     static void DeleteSample(CMediaSample* pSample);
@@ -76,4 +81,5 @@ private:
     std::atomic<int> m_bWriting;
     std::atomic<int> m_bHasWritten;
     HANDLE m_hWriteThread;
+    CFileSizeTracker m_sizeTracker;
 };

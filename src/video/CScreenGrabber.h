@@ -30,6 +30,8 @@ public:
     void SetCaptureRect(const RECT& rect);
     void GetCaptureRect(RECT& rect) const;
     int GrabChanges();
+    // The rectangles (desktop pixels, inside the capture rectangle) the last GrabChanges copied.
+    const std::vector<RECT>& GetChangedRects() const { return m_rects; }
     void BlankOutsideScreen();
 
     int AttachDriver(int bAttach);

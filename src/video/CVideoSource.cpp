@@ -28,7 +28,7 @@ void CopyRows(BYTE* pDest, int nDestStride, const BYTE* pSource, int nSourceStri
 
 CVideoSource::CVideoSource()
     : m_bmih(), m_nWidth(0), m_nHeight(0), m_nFps(1), m_nDataRate(0), m_nStride(0),
-      m_pFrame(nullptr), m_pTarget(nullptr), m_dwLastTick(0), m_dwStartTick(0),
+      m_pFrame(nullptr), m_pTarget(nullptr), m_nNextSlot(0), m_llTimeLineStart(0),
       m_bTimeLineStarted(false)
 {
     m_bmih.biSize = sizeof(BITMAPINFOHEADER);
@@ -80,44 +80,42 @@ int CVideoSource::SetTarget(CMediaStream* pTarget)
     return 1;
 }
 
-LONGLONG CVideoSource::DueTimeFor(UINT nFps)
-{
-    LONGLONG nDue = -10000000LL / static_cast<LONGLONG>(nFps);
-    if (static_cast<LONGLONG>(nFps) * nDue > -10000000LL)
-        --nDue;
-    return nDue;
-}
-
-DWORD CVideoSource::WaitFor(UINT nFps)
-{
-    DWORD dwInterval = 1000 / nFps;
-    return nFps * dwInterval < 1000 ? dwInterval + 1 : dwInterval;
-}
-
 int CVideoSource::OnThreadStart()
 {
     free(m_pFrame);
     m_pFrame = static_cast<BYTE*>(calloc(1, m_bmih.biSizeImage ? m_bmih.biSizeImage : 1));
     if (!m_pFrame)
         return 0;
-    m_dwLastTick = m_dwStartTick = 0;
+    m_schedule.Start(PerfClock(CFrameSchedule::kUnitsPerSecond), m_nFps);
+    m_nNextSlot = 0;
+    m_llTimeLineStart = 0;
     m_bTimeLineStarted = false;
     return 1;
 }
 
+// Waits on the timer until the slot is due. The timer is armed afresh for every wait, so a
+// signal left from an earlier recording or an early wake-up never makes a tick early.
+void CVideoSource::WaitForSlot(ULONGLONG nSlot)
+{
+    const LONGLONG llWait = m_schedule.DueTime(nSlot) - PerfClock(CFrameSchedule::kUnitsPerSecond);
+    if (llWait <= 0)
+        return;
+    LARGE_INTEGER due;
+    due.QuadPart = -llWait;
+    SetWaitableTimer(m_hTimer, &due, 0, nullptr, nullptr, FALSE);
+    // The time-out only guards against a timer that never fires.
+    WaitForSingleObject(m_hTimer, static_cast<DWORD>(llWait / 10000) + 2);
+}
+
 int CVideoSource::Step()
 {
-    const DWORD dwInterval = 1000 / m_nFps;
-    WaitForSingleObject(m_hTimer, WaitFor(m_nFps));
-    const DWORD dwNow = static_cast<DWORD>(PerfClock(1000));
-
-    LARGE_INTEGER due;
-    due.QuadPart = DueTimeFor(m_nFps);
-    SetWaitableTimer(m_hTimer, &due, 0, nullptr, nullptr, FALSE);
-
-    if (m_dwLastTick == 0)
-        m_dwStartTick = dwNow;
-    m_dwLastTick = dwNow;
+    WaitForSlot(m_nNextSlot);
+    const LONGLONG llNow = PerfClock(CFrameSchedule::kUnitsPerSecond);
+    if (llNow < m_schedule.DueTime(m_nNextSlot))
+        return 1;
+    // A late tick takes the slot that is due now; the ones it missed are skipped.
+    const ULONGLONG nSlot = m_schedule.SlotAt(llNow);
+    m_nNextSlot = nSlot + 1;
 
     // The time line starts with the first frame the writer can take: the sound's time line
     // starts there too, so frames timed from an earlier tick would put the picture behind
@@ -125,15 +123,18 @@ int CVideoSource::Step()
     CMediaWriter* pWriter = m_pTarget ? m_pTarget->GetWriter() : nullptr;
     if (!pWriter || !pWriter->IsWriting())
         return 1;
+    // Time 0 is when this tick ran, not when its slot was due: a late first tick would
+    // otherwise put every frame behind the sound by its lateness.
     if (!m_bTimeLineStarted) {
-        m_dwStartTick = dwNow;
+        m_llTimeLineStart = llNow;
         m_bTimeLineStarted = true;
     }
     BYTE* pFrame = GetFrame(&m_bmih, m_pFrame, m_nStride, 0, 0);
     // A tick whose grab failed delivers nothing; the next tick tries again.
     if (!pFrame)
         return 1;
-    return m_pTarget->Deliver(pFrame, m_bmih.biSizeImage, dwNow - m_dwStartTick, dwInterval, 0) ? 1 : 0;
+    const DWORD dwTime = m_schedule.SlotTimeMs(nSlot, m_llTimeLineStart);
+    return m_pTarget->Deliver(pFrame, m_bmih.biSizeImage, dwTime, 1000 / m_nFps, 0) ? 1 : 0;
 }
 
 BYTE* CVideoSource::GetFrame(const BITMAPINFOHEADER* pFormat, BYTE* pBits, int nStride, int x, int y)
@@ -145,34 +146,49 @@ BYTE* CVideoSource::GetFrame(const BITMAPINFOHEADER* pFormat, BYTE* pBits, int n
         pFormat->biBitCount == m_bmih.biBitCount && nStride == m_nStride && x == 0)
         return pBits + static_cast<ptrdiff_t>(nStride) * y;
 
+    const RECT whole = {0, 0, m_nWidth, m_nHeight};
+    CopyRegion(pFormat, pBits, nStride, x, y, whole);
+    return m_pFrame;
+}
+
+void CVideoSource::CopyRegion(const BITMAPINFOHEADER* pFormat, const BYTE* pBits, int nStride, int x, int y,
+                              const RECT& part)
+{
     const int nSourceHeight = abs(pFormat->biHeight);
     const int nWidth = std::min<int>(abs(pFormat->biWidth) - x, m_nWidth);
     const int nRows = std::min<int>(nSourceHeight - y, m_nHeight);
     if (nWidth <= 0 || nRows <= 0 || !m_pFrame)
-        return m_pFrame;
+        return;
+    const int nLeft = std::max<int>(part.left, 0);
+    const int nTop = std::max<int>(part.top, 0);
+    const int nRight = std::min<int>(part.right, nWidth);
+    const int nBottom = std::min<int>(part.bottom, nRows);
+    if (nLeft >= nRight || nTop >= nBottom)
+        return;
 
-    const BYTE* pSource = pBits + static_cast<ptrdiff_t>(x) * pFormat->biBitCount / 8;
+    const BYTE* pSource = pBits + static_cast<ptrdiff_t>(x + nLeft) * pFormat->biBitCount / 8;
     int nSourceStep = nStride;
     if (pFormat->biHeight < 0) {
-        pSource += static_cast<ptrdiff_t>(y) * nStride;
+        pSource += static_cast<ptrdiff_t>(y + nTop) * nStride;
     } else {
-        pSource += static_cast<ptrdiff_t>(nSourceHeight - y - 1) * nStride;
+        pSource += static_cast<ptrdiff_t>(nSourceHeight - y - nTop - 1) * nStride;
         nSourceStep = -nStride;
     }
     // The frame is bottom-up: the region's top row is the frame's row nRows - 1.
-    BYTE* pDest = m_pFrame + static_cast<ptrdiff_t>(nRows - 1) * m_nStride;
+    BYTE* pDest = m_pFrame + static_cast<ptrdiff_t>(nRows - 1 - nTop) * m_nStride + nLeft * 4;
     const int nDestStep = -m_nStride;
+    const int nPixels = nRight - nLeft;
+    const int nPartRows = nBottom - nTop;
 
     switch (pFormat->biBitCount) {
     case 16:
-        Convert565To32(pDest, nDestStep, pSource, nSourceStep, nWidth, nRows);
+        Convert565To32(pDest, nDestStep, pSource, nSourceStep, nPixels, nPartRows);
         break;
     case 24:
-        Convert24To32(pDest, nDestStep, pSource, nSourceStep, nWidth, nRows);
+        Convert24To32(pDest, nDestStep, pSource, nSourceStep, nPixels, nPartRows);
         break;
     default:
-        CopyRows(pDest, nDestStep, pSource, nSourceStep, nWidth * m_bmih.biBitCount / 8, nRows);
+        CopyRows(pDest, nDestStep, pSource, nSourceStep, nPixels * m_bmih.biBitCount / 8, nPartRows);
         break;
     }
-    return m_pFrame;
 }

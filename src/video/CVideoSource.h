@@ -3,12 +3,15 @@
 #include <windows.h>
 
 #include "pipeline/CWorkerThread.h"
+#include "video/CFrameSchedule.h"
 
 class CMediaStream;
 
 // The worker thread that produces a recording's video: it ticks on a waitable timer at the
-// frame rate, takes a frame on every tick, stamps it with the milliseconds since the first
-// tick and hands it to its target stream, which compresses and queues it on this thread.
+// frame rate, on a schedule fixed when the thread starts, takes a frame on every tick, stamps
+// it with its slot's due time (milliseconds since the tick of the first frame the writer took,
+// so the frame-rate grid) and hands it to its target stream, which compresses and queues it on
+// this thread.
 class CVideoSource : public CWorkerThread
 {
 public:
@@ -31,19 +34,21 @@ public:
     // top row, into the frame (or points into the source when it already is the frame).
     virtual BYTE* GetFrame(const BITMAPINFOHEADER* pFormat, BYTE* pBits, int nStride, int x, int y);
 
-    // The timing of one tick at a frame rate: the timer's relative due time in 100 ns (the
-    // period rounded up to the next 100 ns, negative) and the wait in milliseconds.
-    static LONGLONG DueTimeFor(UINT nFps);
-    static DWORD WaitFor(UINT nFps);
-
 protected:
     int OnThreadStart() override;
     int Step() override;
 
     BYTE* FrameBits() const { return m_pFrame; }
+    // Copies the part of the region whose top-left is (x, y) in the source (as GetFrame takes
+    // it) that lies in `part`, given in region coordinates (0, 0 is the region's top-left),
+    // into the frame, converting and turning it upside down. Where the source always differs
+    // from the frame, GetFrame is this copy for the whole region.
+    void CopyRegion(const BITMAPINFOHEADER* pFormat, const BYTE* pBits, int nStride, int x, int y,
+                    const RECT& part);
 
 private:
     void UpdateSize();
+    void WaitForSlot(ULONGLONG nSlot);
 
     BITMAPINFOHEADER m_bmih;
     int m_nWidth;
@@ -54,7 +59,8 @@ private:
     BYTE* m_pFrame;
     CMediaStream* m_pTarget;
     HANDLE m_hTimer;
-    DWORD m_dwLastTick;
-    DWORD m_dwStartTick;
+    CFrameSchedule m_schedule;
+    ULONGLONG m_nNextSlot;
+    LONGLONG m_llTimeLineStart;  // when the tick of the first frame the writer took ran: time 0
     bool m_bTimeLineStarted;
 };

@@ -4,7 +4,14 @@
 #include <cstring>
 #include <new>
 
+#include "pipeline/CMediaWriter.h"
+#include "pipeline/CStageTimer.h"
 #include "writer/CDiskSpaceGuard.h"
+
+namespace
+{
+const DWORD kChunkHeaderBytes = 8;
+}
 
 CAviStream::CAviStream() : m_pFile(nullptr), m_pStream(nullptr), m_pGuard(nullptr)
 {
@@ -17,6 +24,8 @@ CAviStream::~CAviStream()
 {
     CAviStream::Stop();
     FreeSpares();
+    if (m_pPrepared)
+        DeleteSample(m_pPrepared);
     DeleteCriticalSection(&m_csSpares);
 }
 
@@ -44,24 +53,54 @@ void CAviStream::Stop()
 
 SAMPLEBUFFER CAviStream::AllocSample(DWORD cbSize)
 {
+    SampleData* pSample = nullptr;
+    if (m_pPrepared && m_pPrepared->cbAllocated >= cbSize)
+    {
+        pSample = m_pPrepared;
+        m_pPrepared = nullptr;
+    }
+    else
+    {
+        pSample = NewSample(cbSize);
+    }
+    if (!pSample)
+        return SAMPLEBUFFER_FAILED;
+    pSample->cbCapacity = cbSize;
+    return reinterpret_cast<SAMPLEBUFFER>(pSample);
+}
+
+BYTE* CAviStream::PrepareSample(DWORD cbSize)
+{
+    if (m_pPrepared && m_pPrepared->cbAllocated < cbSize)
+    {
+        DeleteSample(m_pPrepared);
+        m_pPrepared = nullptr;
+    }
+    if (!m_pPrepared)
+        m_pPrepared = NewSample(cbSize);
+    return m_pPrepared ? m_pPrepared->pData : nullptr;
+}
+
+// A kept buffer that holds cbSize bytes, or a new one.
+CAviStream::SampleData* CAviStream::NewSample(DWORD cbSize)
+{
     SampleData* pSample = TakeSpare(cbSize);
     if (pSample)
     {
         pSample->cbData = 0;
-        pSample->cbCapacity = cbSize;
-        return reinterpret_cast<SAMPLEBUFFER>(pSample);
+        return pSample;
     }
     DWORD cbAllocated = cbSize ? cbSize : 1;
     pSample = new (std::nothrow) SampleData{nullptr, 0, cbSize, cbAllocated};
     if (!pSample)
-        return SAMPLEBUFFER_FAILED;
+        return nullptr;
     pSample->pData = new (std::nothrow) BYTE[cbAllocated];
     if (!pSample->pData)
     {
         delete pSample;
-        return SAMPLEBUFFER_FAILED;
+        return nullptr;
     }
-    return reinterpret_cast<SAMPLEBUFFER>(pSample);
+    return pSample;
 }
 
 void CAviStream::FreeSample(SAMPLEBUFFER hBuffer)
@@ -135,7 +174,9 @@ int CAviStream::FillSample(SAMPLEBUFFER hBuffer, const void* pData, DWORD cbSize
     SampleData* pSample = reinterpret_cast<SampleData*>(hBuffer);
     if (cbSize > pSample->cbCapacity)
         return 0;
-    std::memcpy(pSample->pData, pData, cbSize);
+    // A prepared sample was filled in place.
+    if (pData != pSample->pData)
+        std::memcpy(pSample->pData, pData, cbSize);
     pSample->cbData = cbSize;
     return 1;
 }
@@ -194,10 +235,23 @@ int CAviStream::WriteChunk(LONG lStart, LONG lSamples, const void* pData, LONG c
     if (!m_pStream || cbData < 0)
         return 0;
     DWORD cbChunk = static_cast<DWORD>(cbData);
-    if (m_pGuard && !(bLast ? m_pGuard->AdmitLast(cbChunk) : m_pGuard->Admit(cbChunk)))
+    if (m_pGuard && !Admitted(cbChunk, bLast))
         return 0;
-    if (FAILED(AVIStreamWrite(m_pStream, lStart, lSamples, const_cast<void*>(pData), cbData,
-                              dwFlags, nullptr, nullptr)))
-        return 0;
+    {
+        CStageTimer timer(STAGE_WRITE);
+        if (FAILED(AVIStreamWrite(m_pStream, lStart, lSamples, const_cast<void*>(pData), cbData,
+                                  dwFlags, nullptr, nullptr)))
+            return 0;
+    }
+    // The chunk and its header; the index entry comes when the file is closed.
+    if (GetWriter())
+        GetWriter()->CountWritten(cbChunk + kChunkHeaderBytes + (cbChunk & 1));
+    CStageTimer timer(STAGE_SIZE_CHECK);
     return !m_pGuard || m_pGuard->Confirm(cbChunk);
+}
+
+int CAviStream::Admitted(DWORD cbChunk, int bLast)
+{
+    CStageTimer timer(STAGE_SIZE_CHECK);
+    return bLast ? m_pGuard->AdmitLast(cbChunk) : m_pGuard->Admit(cbChunk);
 }

@@ -28,6 +28,11 @@ public:
     // Remembers the file and creates the stream in it.
     virtual int CreateInFile(PAVIFILE pFile);
 
+    // A sample buffer of cbSize bytes for the producer to fill in place; the next AllocSample
+    // of at most that size hands it out, and FillSample from its own bytes copies nothing.
+    // Null when memory runs out. Producer thread only.
+    BYTE* PrepareSample(DWORD cbSize);
+
     // The writer's watch over its file's disk space; every chunk passes it.
     void SetGuard(CDiskSpaceGuard* pGuard) { m_pGuard = pGuard; }
     void SetName(const char* pszName);
@@ -56,6 +61,8 @@ protected:
 private:
     static const size_t kMaxSpares = 4;
 
+    int Admitted(DWORD cbChunk, int bLast);
+    SampleData* NewSample(DWORD cbSize);
     SampleData* TakeSpare(DWORD cbSize);
     bool KeepSpare(SampleData* pSample);
     void FreeSpares();
@@ -71,4 +78,6 @@ private:
     AVISTREAMINFOA m_info;
     CRITICAL_SECTION m_csSpares;
     std::vector<SampleData*> m_spares;
+    // Kept across files: Stop may run while the producer goes on into the next file.
+    SampleData* m_pPrepared = nullptr;
 };

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "codec/CVideoCompressor.h"
+#include "pipeline/CStageTimer.h"
 
 namespace
 {
@@ -105,26 +106,38 @@ int CAviVideoStream::WriteSample(CMediaSample* pSample)
     return 1;
 }
 
-// The first frame after Start goes to position 0; later ones to where their time stamp
-// falls, but never before the next free position.
+// The first frame after Start goes to position 0; later ones to the position nearest their
+// time stamp, but never before the next free position. Time stamps on the frame-rate grid are
+// whole milliseconds (33 ms for the first frame at 30 fps): rounding down would put such a
+// frame one position early.
 LONG CAviVideoStream::PositionFor(DWORD dwTime) const
 {
     if (m_nNextPosition <= 0)
         return m_nNextPosition;
     double dFrameMs = m_dwScale * 1000.0 / m_dwRate;
-    LONG nByTime = static_cast<LONG>(dwTime / dFrameMs);
+    LONG nByTime = static_cast<LONG>(dwTime / dFrameMs + 0.5);
     return std::max(m_nNextPosition, nByTime);
 }
 
 int CAviVideoStream::Deliver(const void* pData, DWORD, DWORD dwTime, DWORD, DWORD)
 {
-    if (!m_pCompressor || !m_pCompressor->CompressFrame(pData))
+    if (!m_pCompressor)
         return 0;
+    // The pass-through writes straight into the sample buffer that goes to the writer.
+    const BYTE* pOut = m_pCompressor->OutputBuffer();
+    {
+        CStageTimer timer(STAGE_COMPRESS);
+        BYTE* pSample = m_pCompressor->CanCompressInto() ? PrepareSample(m_pCompressor->MaxFrameSize()) : nullptr;
+        if (pSample ? !m_pCompressor->CompressFrameInto(pData, pSample) : !m_pCompressor->CompressFrame(pData))
+            return 0;
+        if (pSample)
+            pOut = pSample;
+    }
     DWORD dwFlags = m_pCompressor->LastWasKeyFrame() ? kKeyFrameFlag : 0;
     DWORD dwRate = m_pCompressor->GetRate();
     DWORD dwDuration = dwRate ? m_pCompressor->GetScale() * 1000 / dwRate : 0;
-    return CMediaStream::Deliver(m_pCompressor->OutputBuffer(), m_pCompressor->LastFrameSize(),
-                                 dwTime, dwDuration, dwFlags);
+    CStageTimer timer(STAGE_QUEUE);
+    return CMediaStream::Deliver(pOut, m_pCompressor->LastFrameSize(), dwTime, dwDuration, dwFlags);
 }
 
 void CAviVideoStream::FreeFormat()

@@ -12,7 +12,11 @@ const ULONGLONG kCloseToFull = 64ull * 1024 * 1024;
 const DWORD kQueryIntervalMs = 1000;
 // What the library may hold back in its write buffer besides the chunk it is writing.
 const ULONGLONG kBufferSlack = 1024 * 1024;
-const ULONGLONG kSizeCheckStep = 64 * 1024;
+// The file's size is read from the disk (the file opened by name: a round trip to the system)
+// each time this much more was handed over, and at least a few large chunks more: large raw
+// frames would otherwise make it a reading per frame.
+const ULONGLONG kSizeCheckStep = 256 * 1024;
+const ULONGLONG kSizeCheckChunks = 8;
 
 ULONGLONG ChunkBytes(DWORD cbData)
 {
@@ -71,7 +75,7 @@ int CDiskSpaceGuard::Confirm(DWORD cbData)
         m_cbLargestChunk = cbData;
     if (m_nFailure == FAILURE_LOST_WRITES)
         return 0;
-    if (m_ullHanded - m_ullHandedAtSizeCheck < kSizeCheckStep)
+    if (m_ullHanded - m_ullHandedAtSizeCheck < SizeCheckStep())
         return 1;
     m_ullHandedAtSizeCheck = m_ullHanded;
     return FileHasFallenBehind() ? Refuse(FAILURE_LOST_WRITES) : 1;
@@ -85,6 +89,12 @@ int CDiskSpaceGuard::HasRoomFor(DWORD cbData, ULONGLONG ullFixedReserve)
         QueryFreeSpace();
     // A disk that cannot tell its free space is written on as if it had room.
     return !m_bKnowsFree || EstimatedFree() >= ullNeeded;
+}
+
+ULONGLONG CDiskSpaceGuard::SizeCheckStep() const
+{
+    const ULONGLONG ullChunks = kSizeCheckChunks * ChunkBytes(m_cbLargestChunk);
+    return ullChunks > kSizeCheckStep ? ullChunks : kSizeCheckStep;
 }
 
 // The index takes one entry per chunk written.

@@ -36,6 +36,7 @@ private:
     ULONGLONG Reserve(ULONGLONG ullFixedReserve) const;
     ULONGLONG EstimatedFree() const;
     void QueryFreeSpace();
+    ULONGLONG SizeCheckStep() const;
     int FileHasFallenBehind() const;
     int Refuse(Failure nFailure);
 

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "pipeline/CMediaWriter.h"
+
 CTestStream::CTestStream()
 {
     m_hGate = CreateEventA(nullptr, TRUE, TRUE, nullptr);
@@ -67,6 +69,7 @@ int CTestStream::WriteSample(CMediaSample* pSample)
             DWORD cbWritten = 0;
             if (!WriteFile(m_hFile, pBuffer->pData, pBuffer->cbSize, &cbWritten, nullptr))
                 return 0;
+            GetWriter()->CountWritten(cbWritten);
         }
     }
     m_writes.push_back(written);

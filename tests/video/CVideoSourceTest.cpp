@@ -9,6 +9,7 @@
 
 #include "pipeline/CMediaStream.h"
 #include "pipeline/CMediaWriter.h"
+#include "video/CFrameSchedule.h"
 #include "video/CVideoSource.h"
 
 namespace {
@@ -160,15 +161,41 @@ TEST(VideoSource, SourceThatAlreadyIsTheFrameIsNotCopied)
     EXPECT_NE(nullptr, source.GetFrame(nullptr, bits.data(), 256, 0, 0));
 }
 
-TEST(VideoSource, TickTiming)
+TEST(FrameSchedule, TicksAreDueFromTheOriginAndLateTicksSkipTheMissedSlots)
 {
-    EXPECT_EQ(-666667, CVideoSource::DueTimeFor(15));
-    EXPECT_EQ(67u, CVideoSource::WaitFor(15));
-    EXPECT_EQ(-400000, CVideoSource::DueTimeFor(25));
-    EXPECT_EQ(40u, CVideoSource::WaitFor(25));
-    EXPECT_EQ(-333334, CVideoSource::DueTimeFor(30));
-    EXPECT_EQ(100u, CVideoSource::WaitFor(10));
+    CFrameSchedule schedule;
+    const LONGLONG llOrigin = 123456789;
+    schedule.Start(llOrigin, 30);
+    EXPECT_EQ(llOrigin, schedule.DueTime(0));
+    EXPECT_EQ(llOrigin + 333333, schedule.DueTime(1));
+    EXPECT_EQ(llOrigin + 10000000, schedule.DueTime(30)) << "no rounding error adds up";
+    EXPECT_EQ(llOrigin + 36000000000LL, schedule.DueTime(30 * 3600)) << "an hour is an hour";
 
+    EXPECT_EQ(0u, schedule.SlotAt(llOrigin - 5));
+    EXPECT_EQ(0u, schedule.SlotAt(llOrigin + 333332));
+    EXPECT_EQ(1u, schedule.SlotAt(llOrigin + 333333));
+    // A tick 110 ms late for slot 1 takes slot 3, due 100 ms after the origin.
+    EXPECT_EQ(3u, schedule.SlotAt(llOrigin + 1100000));
+    for (ULONGLONG n : {1ull, 2ull, 29ull, 12345ull})
+    {
+        EXPECT_EQ(n, schedule.SlotAt(schedule.DueTime(n)));
+        EXPECT_EQ(n - 1, schedule.SlotAt(schedule.DueTime(n) - 1));
+    }
+
+    // Frame times on the grid, to the nearest millisecond, from any instant.
+    const DWORD adwAt30[] = {0, 33, 67, 100, 133};
+    for (ULONGLONG n = 0; n < 5; ++n)
+        EXPECT_EQ(adwAt30[n], schedule.SlotTimeMs(n, llOrigin));
+    EXPECT_EQ(75u, schedule.SlotTimeMs(3, llOrigin + 250000)) << "100 ms due, counted from 25 ms";
+    EXPECT_EQ(0u, schedule.SlotTimeMs(1, llOrigin + 400000)) << "due before the instant";
+    schedule.Start(0, 25);
+    EXPECT_EQ(40u * 1500, schedule.SlotTimeMs(1500, 0));
+    schedule.Start(0, 0);
+    EXPECT_EQ(10000000, schedule.DueTime(1)) << "a rate of 0 counts as 1";
+}
+
+TEST(VideoSource, FrameRate)
+{
     CVideoSource source;
     source.SetFrameRate(0);
     EXPECT_EQ(1u, source.GetFrameRate());
@@ -203,7 +230,12 @@ TEST(VideoSource, DeliversOnlyWhileTheWriterWritesWithTimesFromTheFirstTick)
     EXPECT_LE(stream.m_times.size(), 30u);
     EXPECT_EQ(0u, stream.m_times.front()) << "time runs from the first frame the writer takes";
     for (size_t i = 1; i < stream.m_times.size(); ++i)
+    {
         EXPECT_GT(stream.m_times[i], stream.m_times[i - 1]);
+        if (i > 1) {
+            EXPECT_EQ(0u, (stream.m_times[i] - stream.m_times[i - 1]) % 40) << "times sit on the 25 fps grid";
+        }
+    }
     EXPECT_EQ(64u * 64 * 4, stream.m_cbLast.load());
     EXPECT_EQ(40u, stream.m_nDurations);
 }

@@ -7,6 +7,7 @@
 #include "video/CDriverSwitch.h"
 #include "video/CFakeDisplay.h"
 #include "video/CScreenGrabber.h"
+#include "video/CScreenVideoSource.h"
 #include "video/PixelConversion.h"
 
 namespace {
@@ -346,6 +347,59 @@ TEST_F(ChangesTest, ADriverThatRanAheadOfTheRingForcesAFullCopy)
     EXPECT_EQ(0x11111111u, Pixel(8, 8));
     EXPECT_EQ(0x11111111u, Pixel(39, 31));
     EXPECT_EQ(0u, Pixel(40, 32));
+}
+
+// The video source's frame, after a first whole copy, is brought up to date with only the
+// rectangles the grabber found changed; it must always equal a whole copy.
+class CTestScreenSource : public CScreenVideoSource
+{
+public:
+    int Allocate() { return OnThreadStart(); }
+};
+
+TEST_F(ChangesTest, VideoSourceFrameStaysEqualToTheCaptureRectangle)
+{
+    CTestScreenSource source;
+    source.SetGrabber(m_pGrabber);
+    source.SetWidth(32);
+    source.SetHeight(24);
+    ASSERT_EQ(1, source.Allocate());
+    auto mismatches = [&](const BYTE* pFrame, const RECT& rect) {
+        int nWrong = 0;
+        for (int y = 0; y < 24; ++y) {
+            for (int x = 0; x < 32; ++x) {
+                DWORD value;
+                memcpy(&value, pFrame + (23 - y) * source.GetStride() + x * 4, 4);
+                nWrong += value != Pixel(rect.left + x, rect.top + y);
+            }
+        }
+        return nWrong;
+    };
+    const RECT rect = Rect(8, 8, 40, 32);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            m_pDisplay->SetSurfacePixel32(x, y, 0x10000 * y + x);
+    m_pDisplay->PushChange(0, 0, 64, 48);
+    const BYTE* pFrame = source.GetFrame(nullptr, nullptr, 0, 0, 0);
+    ASSERT_NE(nullptr, pFrame);
+    EXPECT_EQ(0, mismatches(pFrame, rect));
+    EXPECT_EQ(0x10000u * 8 + 8, Pixel(8, 8));
+
+    // Two small changes, one across the rectangle's edge.
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            m_pDisplay->SetSurfacePixel32(x, y, 0xAB000000u + 0x10000 * y + x);
+    m_pDisplay->PushChange(12, 10, 20, 14);
+    m_pDisplay->PushChange(36, 28, 50, 40);
+    EXPECT_EQ(pFrame, source.GetFrame(nullptr, nullptr, 0, 0, 0));
+    EXPECT_EQ(0, mismatches(pFrame, rect));
+    EXPECT_EQ(0xAB000000u + 0x10000 * 12 + 15, Pixel(15, 12));
+    EXPECT_EQ(0x10000u * 9 + 9, Pixel(9, 9)) << "unchanged where nothing was reported";
+
+    // A moved rectangle is copied whole.
+    m_pGrabber->SetCaptureRect(Rect(10, 12, 42, 36));
+    source.GetFrame(nullptr, nullptr, 0, 0, 0);
+    EXPECT_EQ(0, mismatches(pFrame, Rect(10, 12, 42, 36)));
 }
 
 // ---- Display changes -----------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "codec/CVideoCompressor.h"
 #include "writer/AviTestFiles.h"
 #include "writer/CAviAudioStream.h"
 #include "writer/CAviVideoStream.h"
@@ -108,6 +109,66 @@ TEST_F(AviWriterTest, VideoPositionsFollowTimeStampsLeavingGapsEmpty)
     }
     EXPECT_TRUE(samples[3].empty());
     EXPECT_TRUE(samples[4].empty());
+}
+
+TEST_F(AviWriterTest, FramesTimedToTheNearestMillisecondKeepTheirPositions)
+{
+    UseVideo();
+    ASSERT_EQ(1, m_video.SetFormat(&m_format, sizeof m_format, 1, 30, m_format.biSizeImage));
+    ASSERT_EQ(1, StartInto("grid.avi"));
+    // Slots 0, 1, 2 and 4 at 30 fps; slot 3 was skipped by a late tick.
+    const DWORD adwTimes[] = {0, 33, 67, 133};
+    for (int n = 0; n < 4; ++n)
+        ASSERT_EQ(1, QueueFrame(adwTimes[n], static_cast<BYTE>(0x10 + n)));
+    m_writer.Stop();
+
+    std::vector<std::vector<BYTE>> samples = VideoSamples();
+    ASSERT_EQ(5u, samples.size());
+    EXPECT_TRUE(samples[3].empty());
+    ASSERT_FALSE(samples[4].empty());
+    EXPECT_EQ(0x13, samples[4][0]);
+}
+
+TEST_F(AviWriterTest, PassThroughFramesAreWrittenWhole)
+{
+    // An odd width: the 24-bit rows end in padding.
+    const LONG nWidth = 101, nHeight = 75;
+    BITMAPINFOHEADER input = RgbFormat(nWidth, nHeight);
+    input.biBitCount = 32;
+    input.biSizeImage = nWidth * 4 * nHeight;
+    CVideoCompressor compressor;
+    ASSERT_TRUE(compressor.SetInputFormat(&input, sizeof input));
+    std::vector<std::string> names;
+    ASSERT_TRUE(compressor.BuildCatalogue(names));
+    ASSERT_TRUE(compressor.Select(0)) << "the pass-through comes first";
+    compressor.SetRate(kFps);
+    ASSERT_TRUE(compressor.Begin());
+    ASSERT_EQ(1, m_video.SetEncoder(&compressor, 0));
+    m_video.SetWriter(&m_writer);
+    m_writer.AddStream(&m_video);
+    ASSERT_EQ(1, StartInto("passthrough.avi"));
+
+    const DWORD dwOutStride = (nWidth * 3 + 3) & ~3;
+    std::vector<std::vector<BYTE>> expected;
+    for (DWORD n = 0; n < 3; ++n)
+    {
+        std::vector<BYTE> frame(input.biSizeImage);
+        std::vector<BYTE> rows(dwOutStride * nHeight, 0);
+        for (size_t i = 0; i < frame.size(); ++i)
+            frame[i] = static_cast<BYTE>(i * 7 + n * 13);
+        for (LONG y = 0; y < nHeight; ++y)
+            for (LONG x = 0; x < nWidth; ++x)
+                memcpy(&rows[y * dwOutStride + x * 3], &frame[(y * nWidth + x) * 4], 3);
+        expected.push_back(rows);
+        ASSERT_EQ(1, m_video.Deliver(frame.data(), input.biSizeImage, n * 40, 40, 0));
+    }
+    m_writer.Stop();
+    compressor.End();
+
+    std::vector<std::vector<BYTE>> samples = VideoSamples();
+    ASSERT_EQ(3u, samples.size());
+    for (size_t n = 0; n < 3; ++n)
+        EXPECT_TRUE(expected[n] == samples[n]) << "frame " << n;
 }
 
 TEST_F(AviWriterTest, EarlyFrameTakesTheNextFreePosition)

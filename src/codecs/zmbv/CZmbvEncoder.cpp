@@ -2,6 +2,8 @@
 
 #include <emmintrin.h>
 #include <string.h>
+
+#include <algorithm>
 #include <new>
 
 namespace
@@ -11,6 +13,17 @@ const BYTE kVersionHigh = 0;
 const BYTE kVersionLow = 1;
 const BYTE kCompressionZlib = 1;
 const BYTE kFormat32Bpp = 8;
+
+// Deflate runs raw, and the key frame writes the two-byte zlib header itself: decoders inflate
+// each frame with a sync flush and never reach the stream's end, so the checksum that zlib
+// would keep over every byte (a sixth of the time on full-screen changes) is never read.
+const int kWindowBits = 15;
+// zlib's hash table is cleared and slid along with its window every 32 KB of input; at 8K
+// entries that costs a third of what the default 32K cost, for a few bytes more per frame.
+const int kMemLevel = 6;
+// zlib's fast levels match greedily; up to this level our own deflater does the same work
+// several times faster on screen differences. zlib does the lazy matching of higher levels.
+const int kOwnDeflaterLevels = 3;
 
 // The exhaustive part of the motion search never looks further than this around a block.
 const int kWindowRange = 6;
@@ -104,24 +117,31 @@ bool CZmbvEncoder::Begin(int nWidth, int nHeight, int nLevel, int nSearchRange)
     size_t nBlocks = (size_t)m_nBlocksX * m_nBlocksY;
     m_cbWork = VectorBytes((int)nBlocks) + (DWORD)(nPixels * 4);
     m_pPrev = new (std::nothrow) uint32_t[nPixels];
-    m_pWork = new (std::nothrow) BYTE[m_cbWork];
+    // Our own deflater holds the vectors and differences it compresses; zlib reads them here.
+    m_bOwnDeflater = m_nLevel <= kOwnDeflaterLevels;
+    m_pWork = m_bOwnDeflater ? nullptr : new (std::nothrow) BYTE[m_cbWork];
     m_pVectors = new (std::nothrow) Vector[nBlocks]();
     m_pLastVectors = new (std::nothrow) Vector[nBlocks]();
     m_pChanged = new (std::nothrow) BYTE[nBlocks];
     m_pLastOut = new (std::nothrow) BYTE[cbMax];
     m_cbLastOutMax = cbMax;
-    if (!m_pPrev || !m_pWork || !m_pVectors || !m_pLastVectors || !m_pChanged || !m_pLastOut)
+    if (!m_pPrev || (!m_bOwnDeflater && !m_pWork) || !m_pVectors || !m_pLastVectors || !m_pChanged || !m_pLastOut)
+    {
+        Release();
+        return false;
+    }
+    if (m_bOwnDeflater && !m_deflater.Begin(m_nLevel, std::max<DWORD>(m_cbWork, (DWORD)(nPixels * 4))))
     {
         Release();
         return false;
     }
     memset(&m_zs, 0, sizeof(m_zs));
-    if (deflateInit2(&m_zs, m_nLevel, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    if (!m_bOwnDeflater && deflateInit2(&m_zs, m_nLevel, Z_DEFLATED, -kWindowBits, kMemLevel, Z_DEFAULT_STRATEGY) != Z_OK)
     {
         Release();
         return false;
     }
-    m_bZlibReady = true;
+    m_bZlibReady = !m_bOwnDeflater;
     m_bHaveLast = false;
     m_bNeedKey = true;
     m_nCommon = 0;
@@ -138,6 +158,7 @@ void CZmbvEncoder::Release()
     if (m_bZlibReady)
         deflateEnd(&m_zs);
     m_bZlibReady = false;
+    m_deflater.End();
     delete[] m_pPrev;
     delete[] m_pWork;
     delete[] m_pVectors;
@@ -238,11 +259,28 @@ DWORD CZmbvEncoder::EncodeKeyFrame(BYTE* pOut, DWORD cbOut)
     pOut[4] = kFormat32Bpp;
     pOut[5] = BlockSize;
     pOut[6] = BlockSize;
-    if (deflateReset(&m_zs) != Z_OK)
+    if (cbOut < KeyHeaderSize + ZlibHeaderSize)
         return 0;
+    if (m_bOwnDeflater)
+        m_deflater.Reset();
+    else if (deflateReset(&m_zs) != Z_OK)
+        return 0;
+    WriteZlibHeader(pOut + KeyHeaderSize);
+    const DWORD cbHeaders = KeyHeaderSize + ZlibHeaderSize;
     DWORD cbData = Deflate(reinterpret_cast<const BYTE*>(m_pPrev), (DWORD)((size_t)m_nWidth * m_nHeight * 4),
-                           pOut + KeyHeaderSize, cbOut - KeyHeaderSize);
-    return cbData ? cbData + KeyHeaderSize : 0;
+                           pOut + cbHeaders, cbOut - cbHeaders);
+    return cbData ? cbData + cbHeaders : 0;
+}
+
+// The header zlib itself would write for this window and level (RFC 1950).
+void CZmbvEncoder::WriteZlibHeader(BYTE* pOut) const
+{
+    unsigned nHeader = (Z_DEFLATED + ((kWindowBits - 8) << 4)) << 8;
+    unsigned nLevelFlags = m_nLevel < 2 ? 0 : (m_nLevel < 6 ? 1 : (m_nLevel == 6 ? 2 : 3));
+    nHeader |= nLevelFlags << 6;
+    nHeader += 31 - (nHeader % 31);
+    pOut[0] = (BYTE)(nHeader >> 8);
+    pOut[1] = (BYTE)nHeader;
 }
 
 DWORD CZmbvEncoder::EncodeInterFrame(BYTE* pOut, DWORD cbOut)
@@ -251,8 +289,12 @@ DWORD CZmbvEncoder::EncodeInterFrame(BYTE* pOut, DWORD cbOut)
         return 0;
     int nBlocks = m_nBlocksX * m_nBlocksY;
     DWORD cbVectors = VectorBytes(nBlocks);
-    memset(m_pWork, 0, cbVectors);
-    BYTE* pXor = m_pWork + cbVectors;
+    // Our own deflater takes the vectors and differences where they are made.
+    BYTE* pWork = m_bOwnDeflater ? m_deflater.PrepareInput() : m_pWork;
+    if (!pWork)
+        return 0;
+    memset(pWork, 0, cbVectors);
+    BYTE* pXor = pWork + cbVectors;
     m_nSearchBudget = kSearchBudget;
     m_nFound = 0;
 
@@ -268,17 +310,23 @@ DWORD CZmbvEncoder::EncodeInterFrame(BYTE* pOut, DWORD cbOut)
                 continue;
             Block block = BlockAt(bx, by);
             int nDiff = 0;
-            mv = ChooseVector(block, nIndex, &nDiff);
+            // The difference against the block's own place is written as it is counted: most
+            // changed blocks keep it.
+            mv = ChooseVector(block, nIndex, &nDiff, pXor);
             m_pVectors[nIndex] = mv;
-            m_pWork[nIndex * 2] = (BYTE)((mv.nX * 2) | (nDiff ? 1 : 0));
-            m_pWork[nIndex * 2 + 1] = (BYTE)(mv.nY * 2);
-            if (nDiff)
+            pWork[nIndex * 2] = (BYTE)((mv.nX * 2) | (nDiff ? 1 : 0));
+            pWork[nIndex * 2 + 1] = (BYTE)(mv.nY * 2);
+            if (nDiff && (mv.nX || mv.nY))
                 pXor = WriteXor(block, mv, pXor);
+            else if (nDiff)
+                pXor += (size_t)block.nWidth * block.nHeight * 4;
         }
     }
 
     pOut[0] = 0;
-    DWORD cbData = Deflate(m_pWork, (DWORD)(pXor - m_pWork), pOut + InterHeaderSize, cbOut - InterHeaderSize);
+    const DWORD cbWork = (DWORD)(pXor - pWork);
+    DWORD cbData = m_bOwnDeflater ? m_deflater.CompressPrepared(cbWork, pOut + InterHeaderSize, cbOut - InterHeaderSize)
+                                  : Deflate(pWork, cbWork, pOut + InterHeaderSize, cbOut - InterHeaderSize);
     if (cbData == 0)
         return 0;
 
@@ -323,6 +371,8 @@ void CZmbvEncoder::MarkChangedBlocks()
 
 DWORD CZmbvEncoder::Deflate(const BYTE* pData, DWORD cbData, BYTE* pOut, DWORD cbOut)
 {
+    if (m_bOwnDeflater)
+        return m_deflater.Compress(pData, cbData, pOut, cbOut);
     m_zs.next_in = const_cast<Bytef*>(pData);
     m_zs.avail_in = cbData;
     m_zs.next_out = pOut;
@@ -400,10 +450,10 @@ bool CZmbvEncoder::IsValidVector(const Block& block, const Vector& mv) const
            block.nY + mv.nY + block.nHeight <= m_nHeight;
 }
 
-CZmbvEncoder::Vector CZmbvEncoder::ChooseVector(const Block& block, int nIndex, int* pnDiff)
+CZmbvEncoder::Vector CZmbvEncoder::ChooseVector(const Block& block, int nIndex, int* pnDiff, BYTE* pXor)
 {
     Vector best = {0, 0};
-    int nBestDiff = CountDifferences(block, best, block.nWidth * block.nHeight + 1);
+    int nBestDiff = XorInPlace(block, pXor);
 
     // Screen motion is mostly shared: a block moves like its neighbours, like itself in the
     // last frame, like blocks found earlier in this frame, or like most of the last frame
@@ -519,15 +569,50 @@ void CZmbvEncoder::RememberFound(const Vector& mv)
 
 BYTE* CZmbvEncoder::WriteXor(const Block& block, const Vector& mv, BYTE* pDst) const
 {
-    uint32_t* pOut = reinterpret_cast<uint32_t*>(pDst);
     for (int j = 0; j < block.nHeight; ++j)
     {
         const uint32_t* pCur = CurRow(block.nY + j) + block.nX;
         const uint32_t* pPrev = PrevRow(block.nY + j + mv.nY) + block.nX + mv.nX;
-        for (int i = 0; i < block.nWidth; ++i)
-            *pOut++ = pCur[i] ^ pPrev[i];
+        int i = 0;
+        for (; i + 4 <= block.nWidth; i += 4, pDst += 16)
+        {
+            __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pCur + i));
+            __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pPrev + i));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(pDst), _mm_xor_si128(a, b));
+        }
+        for (; i < block.nWidth; ++i, pDst += 4)
+        {
+            uint32_t nXor = pCur[i] ^ pPrev[i];
+            memcpy(pDst, &nXor, 4);
+        }
     }
-    return reinterpret_cast<BYTE*>(pOut);
+    return pDst;
+}
+
+int CZmbvEncoder::XorInPlace(const Block& block, BYTE* pDst) const
+{
+    int nCount = 0;
+    for (int j = 0; j < block.nHeight; ++j)
+    {
+        const uint32_t* pCur = CurRow(block.nY + j) + block.nX;
+        const uint32_t* pPrev = PrevRow(block.nY + j) + block.nX;
+        int i = 0;
+        for (; i + 4 <= block.nWidth; i += 4, pDst += 16)
+        {
+            __m128i x = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pCur + i)),
+                                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(pPrev + i)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(pDst), x);
+            int nEqualMask = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(x, _mm_setzero_si128())));
+            nCount += kUnequalInMask[nEqualMask];
+        }
+        for (; i < block.nWidth; ++i, pDst += 4)
+        {
+            uint32_t nXor = pCur[i] ^ pPrev[i];
+            memcpy(pDst, &nXor, 4);
+            nCount += nXor != 0;
+        }
+    }
+    return nCount;
 }
 
 void CZmbvEncoder::CopyBlockToPrev(const Block& block)

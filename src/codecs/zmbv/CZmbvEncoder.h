@@ -3,9 +3,12 @@
 #include <zlib.h>
 #include <stdint.h>
 
+#include "codecs/zmbv/CDeflater.h"
+
 // Zip Motion Block Video encoder, 32 bits per pixel. Frames are split into 16x16 blocks;
 // each block is either unchanged, a copy of the previous frame at a motion vector, or such a
-// copy XORed with the difference. One zlib stream runs across frames and restarts at key frames.
+// copy XORed with the difference. One zlib stream runs across frames and restarts at key frames;
+// at the fast levels its deflate data comes from our own deflater, at the others from zlib.
 // The encoder keeps its own previous frame, so callers never pass one.
 class CZmbvEncoder
 {
@@ -14,6 +17,7 @@ public:
     {
         BlockSize = 16,
         KeyHeaderSize = 7,
+        ZlibHeaderSize = 2,
         InterHeaderSize = 1,
         MaxVector = 63,
         MaxCommon = 3,
@@ -25,7 +29,7 @@ public:
     CZmbvEncoder(const CZmbvEncoder&) = delete;
     CZmbvEncoder& operator=(const CZmbvEncoder&) = delete;
 
-    // Width and height in pixels (both > 0). Level is the zlib level 1..9; search range the
+    // Width and height in pixels (both > 0). Level is the deflate level 1..9; search range the
     // largest motion searched along the axes (0..63).
     bool Begin(int nWidth, int nHeight, int nLevel, int nSearchRange);
     void End();
@@ -65,17 +69,22 @@ private:
     DWORD EncodeInterFrame(BYTE* pOut, DWORD cbOut);
     void MarkChangedBlocks();
     DWORD Deflate(const BYTE* pData, DWORD cbData, BYTE* pOut, DWORD cbOut);
+    void WriteZlibHeader(BYTE* pOut) const;
 
     Block BlockAt(int nBlockX, int nBlockY) const;
     bool BlockMatches(const Block& block, const Vector& mv) const;
     bool ProbesMatch(const Block& block, const Vector& mv) const;
     int CountDifferences(const Block& block, const Vector& mv, int nLimit) const;
     bool IsValidVector(const Block& block, const Vector& mv) const;
-    Vector ChooseVector(const Block& block, int nIndex, int* pnDiff);
+    // pXor receives the block's difference against its own place in the reference (the zero
+    // vector), whichever vector is chosen.
+    Vector ChooseVector(const Block& block, int nIndex, int* pnDiff, BYTE* pXor);
     bool SearchExact(const Block& block, Vector* pmv);
     bool TryExact(const Block& block, const Vector& mv, Vector* pmv);
     void RememberFound(const Vector& mv);
     BYTE* WriteXor(const Block& block, const Vector& mv, BYTE* pDst) const;
+    // Writes the zero vector's difference and returns how many pixels differ.
+    int XorInPlace(const Block& block, BYTE* pDst) const;
     void CopyBlockToPrev(const Block& block);
     void UpdateCommonVectors();
 
@@ -87,6 +96,8 @@ private:
     int m_nSearchRange;
     z_stream m_zs;
     bool m_bZlibReady;
+    CDeflater m_deflater;
+    bool m_bOwnDeflater = false;
 
     uint32_t* m_pPrev;            // previous frame, top-down
     BYTE* m_pWork;                // vectors and XOR data of one inter frame

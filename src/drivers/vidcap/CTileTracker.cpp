@@ -88,6 +88,12 @@ void CTileTracker::CopyTile(BYTE* pDest, const BYTE* pSource, const RECT& tile) 
         memcpy(pDest + nOffset, pSource + nOffset, nBytes);
 }
 
+void CTileTracker::CopyRun(BYTE* pDest, const BYTE* pSource, int nLeft, int nRight, const RECT& row) const
+{
+    RECT run = {nLeft, row.top, nRight, row.bottom};
+    CopyTile(pDest, pSource, run);
+}
+
 void CTileTracker::AddRun(int nLeft, int nRight, int nTop, int nBottom, std::vector<RECT>& rects)
 {
     // A run with the same horizontal extent directly below a rectangle that ends at the
@@ -126,22 +132,26 @@ int CTileTracker::Track(const BYTE* pSample, const BYTE* pPrevious, BYTE* pSurfa
             m_open.clear();
             continue;
         }
+        // Changed tiles side by side are copied as one run: a row of memory at a time rather
+        // than a tile's width, which matters when everything changed.
         int nRunLeft = -1;
         int nRunRight = 0;
         for (int nColumn = 0; nColumn < nColumns; ++nColumn) {
             RECT tile = TileRect(nColumn, nRow, nSampledWidth, nSampledHeight);
             if (TileDiffers(pSample, pPrevious, tile)) {
-                CopyTile(pSurface, pSample, tile);
                 if (nRunLeft < 0)
                     nRunLeft = tile.left;
                 nRunRight = tile.right;
             } else if (nRunLeft >= 0) {
+                CopyRun(pSurface, pSample, nRunLeft, nRunRight, row);
                 AddRun(nRunLeft, nRunRight, row.top, row.bottom, rects);
                 nRunLeft = -1;
             }
         }
-        if (nRunLeft >= 0)
+        if (nRunLeft >= 0) {
+            CopyRun(pSurface, pSample, nRunLeft, nRunRight, row);
             AddRun(nRunLeft, nRunRight, row.top, row.bottom, rects);
+        }
         m_open.swap(m_nextOpen);
     }
     return static_cast<int>(rects.size());

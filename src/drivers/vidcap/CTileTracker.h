@@ -25,6 +25,7 @@ public:
 private:
     bool TileDiffers(const BYTE* pA, const BYTE* pB, const RECT& tile) const;
     void CopyTile(BYTE* pDest, const BYTE* pSource, const RECT& tile) const;
+    void CopyRun(BYTE* pDest, const BYTE* pSource, int nLeft, int nRight, const RECT& row) const;
     RECT TileRect(int nColumn, int nRow, int nRight, int nBottom) const;
     void AddRun(int nLeft, int nRight, int nTop, int nBottom, std::vector<RECT>& rects);
 

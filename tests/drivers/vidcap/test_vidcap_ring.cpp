@@ -167,6 +167,7 @@ TEST_F(TileTest, NeighbouringTilesMergeIntoRunsAndRunsIntoBlocks)
     ASSERT_EQ(2, Track());
     EXPECT_TRUE(Same(Rect(16, 8, 64, 24), m_rects[0]));
     EXPECT_TRUE(Same(Rect(96, 48, 100, 50), m_rects[1]));
+    EXPECT_TRUE(m_surface == m_sample) << "every changed tile was copied";
 }
 
 TEST_F(TileTest, OnlyTheSampledAreaFollowsTheDesktop)

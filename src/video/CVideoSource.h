@@ -57,4 +57,6 @@ private:
     DWORD m_dwLastTick;
     DWORD m_dwStartTick;
     bool m_bTimeLineStarted;
+    bool m_bGrabFailing = false;
+    DWORD m_dwGrabFailingSince = 0;
 };

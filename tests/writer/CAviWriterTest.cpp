@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "codec/CMp3Encoder.h"
 #include "writer/AviTestFiles.h"
 #include "writer/CAviAudioStream.h"
 #include "writer/CAviVideoStream.h"
@@ -338,6 +339,45 @@ TEST_F(AviWriterTest, SizeLimitIsReportedAndTheNextFileStartsCleanly)
     std::vector<std::vector<BYTE>> secondSamples = VideoSamples();
     ASSERT_EQ(1u, secondSamples.size());
     EXPECT_EQ(0x55, secondSamples[0][0]);
+}
+
+TEST_F(AviWriterTest, ABlockTheEncoderRefusesKeepsItsPlaceAsSilence)
+{
+    char szExe[MAX_PATH];
+    std::string fake(szExe, GetModuleFileNameA(nullptr, szExe, sizeof szExe));
+    fake = fake.substr(0, fake.find_last_of('\\') + 1) + "fake_lame_enc.dll";
+    HMODULE hFake = LoadLibraryA(fake.c_str());
+    ASSERT_NE(nullptr, hFake);
+    auto pfnFailEncodes = reinterpret_cast<void (*)(LONG)>(reinterpret_cast<void*>(GetProcAddress(hFake, "fakeFailEncodes")));
+    ASSERT_NE(nullptr, pfnFailEncodes);
+    CMp3Encoder encoder;
+    ASSERT_TRUE(encoder.Load(fake.c_str()));
+    encoder.SetChannels(2);
+    encoder.SetSampleRate(44100);
+    ASSERT_TRUE(encoder.Open());
+    ASSERT_EQ(1, m_audio.SetEncoder(&encoder, 0));
+    m_audio.SetWriter(&m_writer);
+    m_writer.AddStream(&m_audio);
+    ASSERT_EQ(1, StartInto("refused.avi"));
+
+    std::vector<BYTE> pcm(encoder.InputBlockBytes());
+    for (DWORD n = 0; n < 5; ++n)
+    {
+        if (n == 2)
+            pfnFailEncodes(1);
+        ASSERT_EQ(1, m_audio.Deliver(pcm.data(), static_cast<DWORD>(pcm.size()), n * 26, 26, 0)) << n;
+    }
+    m_writer.Stop();
+    encoder.End();
+    encoder.Unload();
+    FreeLibrary(hFake);
+
+    // Five blocks' worth of sound: the refused one did not shorten the stream.
+    const DWORD cbBlock = 100 * encoder.WaveFormat()->nFramesPerBlock;
+    DWORD cbSound = 0;
+    for (DWORD cbGroup : AudioGroupSizes(m_path))
+        cbSound += cbGroup;
+    EXPECT_EQ(5 * cbBlock, cbSound);
 }
 
 TEST(AviStream, SampleBuffersCopyTheirPayload)

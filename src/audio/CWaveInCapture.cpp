@@ -339,13 +339,14 @@ void CWaveInCapture::GiveBackBefore(int nIndex)
 }
 
 // Blocks that come before the writer writes are thrown away; with several streams also those
-// that come before anything has been written, so that the sound starts with the first frame.
+// that come before the first frame was queued, so that the sound starts with it. (Waiting for
+// it to be written instead would start the sound late by however long a slow disk takes.)
 bool CWaveInCapture::GateIsOpen() const
 {
     CMediaWriter* pWriter = m_pStream ? m_pStream->GetWriter() : nullptr;
     if (!pWriter || !pWriter->IsWriting())
         return false;
-    return pWriter->GetStreamCount() <= 1 || pWriter->HasWritten();
+    return pWriter->GetStreamCount() <= 1 || pWriter->HasQueued();
 }
 
 // A block that comes late is delivered again until the count catches up with the clock. A

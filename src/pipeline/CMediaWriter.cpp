@@ -89,6 +89,7 @@ int CMediaWriter::Start()
         return 0;
     DiscardQueued();
     m_bAbandoned.store(0);
+    m_bHasQueued.store(0);
     m_bLimitNotified = false;
     m_nDroppedFrames.store(0);
     m_cbFrameLimit.store(FrameLimitFor(0));
@@ -193,7 +194,10 @@ int CMediaWriter::QueueSample(CMediaSample* pSample, DWORD cbPayload, bool bNeve
     if (!pSample)
         return 0;
     if (m_queue.Put(pSample, cbPayload, bNeverWait ? CSampleQueue::PUT_ALWAYS : CSampleQueue::PUT_WAIT))
+    {
+        m_bHasQueued.store(1);
         return 1;
+    }
     // A writer that has ended takes nothing more: that is no fault of the producer.
     const int nShut = m_queue.IsShut();
     DeleteSample(pSample);

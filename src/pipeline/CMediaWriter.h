@@ -58,6 +58,9 @@ public:
 
     int IsWriting() const { return m_bWriting.load(); }
     int HasWritten() const { return m_bHasWritten.load(); }
+    // 1 once a sample was queued since Start: its time line has begun, however long the disk
+    // takes to write it.
+    int HasQueued() const { return m_bHasQueued.load(); }
 
     // Takes the sample in every case: 1 when it was queued or the writer no longer takes
     // samples (it is then freed), 0 when it could not be queued. bNeverWait is for callers
@@ -119,6 +122,7 @@ private:
     std::atomic<LONG> m_nDroppedFrames{0};
     std::atomic<LONG> m_nWritten{0};      // samples done, for Stop to see progress
     std::atomic<int> m_bAbandoned{0};     // Stop stopped waiting: write nothing more
+    std::atomic<int> m_bHasQueued{0};
     DWORD m_dwStallLimitMs;
     DWORD m_nWriteRate = 0;
     // Writing thread only.

@@ -381,7 +381,7 @@ TEST_F(WaveInCaptureTest, DropsBlocksWhileTheWriterIsNotWriting)
     EXPECT_EQ(7u, m_fake.QueuedCount());
 }
 
-TEST_F(WaveInCaptureTest, WithVideoDropsBlocksUntilTheFirstSampleIsWritten)
+TEST_F(WaveInCaptureTest, WithVideoDropsBlocksUntilTheFirstFrameIsQueued)
 {
     CRecordingStream video(true);
     video.SetWriter(&m_writer);
@@ -393,10 +393,9 @@ TEST_F(WaveInCaptureTest, WithVideoDropsBlocksUntilTheFirstSampleIsWritten)
     Return(26);
     EXPECT_EQ(0u, m_audio.DeliveryCount());
 
+    // The sound starts with the first frame's time, not when a slow disk gets to write it.
     ASSERT_EQ(1, video.Deliver("frame", 5, 0, 40, 0));
-    for (int i = 0; i < 500 && !m_writer.HasWritten(); ++i)
-        Sleep(2);
-    ASSERT_TRUE(m_writer.HasWritten());
+    ASSERT_TRUE(m_writer.HasQueued());
 
     Return(52);
     Return(78);

@@ -1,10 +1,12 @@
 // An installable video compressor that answers as whichever handler it was opened for, so one
 // file installed as "vidc.MP42" and "vidc.WMV3" gives the window one codec of each output
 // format's preference list, and as "vidc.XVID" the first of the AVI list. It accepts 32-bit
-// frames and writes a small numbered payload.
+// frames and writes a small numbered payload. With TWIN_CODEC_FAILS_AFTER=N in the
+// environment it refuses every frame from the N-th on, as a broken codec would.
 #include <windows.h>
 #include <vfw.h>
 
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -51,8 +53,18 @@ LRESULT GetFormat(DWORD fccHandler, const BITMAPINFO* pIn, BITMAPINFO* pOut)
     return ICERR_OK;
 }
 
+LONG FailsAfter()
+{
+    char szValue[16];
+    const DWORD nLength = GetEnvironmentVariableA("TWIN_CODEC_FAILS_AFTER", szValue, sizeof(szValue));
+    return nLength && nLength < sizeof(szValue) ? atol(szValue) : 0;
+}
+
 LRESULT Compress(ICCOMPRESS* pCompress)
 {
+    const LONG nFailsAfter = FailsAfter();
+    if (nFailsAfter > 0 && pCompress->lFrameNum >= nFailsAfter)
+        return ICERR_ERROR;
     BYTE* pOut = static_cast<BYTE*>(pCompress->lpOutput);
     std::memset(pOut, 0, kPayloadSize);
     std::memcpy(pOut, &pCompress->lFrameNum, sizeof(pCompress->lFrameNum));

@@ -65,8 +65,6 @@ public:
     // True when the sound of the recording ended before it did (its device was lost);
     // pdwAtMs receives where, in milliseconds from the start of the recording.
     bool SoundStopped(DWORD* pdwAtMs) const { return m_capture.SoundStopped(pdwAtMs); }
-    // Frames turned away because the disk could not keep up, in the current file.
-    LONG DroppedFrames(int nFormat) const { return Writer(nFormat)->DroppedFrames(); }
 
     CMediaWriter* Writer(int nFormat) const { return m_pWriters[Clamp(nFormat)]; }
     CMediaStream* VideoStream(int nFormat) const { return m_pVideoStreams[Clamp(nFormat)]; }

@@ -138,7 +138,8 @@ DWORD CWorkerThread::Run()
     if (bFailed)
     {
         m_bFailed.store(true);
-        if (m_hNotifyWnd && m_nNotifyMsg)
+        // A thread that was left behind by Stop has no one to tell any more.
+        if (m_hNotifyWnd && m_nNotifyMsg && !m_bStopRequested.load())
             PostMessageA(m_hNotifyWnd, m_nNotifyMsg, 0, m_lNotifyParam);
     }
     return dwExitCode;

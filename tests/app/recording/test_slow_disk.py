@@ -86,7 +86,7 @@ class SlowDiskTest(unittest.TestCase):
             print("streams:", durations, f"{frames} pictures written;", "clicks:", clicks, "flashes:", flashes)
             # The sound is complete: as long as the picture, with the clicks of all its seconds.
             self.assertLess(abs(durations["audio"] - durations["video"]), 0.5)
-            self.assertGreaterEqual(len(clicks), int(durations["audio"]) - 2)
+            self.assertGreaterEqual(len(clicks), int(durations["audio"]) - 3)
             # In step: the flashes that were recorded have their clicks close by.
             offsets = sorted(abs(min(clicks, key=lambda click: abs(click - flash)) - flash) for flash in flashes)
             self.assertTrue(offsets, "no flash recorded")

@@ -7,6 +7,7 @@
 #include "writer/CAviAudioStream.h"
 #include "writer/CAviVideoStream.h"
 #include "writer/CAviWriter.h"
+#include "writer/CDiskSpaceGuard.h"
 
 using namespace avitest;
 
@@ -378,6 +379,27 @@ TEST_F(AviWriterTest, ABlockTheEncoderRefusesKeepsItsPlaceAsSilence)
     for (DWORD cbGroup : AudioGroupSizes(m_path))
         cbSound += cbGroup;
     EXPECT_EQ(5 * cbBlock, cbSound);
+}
+
+TEST(DiskSpaceGuard, AFileThatCanNoLongerBeFoundTakesNothingMore)
+{
+    TempFolder folder("orvane_guard_gone");
+    const std::string path = folder.File("gone.avi");
+    HANDLE hFile = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hFile);
+    CloseHandle(hFile);
+    CDiskSpaceGuard guard;
+    guard.Begin(path.c_str());
+    ASSERT_EQ(1, guard.Admit(100000));
+    ASSERT_EQ(1, guard.Confirm(100000));
+
+    // Its folder deleted: the writes the library still takes end nowhere.
+    ASSERT_TRUE(DeleteFileA(path.c_str()));
+    ASSERT_TRUE(RemoveDirectoryA(folder.Path().c_str()));
+    EXPECT_EQ(0, guard.Confirm(100000));
+    EXPECT_TRUE(guard.HasFailed());
+    EXPECT_EQ(0, guard.Admit(10));
+    EXPECT_EQ(0, guard.AdmitLast(10)) << "not even the last chunk";
 }
 
 TEST(AviStream, SampleBuffersCopyTheirPayload)

@@ -87,7 +87,8 @@ class SlowDiskTest(unittest.TestCase):
             # The sound is complete: as long as the picture, with the clicks of all its seconds.
             self.assertLess(abs(durations["audio"] - durations["video"]), 0.5)
             self.assertGreaterEqual(len(clicks), int(durations["audio"]) - 3)
-            # In step: the flashes that were recorded have their clicks close by.
+            # In step: the flashes that were recorded have their clicks close by (most of them:
+            # on a loaded machine the scene's own picture and sound may part now and then).
             offsets = sorted(abs(min(clicks, key=lambda click: abs(click - flash)) - flash) for flash in flashes)
             self.assertTrue(offsets, "no flash recorded")
             self.assertLess(offsets[len(offsets) // 2], 0.2, f"flashes {flashes}, clicks {clicks}")

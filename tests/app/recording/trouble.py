@@ -121,7 +121,7 @@ def click_onsets(path):
                           "-f", "s16le", "-"], capture_output=True, timeout=300).stdout
     samples = array.array("h", raw)
     window = RATE // 200  # 5 ms
-    onsets, quiet_since = [], 0
+    onsets, quiet_since = [], -RATE  # a click right at the start counts too
     for start in range(0, len(samples) - window, window):
         loud = max(abs(s) for s in samples[start:start + window]) > 4000
         if loud and start - quiet_since > RATE // 4:

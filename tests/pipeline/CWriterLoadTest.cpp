@@ -208,30 +208,3 @@ TEST(WriterUnderLoad, StopLeavesAWriteThatNeverReturnsWithAnEmptyQueue)
     ASSERT_EQ(2u, wired.audio.Writes().size());
     EXPECT_EQ("fresh", wired.audio.Writes().back().payload);
 }
-
-TEST(WriterUnderLoad, AFileThatVanishesEndsTheWriting)
-{
-    Wired wired;
-    EventWindow window;
-    const std::string path = TempPath("orvane_vanishing.bin");
-    HANDLE hFile = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, hFile);
-    CloseHandle(hFile);
-    wired.writer.SetNotify(window.Handle(), kWriterEvent);
-    wired.writer.SetFileName(path.c_str());
-    ASSERT_TRUE(wired.Start());
-
-    std::atomic<bool> bStop{false};
-    std::thread source([&] {
-        for (DWORD n = 0; !bStop; ++n, Sleep(20))
-            wired.audio.DeliverText("s", n * 20);
-    });
-    ASSERT_TRUE(WaitUntil([&] { return wired.audio.WriteCalls() > 5; }, 5000));
-    ASSERT_TRUE(DeleteFileA(path.c_str()));
-    LPARAM lParam = -1;
-    EXPECT_TRUE(window.Wait(&lParam, 5000));
-    EXPECT_EQ(0, lParam);
-    bStop = true;
-    source.join();
-    wired.writer.Stop();
-}

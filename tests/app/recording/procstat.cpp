@@ -1,6 +1,5 @@
 // Reads a running program's resource figures from outside, as a task manager does:
 //   procstat NAME.exe   prints pid=, handles=, gdi=, user=, private= (bytes), peak_private=
-//                       (and gdi_type_XX= per GDI object type when PROCSTAT_TYPES is set)
 // Handles come from the system's process list, private memory from the process's memory
 // counters. GDI objects are the entries of the process's GDI handle table (found through its
 // process block) that are not stock objects. USER objects are counted as its windows
@@ -10,7 +9,6 @@
 #include <winternl.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -86,16 +84,9 @@ int GdiObjects(HANDLE hProcess, QueryProcessFn pfnQuery)
                            &cbRead))
         return -1;
     int nCount = 0;
-    int anByType[256] = {};
     for (const GdiEntry& entry : entries)
-        if (entry.nType && !(entry.nUnique & 0x80)) {
+        if (entry.nType && !(entry.nUnique & 0x80))
             ++nCount;
-            ++anByType[entry.nType];
-        }
-    if (getenv("PROCSTAT_TYPES"))
-        for (int i = 0; i < 256; ++i)
-            if (anByType[i])
-                printf("gdi_type_%02x=%d\n", i, anByType[i]);
     return nCount;
 }
 

@@ -21,6 +21,8 @@ int Height(const RECT& rect)
 
 CCaptureGraph::CCaptureGraph()
     : m_grabber(VIDCAP_SERVICE_NAME, VIDCAP_DEVICE_DESCRIPTION),
+      m_videoTimeLine(true),
+      m_audioTimeLine(false),
       m_pVideoStreams{&m_aviVideoStream, &m_wmvVideoStream},
       m_pAudioStreams{&m_aviAudioStream, &m_wmvAudioStream},
       m_pWriters{&m_aviWriter, &m_wmvWriter}
@@ -34,7 +36,8 @@ CCaptureGraph::CCaptureGraph()
         pWriter->Initialize();
 }
 
-CCaptureGraph::CFileTimeLine::CFileTimeLine() : m_pTarget(nullptr), m_bNewFile(true), m_dwOrigin(0)
+CCaptureGraph::CFileTimeLine::CFileTimeLine(bool bDropWhenFull)
+    : m_pTarget(nullptr), m_bDropWhenFull(bDropWhenFull), m_bNewFile(true), m_dwOrigin(0)
 {
     InitializeCriticalSection(&m_cs);
 }
@@ -44,26 +47,32 @@ CCaptureGraph::CFileTimeLine::~CFileTimeLine()
     DeleteCriticalSection(&m_cs);
 }
 
-void CCaptureGraph::CFileTimeLine::Begin(CMediaStream* pTarget)
+bool CCaptureGraph::CFileTimeLine::Begin(CMediaStream* pTarget)
 {
-    // No source runs now. One that had to be terminated at the end of the last recording may
-    // have died holding the lock: each recording starts with a fresh one.
-    DeleteCriticalSection(&m_cs);
-    InitializeCriticalSection(&m_cs);
+    if (!TryEnterCriticalSection(&m_cs))
+        return false;
     m_pTarget = pTarget;
     SetWriter(pTarget ? pTarget->GetWriter() : nullptr);
     m_bNewFile = true;
+    Release();
+    return true;
 }
 
 int CCaptureGraph::CFileTimeLine::Deliver(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration,
                                           DWORD dwFlags)
 {
     Hold();
-    if (m_bNewFile) {
-        m_dwOrigin = dwTime;
-        m_bNewFile = false;
+    int nOk = 0;
+    CMediaWriter* pWriter = m_pTarget ? m_pTarget->GetWriter() : nullptr;
+    if (m_bDropWhenFull && pWriter && !pWriter->MayQueueFrame(cbSize)) {
+        nOk = 1; // dropped, and counted by the writer
+    } else if (m_pTarget) {
+        if (m_bNewFile) {
+            m_dwOrigin = dwTime;
+            m_bNewFile = false;
+        }
+        nOk = m_pTarget->Deliver(pData, cbSize, dwTime - m_dwOrigin, dwDuration, dwFlags);
     }
-    const int nOk = m_pTarget ? m_pTarget->Deliver(pData, cbSize, dwTime - m_dwOrigin, dwDuration, dwFlags) : 0;
     Release();
     return nOk;
 }
@@ -85,6 +94,7 @@ int CCaptureGraph::InitializeGrabber()
 
 CCaptureGraph::BeginResult CCaptureGraph::Begin(const RecordingSetup& setup)
 {
+    m_capture.ClearSoundStopped();
     if (!BeginVideo(setup))
         return BEGIN_VIDEO_FAILED;
     if (!BeginAudio(setup))
@@ -120,10 +130,11 @@ int CCaptureGraph::BeginVideo(const RecordingSetup& setup)
     if (!pStream->SetEncoder(&m_compressor, 0))
         return 0;
     pStream->SetWriter(pWriter);
-    if (!pWriter->AddStream(pStream))
+    if (!pWriter->AddStream(pStream) || !m_videoTimeLine.Begin(pStream))
         return 0;
-    m_videoTimeLine.Begin(pStream);
     m_videoSource.SetTarget(&m_videoTimeLine);
+    // A frame that cannot be compressed or captured ends the source: the window is told.
+    m_videoSource.SetEndNotify(setup.hNotify, setup.nNotifyMsg, EVENT_VIDEO_FAILED);
     return m_videoSource.Start();
 }
 
@@ -150,9 +161,8 @@ int CCaptureGraph::BeginAudio(const RecordingSetup& setup)
     if (!pStream->SetEncoder(&encoder, 0))
         return 0;
     pStream->SetWriter(pWriter);
-    if (!pWriter->AddStream(pStream))
+    if (!pWriter->AddStream(pStream) || !m_audioTimeLine.Begin(pStream))
         return 0;
-    m_audioTimeLine.Begin(pStream);
     if (!m_capture.SetStream(&m_audioTimeLine))
         return 0;
     if (!m_capture.Start())
@@ -188,10 +198,11 @@ void CCaptureGraph::End(int nFormat)
     if (encoder.IsOpen()) {
         encoder.End();
         // The flushed frames are MP3 already: they are queued as they are, since the audio
-        // stream's own Deliver would take them for PCM and encode them again.
+        // stream's own Deliver would take them for PCM and encode them again. This is the
+        // window's thread: it never waits for room in the writer's queue.
         if (encoder.OutputSize() > 0 && pAudioStream)
-            pAudioStream->CMediaStream::Deliver(encoder.OutputBuffer(), encoder.OutputSize(),
-                                                pAudioStream->GetNextTime(), m_capture.BlockDurationMs(), 0);
+            pAudioStream->DeliverNow(encoder.OutputBuffer(), encoder.OutputSize(), pAudioStream->GetNextTime(),
+                                     m_capture.BlockDurationMs(), 0);
     }
 
     m_videoSource.Stop();
@@ -206,7 +217,9 @@ void CCaptureGraph::End(int nFormat)
 CCaptureGraph::BeginResult CCaptureGraph::Continue(const RecordingSetup& setup)
 {
     CMediaWriter* pWriter = Writer(setup.nFormat);
-    // Held in this order only: each source holds its own alone.
+    // Held in this order only: each source holds its own alone. A source waiting for room in
+    // the queue gets it, since the writer goes on writing until it is stopped; Stop then
+    // writes everything queued into the full file.
     m_videoTimeLine.Hold();
     m_audioTimeLine.Hold();
     pWriter->Stop();

@@ -23,7 +23,7 @@ struct RecordingSetup
     int nQuality;          // audio quality index, 0 best .. 9
     DWORD dwVolumeSlider;  // slider position: the volume is 65535 minus it
     const char* pszFileName;
-    HWND hNotify;          // receives nNotifyMsg from the writer's thread
+    HWND hNotify;          // receives nNotifyMsg (lParam: a CCaptureGraph event)
     UINT nNotifyMsg;
 };
 
@@ -37,6 +37,9 @@ public:
     enum { FORMAT_AVI = 0, FORMAT_WMV = 1, FORMAT_COUNT = 2 };
     // Which part of a start failed: the main window's detail message for it.
     enum BeginResult { BEGIN_OK = 0, BEGIN_VIDEO_FAILED, BEGIN_AUDIO_FAILED, BEGIN_WRITER_FAILED };
+    // What a running recording tells the window (the lParam of the setup's notify message): the
+    // writer's two events, and the video source's end after a failed frame or capture.
+    enum Event { EVENT_WRITE_FAILED = 0, EVENT_SIZE_LIMIT = 1, EVENT_VIDEO_FAILED = 2 };
 
     CCaptureGraph();
     ~CCaptureGraph();
@@ -48,15 +51,20 @@ public:
     // before the writer, so their first samples wait in its queue.
     BeginResult Begin(const RecordingSetup& setup);
     // Stops the sources (flushing the encoder into the audio stream), ends the compressor,
-    // stops the writer and empties its stream list. Harmless when nothing runs.
+    // stops the writer (what is queued is written first) and empties its stream list.
+    // Harmless when nothing runs.
     void End(int nFormat);
     // Carries a running recording on into the file named in the setup once the writer's
     // file is full. The sources keep running: opening the sound device again would take the
     // sound server a second or two, all of it missing from the recording. Their samples
     // wait while the writer closes the full file and opens the next; the compressor starts
     // again so that the new file begins with a key frame, and each file's time line begins
-    // with its first samples.
+    // with its first samples. What was queued for the full file is written into it first.
     BeginResult Continue(const RecordingSetup& setup);
+
+    // True when the sound of the recording ended before it did (its device was lost);
+    // pdwAtMs receives where, in milliseconds from the start of the recording.
+    bool SoundStopped(DWORD* pdwAtMs) const { return m_capture.SoundStopped(pdwAtMs); }
 
     CMediaWriter* Writer(int nFormat) const { return m_pWriters[Clamp(nFormat)]; }
     CMediaStream* VideoStream(int nFormat) const { return m_pVideoStreams[Clamp(nFormat)]; }
@@ -71,15 +79,17 @@ public:
 
 private:
     // Passes a source's samples on to the stream of the recording, timed from the first
-    // sample of the current file; holds them back while the files are switched.
+    // sample of the current file; holds them back while the files are switched. A relay of
+    // frames turns them away, before they are compressed, while the writer cannot take them.
     class CFileTimeLine : public CMediaStream
     {
     public:
-        CFileTimeLine();
+        explicit CFileTimeLine(bool bDropWhenFull);
         ~CFileTimeLine() override;
 
-        // A new recording: the next sample is the first of the file.
-        void Begin(CMediaStream* pTarget);
+        // A new recording: the next sample is the first of the file. False while a source
+        // that had to be left running is still inside.
+        bool Begin(CMediaStream* pTarget);
         // Between Hold and Release the source waits in Deliver; NewFile makes the next sample
         // the first of a file.
         void Hold() { EnterCriticalSection(&m_cs); }
@@ -97,6 +107,7 @@ private:
     private:
         CRITICAL_SECTION m_cs;
         CMediaStream* m_pTarget;
+        const bool m_bDropWhenFull;
         bool m_bNewFile;
         DWORD m_dwOrigin;
     };

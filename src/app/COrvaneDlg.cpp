@@ -614,7 +614,10 @@ void COrvaneDlg::SyncRecordingSettings()
     UpdateData(TRUE);
     m_settings.strSaveFolder = m_stored.strSaveFolder;
     m_settings.nFormat = m_stored.nFormat;
-    m_settings.nFps = static_cast<UINT>(CSettingsStore::FramesPerSecond(m_stored.strFps));
+    m_settings.nFps = static_cast<UINT>(CSettingsStore::UsableFramesPerSecond(m_stored.strFps));
+    // The box shows the rate the recording uses.
+    m_stored.strFps.Format("%u", m_settings.nFps);
+    ::SetDlgItemTextA(m_hWnd, IDC_CMB_FPS, m_stored.strFps);
     int nRate = m_stored.nSampleRate >= 0 ? static_cast<int>(ComboData(IDC_CMB_SAMPLE_RATE, m_stored.nSampleRate)) : 0;
     m_settings.nSampleRate = nRate > 0 ? nRate : 44100;
     m_settings.nQuality = m_stored.nAudioQuality;

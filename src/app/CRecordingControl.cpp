@@ -1,6 +1,7 @@
 #include "app/CRecordingControl.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/OutputFiles.h"
 #include "sysinfo/FormatText.h"
@@ -44,6 +45,10 @@ BOOL CRecordingControl::Attach(CWnd* pMainWnd, const RecordingSettings* pSetting
     if (!m_wndSelect.Create())
         return FALSE;
     ::SetTimer(pMainWnd->m_hWnd, BLINK_TIMER_ID, BLINK_INTERVAL_MS, nullptr);
+    // A test option: a disk that takes only so many bytes a second.
+    if (const char* pszRate = getenv("ORVANE_WRITE_RATE"))
+        for (int i = 0; i < CCaptureGraph::FORMAT_COUNT; ++i)
+            m_graph.Writer(i)->SetWriteRate(strtoul(pszRate, nullptr, 0));
     return TRUE;
 }
 
@@ -104,8 +109,9 @@ void CRecordingControl::StartStop()
 LRESULT CRecordingControl::OnRecordToggle()
 {
     if (m_bRecording) {
-        EndRecording(FALSE);
+        // Cleared first: a message box shown while the recording ends lets other events in.
         m_bRecording = FALSE;
+        EndRecording(FALSE);
         return 0;
     }
     BOOL bStarted = FALSE;
@@ -196,18 +202,39 @@ void CRecordingControl::EndRecording(BOOL bContinuation)
     m_wndSelect.ShowWindow(SW_HIDE);
     m_wndSelect.SetLocked(FALSE);
     m_pMainWnd->SendMessage(WM_SYSCOMMAND, SC_RESTORE);
+    // A display change that came during the recording is applied now.
+    m_graph.Grabber().OnDisplayChange(TRUE);
+    ReportLostSound();
+}
+
+// The picture went on without sound: the user hears of it once the file is closed.
+void CRecordingControl::ReportLostSound()
+{
+    DWORD dwAtMs = 0;
+    if (!m_graph.SoundStopped(&dwAtMs))
+        return;
+    m_graph.Capture().ClearSoundStopped();
+    const unsigned nSeconds = static_cast<unsigned>(dwAtMs / 1000);
+    CString strMessage;
+    strMessage.Format(LoadFormatString(IDS_SOUND_STOPPED), nSeconds / 60, nSeconds % 60);
+    ::MessageBoxA(m_pMainWnd->m_hWnd, strMessage, AppName(), MB_SYSTEMMODAL | MB_ICONEXCLAMATION);
 }
 
 LRESULT CRecordingControl::OnWriterEvent(LPARAM lParam)
 {
     if (!m_bRecording)
         return 0;
-    if (lParam && BeginRecording(TRUE))
+    if (lParam == CCaptureGraph::EVENT_SIZE_LIMIT && BeginRecording(TRUE))
         return 1;
-    EndRecording(FALSE);
     m_bRecording = FALSE;
+    EndRecording(FALSE);
     CString strMessage;
-    strMessage.Format(LoadFormatString(IDS_CANNOT_CONTINUE), static_cast<LPCSTR>(m_strFileName));
+    if (lParam == CCaptureGraph::EVENT_VIDEO_FAILED) {
+        strMessage = LoadText(IDS_RECORDING_STOPPED);
+        strMessage += LoadText(IDS_VIDEO_FAILED);
+    } else {
+        strMessage.Format(LoadFormatString(IDS_CANNOT_CONTINUE), static_cast<LPCSTR>(m_strFileName));
+    }
     ::MessageBoxA(m_pMainWnd->m_hWnd, strMessage, AppName(), MB_SYSTEMMODAL | MB_ICONHAND);
     return 0;
 }

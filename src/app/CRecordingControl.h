@@ -27,7 +27,8 @@ struct RecordingSettings
 // The recording state machine of the main window: Start asks for a rectangle on the overlay,
 // the overlay's answer begins a recording on the capture graph, the hotkey, the tray icon or
 // the Start command end it; a file that reaches its size limit continues in the next free
-// name; a write failure ends the recording with a message. The tray icon blinks meanwhile.
+// name; a write failure or a failing video source ends the recording with a message, and a
+// sound that stopped early is told once the recording ends. The tray icon blinks meanwhile.
 class CRecordingControl
 {
 public:
@@ -75,6 +76,7 @@ public:
 private:
     BOOL BeginRecording(BOOL bContinuation);
     void EndRecording(BOOL bContinuation);
+    void ReportLostSound();
     void ReportStartFailure(UINT nDetail, LPCSTR pszFileName = nullptr);
     CString AppName() const;
 

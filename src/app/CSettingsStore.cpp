@@ -56,6 +56,13 @@ int CSettingsStore::FramesPerSecond(const char* pszText)
     return static_cast<int>(nValue);
 }
 
+// Above 1000 the frame interval is 0 ms; above 100 no screen rate is served anyway.
+int CSettingsStore::UsableFramesPerSecond(const char* pszText)
+{
+    const int nFps = FramesPerSecond(pszText);
+    return nFps < FPS_MIN ? FPS_MIN : (nFps > FPS_MAX ? FPS_MAX : nFps);
+}
+
 int CSettingsStore::SliderForVolume(long nVolume)
 {
     if (nVolume < 0 || nVolume > 0xFFFF)

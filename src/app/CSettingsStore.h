@@ -40,6 +40,9 @@ public:
     // The number of a typed frames-per-second text: its leading decimal digits after any
     // blanks; no digits (a sign included) give 0, more than fits an int gives INT_MAX.
     static int FramesPerSecond(const char* pszText);
+    // The rate a recording uses for a typed text: its number kept to 1..100.
+    static int UsableFramesPerSecond(const char* pszText);
+    enum { FPS_MIN = 1, FPS_MAX = 100 };
 
     // Slider position for a volume: loud is at the top. Out-of-range volumes give the default.
     static int SliderForVolume(long nVolume);

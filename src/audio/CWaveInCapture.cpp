@@ -14,11 +14,16 @@ const DWORD kMaxVolume = 0xFFFF;
 // still waits for the last block after a stop request (on top of one block's duration).
 const DWORD kPollMs = 100;
 const DWORD kStopGraceMs = 250;
+// A device that returns nothing for this long (and for three blocks' time) is taken for lost;
+// before its first block it is given longer, since some sound servers are slow to start.
+const DWORD kSilenceLimitMs = 3000;
+const DWORD kFirstBlockLimitMs = 10000;
 }
 
 CWaveInCapture::CWaveInCapture()
     : m_dwLeftVolume(kDefaultVolume), m_dwRightVolume(kDefaultVolume), m_cbRequestedBlock(0),
-      m_hWaveIn(nullptr), m_nLastReturned(-1), m_nBlockCount(0), m_nRepeatsOwed(0), m_bHaveStartTime(false), m_dwStartTime(0),
+      m_hWaveIn(nullptr), m_nLastReturned(-1), m_nBlockCount(0), m_nInDevice(0), m_dwLastArrival(0),
+      m_bHaveStartTime(false), m_dwStartTime(0),
       m_pStream(nullptr)
 {
     ZeroMemory(&m_format, sizeof(m_format));
@@ -76,8 +81,23 @@ DWORD CWaveInCapture::BlockTimeMs(DWORD k) const
     return DWORD(ULONGLONG(double(BlockSize()) * k * 1000.0 / dwRate));
 }
 
+bool CWaveInCapture::SoundStopped(DWORD* pdwAtMs) const
+{
+    if (!m_bSoundStopped.load())
+        return false;
+    if (pdwAtMs)
+        *pdwAtMs = m_dwStoppedAt.load();
+    return true;
+}
+
+DWORD CWaveInCapture::SilenceLimitMs() const
+{
+    return std::max<DWORD>(kSilenceLimitMs, 3 * BlockDurationMs());
+}
+
 int CWaveInCapture::OnThreadStart()
 {
+    ClearSoundStopped();
     if (!m_mixer.SelectInput(m_mixer.GetInput()))
         return 0;
     if (!m_mixer.SetInputVolume(m_dwLeftVolume, m_dwRightVolume))
@@ -111,15 +131,15 @@ bool CWaveInCapture::OpenDevice()
     if (!AllocateBuffers())
         return false;
 
-    int nQueued = 0;
+    m_nInDevice = 0;
     for (int i = 0; i < kBufferCount; ++i)
-        nQueued += QueueBuffer(i) ? 1 : 0;
+        QueueBuffer(i);
     m_nLastReturned = -1;
     m_nBlockCount = 0;
-    m_nRepeatsOwed = 0;
     m_bHaveStartTime = false;
     m_dwStartTime = 0;
-    return nQueued > 0 && Sound().pfnWaveInStart(m_hWaveIn) == MMSYSERR_NOERROR;
+    m_dwLastArrival = GetTickCount();
+    return m_nInDevice > 0 && Sound().pfnWaveInStart(m_hWaveIn) == MMSYSERR_NOERROR;
 }
 
 bool CWaveInCapture::AllocateBuffers()
@@ -153,8 +173,11 @@ bool CWaveInCapture::QueueBuffer(int nIndex)
     ZeroMemory(header.lpData, header.dwBufferLength);
     header.dwBytesRecorded = 0;
     header.dwFlags = 0;
-    return Sound().pfnWaveInPrepareHeader(m_hWaveIn, &header, sizeof(header)) == MMSYSERR_NOERROR &&
-           Sound().pfnWaveInAddBuffer(m_hWaveIn, &header, sizeof(header)) == MMSYSERR_NOERROR;
+    if (Sound().pfnWaveInPrepareHeader(m_hWaveIn, &header, sizeof(header)) != MMSYSERR_NOERROR ||
+        Sound().pfnWaveInAddBuffer(m_hWaveIn, &header, sizeof(header)) != MMSYSERR_NOERROR)
+        return false;
+    ++m_nInDevice;
+    return true;
 }
 
 // Unprepares a locked header and unlocks its block.
@@ -183,6 +206,7 @@ void CWaveInCapture::CloseDevice()
         Sound().pfnWaveInClose(m_hWaveIn);
     m_hWaveIn = nullptr;
     m_nLastReturned = -1;
+    m_nInDevice = 0;
 }
 
 void CWaveInCapture::RestoreMixer()
@@ -196,7 +220,8 @@ void CWaveInCapture::RestoreMixer()
 
 // The loop waits for returned buffers in short slices so that a device that stops returning
 // them cannot keep the thread beyond a stop request. After the request it still takes the next
-// block if it comes within about one block's time.
+// block if it comes within about one block's time. A device that falls silent while the
+// recording runs, or a block the stream refuses, ends the sound (and the thread) for good.
 int CWaveInCapture::Step()
 {
     bool bStopping = false;
@@ -209,9 +234,16 @@ int CWaveInCapture::Step()
             if (msg.message == WM_QUIT)
                 return 0;
             HandleMessage(msg);
+            if (m_bSoundStopped.load())
+                return 0;
             if (!IsRunning())
                 return 1;
             continue;
+        }
+        if (IsRunning() && DeviceFellSilent())
+        {
+            MarkSoundStopped();
+            return 0;
         }
         if (!IsRunning())
         {
@@ -227,6 +259,21 @@ int CWaveInCapture::Step()
         }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, kPollMs, QS_ALLINPUT);
     }
+}
+
+bool CWaveInCapture::DeviceFellSilent() const
+{
+    if (m_nInDevice <= 0)
+        return true;
+    const DWORD dwLimit = m_nLastReturned.load() < 0 ? kFirstBlockLimitMs : SilenceLimitMs();
+    return GetTickCount() - m_dwLastArrival >= dwLimit;
+}
+
+// The sound ends where the blocks delivered so far end.
+void CWaveInCapture::MarkSoundStopped()
+{
+    m_dwStoppedAt.store(BlockTimeMs(m_nBlockCount));
+    m_bSoundStopped.store(true);
 }
 
 DWORD CWaveInCapture::StopGraceMs() const
@@ -247,6 +294,8 @@ void CWaveInCapture::HandleMessage(const MSG& msg)
     if (!header.dwUser || !header.lpData || !header.dwBufferLength)
         return;
 
+    --m_nInDevice;
+    m_dwLastArrival = GetTickCount();
     GiveBackBefore(nIndex);
     TakeBack(header);
     m_nLastReturned = nIndex;
@@ -262,7 +311,8 @@ void CWaveInCapture::HandleMessage(const MSG& msg)
     DWORD dwElapsed = msg.time - m_dwStartTime;
     if (LONG(dwElapsed) < 0)
         dwElapsed = 0;
-    DeliverBlock(header, dwElapsed);
+    if (!DeliverBlock(header, dwElapsed))
+        MarkSoundStopped();
 }
 
 int CWaveInCapture::FindHeader(LPSTR pData) const
@@ -289,37 +339,35 @@ void CWaveInCapture::GiveBackBefore(int nIndex)
 }
 
 // Blocks that come before the writer writes are thrown away; with several streams also those
-// that come before anything has been written, so that the sound starts with the first frame.
+// that come before the first frame was queued, so that the sound starts with it. (Waiting for
+// it to be written instead would start the sound late by however long a slow disk takes.)
 bool CWaveInCapture::GateIsOpen() const
 {
     CMediaWriter* pWriter = m_pStream ? m_pStream->GetWriter() : nullptr;
     if (!pWriter || !pWriter->IsWriting())
         return false;
-    return pWriter->GetStreamCount() <= 1 || pWriter->HasWritten();
+    return pWriter->GetStreamCount() <= 1 || pWriter->HasQueued();
 }
 
-// A block that comes late is delivered again until the count catches up with the clock. When
-// the lateness was a stall, the device then hands over the sound it held back in a burst: such
-// a block, stamped a whole block ahead of the clock, pays back one repeat instead of being
-// delivered, so that a stall costs a short repeat and not a lasting delay of the sound.
-void CWaveInCapture::DeliverBlock(WAVEHDR& header, DWORD dwElapsed)
+// A block that comes late is delivered again until the count catches up with the clock. A
+// block that comes a whole block ahead of it is surplus and dropped: a device whose clock runs
+// fast, or the sound a stall held back and now hands over in a burst. So the sound's time line
+// follows the system clock whichever way the device strays. False when the stream refused it.
+bool CWaveInCapture::DeliverBlock(WAVEHDR& header, DWORD dwElapsed)
 {
-    if (m_nRepeatsOwed > 0 && BlockTimeMs(m_nBlockCount) >= dwElapsed + BlockDurationMs())
-    {
-        --m_nRepeatsOwed;
-        return;
-    }
+    if (BlockTimeMs(m_nBlockCount) >= dwElapsed + BlockDurationMs())
+        return true;
     const BYTE* pData = static_cast<const BYTE*>(GlobalLock(HGLOBAL(header.dwUser)));
     if (!pData)
-        return;
-    DWORD nDeliveries = 0;
+        return true;
+    bool bOk = true;
     do
     {
         DWORD dwTime = BlockTimeMs(m_nBlockCount);
-        m_pStream->Deliver(pData, header.dwBytesRecorded, dwTime, BlockTimeMs(m_nBlockCount + 1) - dwTime, 0);
-        ++m_nBlockCount;
-        ++nDeliveries;
-    } while (BlockTimeMs(m_nBlockCount) <= dwElapsed);
-    m_nRepeatsOwed += nDeliveries - 1;
+        bOk = m_pStream->Deliver(pData, header.dwBytesRecorded, dwTime, BlockTimeMs(m_nBlockCount + 1) - dwTime, 0) != 0;
+        if (bOk)
+            ++m_nBlockCount;
+    } while (bOk && BlockTimeMs(m_nBlockCount) <= dwElapsed);
     GlobalUnlock(HGLOBAL(header.dwUser));
+    return bOk;
 }

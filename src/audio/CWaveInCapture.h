@@ -17,9 +17,13 @@ class CMediaStream;
 
 // Records 16-bit PCM from a wave-in device on its own thread and hands it, one fixed-size block
 // at a time, to the audio stream of the current writer. Each block is stamped by the number of
-// blocks delivered so far; when the clock has run a whole block or more ahead, the block is
-// delivered again until the sound has caught up. Around the recording the chosen mixer input
-// and its volume are set, and the old mixer settings are put back afterwards.
+// blocks delivered so far, and the count follows the system clock both ways: when the clock has
+// run a whole block or more ahead, the block is delivered again until the sound has caught up;
+// a block that comes a whole block ahead of the clock is dropped. Around the recording the
+// chosen mixer input and its volume are set, and the old mixer settings are put back afterwards.
+//
+// A device that stops returning buffers (unplugged, its sound server gone) or a stream that
+// refuses a block ends the thread; the time at which the sound stopped is kept for the owner.
 class CWaveInCapture : public CWorkerThread
 {
 public:
@@ -52,6 +56,13 @@ public:
     DWORD BlockCount() const { return m_nBlockCount; }
     // True once the device has returned a block during this recording.
     bool IsReceiving() const { return m_nLastReturned.load() >= 0; }
+    // True when the sound ended before the recording did; pdwAtMs receives where, in
+    // milliseconds of the recording's sound.
+    bool SoundStopped(DWORD* pdwAtMs) const;
+    // Forgets an earlier recording's end of sound (a new recording begins).
+    void ClearSoundStopped() { m_bSoundStopped.store(false); }
+    // How long the device may stay silent before it counts as lost.
+    DWORD SilenceLimitMs() const;
 
     bool SetStream(CMediaStream* pStream);
     CMediaStream* GetStream() const { return m_pStream; }
@@ -94,8 +105,10 @@ private:
     void GiveBackBefore(int nIndex);
     void TakeBack(WAVEHDR& header);
     bool GateIsOpen() const;
-    void DeliverBlock(WAVEHDR& header, DWORD dwElapsed);
+    bool DeliverBlock(WAVEHDR& header, DWORD dwElapsed);
     DWORD StopGraceMs() const;
+    bool DeviceFellSilent() const;
+    void MarkSoundStopped();
 
     CMixerInput m_mixer;
     CSoundSettings m_settings;
@@ -107,7 +120,10 @@ private:
     WAVEHDR m_headers[kBufferCount];
     std::atomic<int> m_nLastReturned;
     DWORD m_nBlockCount;
-    DWORD m_nRepeatsOwed;    // deliveries of late blocks beyond the first, not yet paid back
+    int m_nInDevice;         // buffers the device holds
+    DWORD m_dwLastArrival;   // GetTickCount when a buffer last came back (or the device opened)
+    std::atomic<bool> m_bSoundStopped{false};
+    std::atomic<DWORD> m_dwStoppedAt{0};
     bool m_bHaveStartTime;
     DWORD m_dwStartTime;
     CMediaStream* m_pStream;

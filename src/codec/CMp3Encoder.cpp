@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -310,10 +311,12 @@ bool CMp3Encoder::EncodeBlock(const void* pPcm)
     const SHORT* pSamples = static_cast<const SHORT*>(pPcm);
     for (WORD nChunk = 0; nChunk < m_waveFormat.nFramesPerBlock; ++nChunk) {
         DWORD dwWritten = 0;
-        // The library takes a non-const pointer but only reads the samples.
-        m_pfnEncodeChunk(m_hStream, m_dwSamplesPerChunk,
-                         const_cast<SHORT*>(pSamples + nChunk * m_dwSamplesPerChunk),
-                         m_pOutput + m_dwOutputBytes, &dwWritten);
+        // The library takes a non-const pointer but only reads the samples. No output is no
+        // failure (the library holds the first frames back); an error is.
+        if (m_pfnEncodeChunk(m_hStream, m_dwSamplesPerChunk,
+                             const_cast<SHORT*>(pSamples + nChunk * m_dwSamplesPerChunk),
+                             m_pOutput + m_dwOutputBytes, &dwWritten) != mp3api::kSuccess)
+            return false;
         m_dwOutputBytes += dwWritten;
     }
     return true;
@@ -324,6 +327,19 @@ bool CMp3Encoder::EncodeBlock(const void* pPcm, DWORD cbPcm)
     if (cbPcm < InputBlockBytes())
         return false;
     return EncodeBlock(pPcm);
+}
+
+bool CMp3Encoder::EncodeSilence()
+{
+    const size_t nSamples = InputBlockBytes() / sizeof(SHORT);
+    if (!nSamples)
+        return false;
+    try {
+        m_silence.assign(nSamples, 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return EncodeBlock(m_silence.data());
 }
 
 void CMp3Encoder::End()

@@ -34,6 +34,9 @@ public:
     bool EncodeBlock(const void* pPcm);
     // The same, refusing a block shorter than InputBlockBytes() instead of reading past it.
     bool EncodeBlock(const void* pPcm, DWORD cbPcm);
+    // Encodes one block of silence: it stands in for a block the library refused, so that the
+    // sound after it keeps its place in a file that counts sound by its length.
+    bool EncodeSilence();
     void End();
 
     bool IsOpen() const { return m_bOpen; }
@@ -77,5 +80,6 @@ private:
     DWORD m_dwChunkOutputBytes;
     BYTE* m_pOutput;
     DWORD m_dwOutputBytes;
+    std::vector<SHORT> m_silence;
     bool m_bOpen;
 };

@@ -30,6 +30,18 @@ void CMediaStream::Stop()
 int CMediaStream::Deliver(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration,
                           DWORD dwFlags)
 {
+    return Queue(pData, cbSize, dwTime, dwDuration, dwFlags, false);
+}
+
+int CMediaStream::DeliverNow(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration,
+                             DWORD dwFlags)
+{
+    return Queue(pData, cbSize, dwTime, dwDuration, dwFlags, true);
+}
+
+int CMediaStream::Queue(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration,
+                        DWORD dwFlags, bool bNeverWait)
+{
     if (!m_pWriter)
         return 0;
 
@@ -56,7 +68,7 @@ int CMediaStream::Deliver(const void* pData, DWORD cbSize, DWORD dwTime, DWORD d
     pSample->flags = dwFlags;
 
     m_nNextTime = dwTime + dwDuration;
-    return m_pWriter->QueueSample(pSample);
+    return m_pWriter->QueueSample(pSample, HasSampleBuffer(hBuffer) ? cbSize : 0, bNeverWait);
 }
 
 void CMediaStream::ReleaseBuffer(SAMPLEBUFFER hBuffer)

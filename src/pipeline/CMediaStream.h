@@ -28,6 +28,9 @@ public:
     virtual int WriteSample(CMediaSample* pSample) = 0;
     virtual int Deliver(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration,
                         DWORD dwFlags);
+    // Queues data as it is, never waiting for room in the writer's queue: for a caller that
+    // must not wait, such as the window's thread handing over an encoder's last output.
+    int DeliverNow(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration, DWORD dwFlags);
 
     void SetWriter(CMediaWriter* pWriter) { m_pWriter = pWriter; }
     CMediaWriter* GetWriter() const { return m_pWriter; }
@@ -38,6 +41,9 @@ protected:
     void ReleaseBuffer(SAMPLEBUFFER hBuffer);
 
 private:
+    int Queue(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration, DWORD dwFlags,
+              bool bNeverWait);
+
     CMediaStream(const CMediaStream&) = delete;
     CMediaStream& operator=(const CMediaStream&) = delete;
 

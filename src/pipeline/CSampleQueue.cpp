@@ -1,17 +1,40 @@
 #include "pipeline/CSampleQueue.h"
 
+#include <climits>
 #include <new>
 
+namespace
+{
+// Holds a critical section for its lifetime.
+class CSectionLock
+{
+public:
+    explicit CSectionLock(CRITICAL_SECTION& cs) : m_cs(cs) { EnterCriticalSection(&m_cs); }
+    ~CSectionLock() { LeaveCriticalSection(&m_cs); }
+    CSectionLock(const CSectionLock&) = delete;
+    CSectionLock& operator=(const CSectionLock&) = delete;
+
+private:
+    CRITICAL_SECTION& m_cs;
+};
+}
+
 CSampleQueue::CSampleQueue(int nCapacity, DWORD nRetryMs)
-    : m_nCapacity(nCapacity), m_nRetryMs(nRetryMs), m_hDrain(nullptr), m_hItems(nullptr)
+    : m_nCapacity(nCapacity), m_nRetryMs(nRetryMs), m_hDrain(nullptr), m_hItems(nullptr),
+      m_hRoom(nullptr)
 {
     InitializeCriticalSection(&m_cs);
-    m_hItems = CreateSemaphoreA(nullptr, 0, m_nCapacity, nullptr);
+    // The count limit is kept here, not by the semaphore: an item that must never wait may
+    // go beyond it.
+    m_hItems = CreateSemaphoreA(nullptr, 0, LONG_MAX, nullptr);
     m_hDrain = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    m_hRoom = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 }
 
 CSampleQueue::~CSampleQueue()
 {
+    if (m_hRoom)
+        CloseHandle(m_hRoom);
     if (m_hItems)
         CloseHandle(m_hItems);
     if (m_hDrain)
@@ -19,24 +42,28 @@ CSampleQueue::~CSampleQueue()
     DeleteCriticalSection(&m_cs);
 }
 
-int CSampleQueue::Put(void* pItem)
+int CSampleQueue::Put(void* pItem, SIZE_T cbItem, PutMode nMode)
 {
-    if (!pItem || !m_hItems)
+    if (!pItem || !m_hItems || !m_hRoom)
         return 0;
-
-    EnterCriticalSection(&m_cs);
-    int nResult = Append(pItem);
-    if (nResult && m_nRetryMs == 0)
-        nResult = AnnounceOrUndo();
-    LeaveCriticalSection(&m_cs);
-
-    // The retry loop runs outside the lock so that a full queue never stalls the consumer.
-    if (nResult && m_nRetryMs != 0)
-        AnnounceBlocking();
-    return nResult;
+    for (;;)
+    {
+        {
+            CSectionLock lock(m_cs);
+            if (m_bShut)
+                return 0;
+            if (nMode == PUT_ALWAYS || HasRoomFor(cbItem))
+                return Append(pItem, cbItem);
+            if (m_nRetryMs == 0)
+                return 0;
+            ResetEvent(m_hRoom);
+        }
+        // Outside the lock, so that a full queue never stalls the consumer.
+        WaitForSingleObject(m_hRoom, m_nRetryMs);
+    }
 }
 
-int CSampleQueue::Get(void** ppItem)
+int CSampleQueue::Get(void** ppItem, SIZE_T* pcbItem)
 {
     if (!m_hDrain || !m_hItems)
         return 0;
@@ -54,10 +81,8 @@ int CSampleQueue::Get(void** ppItem)
         return 0;
     }
 
-    EnterCriticalSection(&m_cs);
-    int nResult = TakeHead(ppItem);
-    LeaveCriticalSection(&m_cs);
-    return nResult;
+    CSectionLock lock(m_cs);
+    return TakeHead(ppItem, pcbItem);
 }
 
 int CSampleQueue::SetDraining()
@@ -70,46 +95,98 @@ int CSampleQueue::ClearDraining()
     return m_hDrain ? ResetEvent(m_hDrain) : 0;
 }
 
-int CSampleQueue::Append(void* pItem)
+void CSampleQueue::SetByteLimit(SIZE_T cbLimit)
+{
+    CSectionLock lock(m_cs);
+    m_cbLimit = cbLimit;
+}
+
+void CSampleQueue::Shut()
+{
+    CSectionLock lock(m_cs);
+    m_bShut = true;
+    if (m_hRoom)
+        SetEvent(m_hRoom);
+}
+
+void CSampleQueue::Open()
+{
+    CSectionLock lock(m_cs);
+    m_bShut = false;
+}
+
+int CSampleQueue::IsShut() const
+{
+    CSectionLock lock(m_cs);
+    return m_bShut ? 1 : 0;
+}
+
+int CSampleQueue::Count() const
+{
+    CSectionLock lock(m_cs);
+    return static_cast<int>(m_items.size());
+}
+
+SIZE_T CSampleQueue::Bytes() const
+{
+    CSectionLock lock(m_cs);
+    return m_cbQueued;
+}
+
+SIZE_T CSampleQueue::PeakBytes() const
+{
+    CSectionLock lock(m_cs);
+    return m_cbPeak;
+}
+
+void CSampleQueue::ResetPeak()
+{
+    CSectionLock lock(m_cs);
+    m_cbPeak = m_cbQueued;
+}
+
+int CSampleQueue::HasRoomFor(SIZE_T cbItem) const
+{
+    if (m_items.empty())
+        return 1;
+    if (m_items.size() >= static_cast<size_t>(m_nCapacity))
+        return 0;
+    return m_cbLimit == 0 || m_cbQueued + cbItem <= m_cbLimit;
+}
+
+// Under the lock: the item is listed and announced in one step.
+int CSampleQueue::Append(void* pItem, SIZE_T cbItem)
 {
     try
     {
-        m_items.push_back(pItem);
-        return 1;
+        m_items.push_back(Entry{pItem, cbItem});
     }
     catch (const std::bad_alloc&)
     {
         return 0;
     }
+    if (!ReleaseSemaphore(m_hItems, 1, nullptr))
+    {
+        m_items.pop_back();
+        return 0;
+    }
+    m_cbQueued += cbItem;
+    if (m_cbQueued > m_cbPeak)
+        m_cbPeak = m_cbQueued;
+    return 1;
 }
 
-void CSampleQueue::RemoveTail()
-{
-    m_items.pop_back();
-}
-
-int CSampleQueue::TakeHead(void** ppItem)
+int CSampleQueue::TakeHead(void** ppItem, SIZE_T* pcbItem)
 {
     // A consumer holds a count for every item it takes, so the list is never empty here.
     if (m_items.empty())
         return 0;
     if (ppItem)
-        *ppItem = m_items.front();
+        *ppItem = m_items.front().pItem;
+    if (pcbItem)
+        *pcbItem = m_items.front().cbItem;
+    m_cbQueued -= m_items.front().cbItem;
     m_items.pop_front();
+    SetEvent(m_hRoom);
     return 1;
-}
-
-// Non-blocking mode: the item stands only if the semaphore accepts one more count.
-int CSampleQueue::AnnounceOrUndo()
-{
-    if (ReleaseSemaphore(m_hItems, 1, nullptr))
-        return 1;
-    RemoveTail();
-    return 0;
-}
-
-void CSampleQueue::AnnounceBlocking()
-{
-    while (!ReleaseSemaphore(m_hItems, 1, nullptr))
-        Sleep(m_nRetryMs);
 }

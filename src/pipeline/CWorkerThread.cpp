@@ -14,6 +14,12 @@ CWorkerThread::CWorkerThread()
 CWorkerThread::~CWorkerThread()
 {
     CWorkerThread::Stop();
+    // Whatever an abandoned thread still does, it does without this object from now on.
+    if (m_hAbandoned && !ReapAbandoned())
+    {
+        CloseHandle(m_hAbandoned);
+        m_hAbandoned = nullptr;
+    }
     if (m_hStarted)
     {
         CloseHandle(m_hStarted);
@@ -21,12 +27,23 @@ CWorkerThread::~CWorkerThread()
     }
 }
 
+void CWorkerThread::SetEndNotify(HWND hWnd, UINT nMsg, LPARAM lParam)
+{
+    m_hNotifyWnd = hWnd;
+    m_nNotifyMsg = nMsg;
+    m_lNotifyParam = lParam;
+}
+
 int CWorkerThread::Start()
 {
     // Also reaps a thread that ended by itself (a failed Step).
     if (m_bRunning.load() || m_hThread)
         Stop();
+    if (!ReapAbandoned())
+        return 0;
 
+    m_bFailed.store(false);
+    m_bStopRequested.store(false);
     m_hStarted = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     int nResult = 0;
     if (m_hStarted)
@@ -49,13 +66,33 @@ int CWorkerThread::Start()
 
 void CWorkerThread::Stop()
 {
+    m_bStopRequested.store(true);
     m_bRunning.store(0);
     if (!m_hThread)
         return;
     if (WaitForSingleObject(m_hThread, m_dwTimeout) == WAIT_TIMEOUT)
-        TerminateThread(m_hThread, kExitFailed);
-    CloseHandle(m_hThread);
+    {
+        // Killing it could leave a lock held or a device open for good: it is left to end.
+        if (m_hAbandoned)
+            CloseHandle(m_hAbandoned);
+        m_hAbandoned = m_hThread;
+    }
+    else
+    {
+        CloseHandle(m_hThread);
+    }
     m_hThread = nullptr;
+}
+
+int CWorkerThread::ReapAbandoned()
+{
+    if (!m_hAbandoned)
+        return 1;
+    if (WaitForSingleObject(m_hAbandoned, m_dwTimeout) == WAIT_TIMEOUT)
+        return 0;
+    CloseHandle(m_hAbandoned);
+    m_hAbandoned = nullptr;
+    return 1;
 }
 
 int CWorkerThread::OnThreadStart()
@@ -77,7 +114,9 @@ int CWorkerThread::Step()
 DWORD CWorkerThread::Run()
 {
     DWORD dwExitCode = kExitFailed;
-    if (OnThreadStart())
+    bool bFailed = false;
+    // A thread whose start took so long that the owner gave up on it ends at once.
+    if (OnThreadStart() && !m_bStopRequested.load())
     {
         m_bRunning.store(1);
         SetEvent(m_hStarted);
@@ -85,14 +124,24 @@ DWORD CWorkerThread::Run()
         {
             if (RunLoop())
                 dwExitCode = 0;
+            else
+                bFailed = true;
         }
         catch (...)
         {
             // A throwing Step ends the thread like a failing one.
+            bFailed = true;
         }
     }
     OnThreadEnd();
     m_bRunning.store(0);
+    if (bFailed)
+    {
+        m_bFailed.store(true);
+        // A thread that was left behind by Stop has no one to tell any more.
+        if (m_hNotifyWnd && m_nNotifyMsg && !m_bStopRequested.load())
+            PostMessageA(m_hNotifyWnd, m_nNotifyMsg, 0, m_lNotifyParam);
+    }
     return dwExitCode;
 }
 
@@ -101,7 +150,7 @@ int CWorkerThread::RunLoop()
 {
     for (;;)
     {
-        if (!m_bRunning.load())
+        if (!m_bRunning.load() || m_bStopRequested.load())
             return 1;
         if (!Step())
             return 0;

@@ -71,6 +71,8 @@
 #define IDS_FILE_START_FAILED       10013
 #define IDS_CANNOT_CONTINUE         10014
 #define IDS_RECORDING_ENDED         10020  // followed by the detail of what failed
+#define IDS_RECORDING_STOPPED       10030
+#define IDS_SOUND_STOPPED           10031
 // Tray menu item texts.
 #define IDS_MENU_START              20001
 #define IDS_MENU_STOP               20002

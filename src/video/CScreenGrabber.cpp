@@ -214,6 +214,7 @@ void CScreenGrabber::Shutdown()
     m_pRingReadCounter = nullptr;
     m_pRingEntries = nullptr;
     m_bFullRefresh = 0;
+    m_bRebuildPending = 0;
     if (m_hrgnTemp)
         DeleteObject(m_hrgnTemp);
     if (m_hrgnChanged)
@@ -232,13 +233,18 @@ int CScreenGrabber::OnDisplayChange(int bAllowRebuild)
     int nWidth = m_hScreenDC ? functions.pfnGetDeviceCaps(m_hScreenDC, HORZRES) : 0;
     int nHeight = m_hScreenDC ? functions.pfnGetDeviceCaps(m_hScreenDC, VERTRES) : 0;
     int nBpp = m_hScreenDC ? functions.pfnGetDeviceCaps(m_hScreenDC, BITSPIXEL) : 0;
-    if (nWidth == m_nScreenWidth && nHeight == m_nScreenHeight && nBpp == m_nScreenBpp)
+    if (nWidth == m_nScreenWidth && nHeight == m_nScreenHeight && nBpp == m_nScreenBpp && !m_bRebuildPending)
         return 1;
     m_nScreenWidth = nWidth;
     m_nScreenHeight = nHeight;
     m_nScreenBpp = nBpp;
-    if (!bAllowRebuild)
+    // During a recording the buffers keep their size; the rebuild waits for the next call
+    // that allows it (the end of the recording).
+    if (!bAllowRebuild) {
+        m_bRebuildPending = 1;
         return 1;
+    }
+    m_bRebuildPending = 0;
     ReleaseCapture();
     AttachDriver(0);
     if (!AttachDriver(1) || !SetUpCapture())

@@ -22,6 +22,8 @@ public:
     int Initialize();
     void Shutdown();
     int IsInitialized() const { return m_bInitialized; }
+    // Re-reads the display mode; a change is rebuilt for at once when allowed, else at the
+    // next call that allows it.
     int OnDisplayChange(int bAllowRebuild);
     const BITMAPINFO* GetBitmapInfo() const { return reinterpret_cast<const BITMAPINFO*>(&m_bmi); }
     int GetStride() const { return m_nStride; }
@@ -74,6 +76,7 @@ private:
     RowConverter m_pfnConvert;
     std::vector<BYTE> m_pBits;
     int m_bFullRefresh;
+    int m_bRebuildPending = 0;
     RECT m_rcCapture;
 
     DWORD m_nRingCapacity;

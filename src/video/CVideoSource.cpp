@@ -11,6 +11,10 @@
 
 namespace {
 
+// A capture that keeps failing for this long ends the source, so that the recording does not
+// go on without a picture.
+const DWORD kGrabFailureLimitMs = 2000;
+
 // Odd values grow by one away from zero.
 int EvenAwayFromZero(int n)
 {
@@ -90,6 +94,7 @@ int CVideoSource::OnThreadStart()
     m_nNextSlot = 0;
     m_llTimeLineStart = 0;
     m_bTimeLineStarted = false;
+    m_bGrabFailing = false;
     return 1;
 }
 
@@ -130,9 +135,15 @@ int CVideoSource::Step()
         m_bTimeLineStarted = true;
     }
     BYTE* pFrame = GetFrame(&m_bmih, m_pFrame, m_nStride, 0, 0);
-    // A tick whose grab failed delivers nothing; the next tick tries again.
-    if (!pFrame)
-        return 1;
+    // A tick whose grab failed delivers nothing; the next tick tries again, for a while.
+    const DWORD dwNow = static_cast<DWORD>(llNow / (CFrameSchedule::kUnitsPerSecond / 1000));
+    if (!pFrame) {
+        if (!m_bGrabFailing)
+            m_dwGrabFailingSince = dwNow;
+        m_bGrabFailing = true;
+        return dwNow - m_dwGrabFailingSince < kGrabFailureLimitMs ? 1 : 0;
+    }
+    m_bGrabFailing = false;
     const DWORD dwTime = m_schedule.SlotTimeMs(nSlot, m_llTimeLineStart);
     return m_pTarget->Deliver(pFrame, m_bmih.biSizeImage, dwTime, 1000 / m_nFps, 0) ? 1 : 0;
 }

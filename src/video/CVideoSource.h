@@ -63,4 +63,6 @@ private:
     ULONGLONG m_nNextSlot;
     LONGLONG m_llTimeLineStart;  // when the tick of the first frame the writer took ran: time 0
     bool m_bTimeLineStarted;
+    bool m_bGrabFailing = false;
+    DWORD m_dwGrabFailingSince = 0;
 };

@@ -92,7 +92,9 @@ int CAviAudioStream::WriteSample(CMediaSample* pSample)
 int CAviAudioStream::Deliver(const void* pData, DWORD, DWORD dwTime, DWORD dwDuration,
                              DWORD dwFlags)
 {
-    if (!m_pEncoder || !m_pEncoder->EncodeBlock(pData))
+    // A block the encoder refuses becomes silence of the same length, not a gap that would
+    // move all later sound earlier.
+    if (!m_pEncoder || (!m_pEncoder->EncodeBlock(pData) && !m_pEncoder->EncodeSilence()))
         return 0;
     return CMediaStream::Deliver(m_pEncoder->OutputBuffer(), m_pEncoder->OutputSize(), dwTime,
                                  dwDuration, dwFlags);

@@ -82,9 +82,10 @@ void CAviWriter::Uninitialize()
 
 int CAviWriter::Start()
 {
-    // A writer still busy with an earlier file finishes it first.
+    // A writer still busy with an earlier file finishes it first; one whose last write never
+    // came back keeps that file until it does.
     Stop();
-    if (!OpenFile())
+    if (m_pFile || !OpenFile())
         return 0;
     if (StartStreams())
     {
@@ -97,12 +98,14 @@ int CAviWriter::Start()
     return 0;
 }
 
-// Also closes a file whose writing thread already ended on its own after a failed write.
+// Also closes a file whose writing thread already ended on its own after a failed write. A
+// thread stuck in a write is not killed: the file is closed by a later call, once it is back.
 void CAviWriter::Stop()
 {
     if (!IsWriting() && !m_pFile)
         return;
-    CMediaWriter::Stop();
+    if (!StopThread())
+        return;
     StopStreams();
     CloseFile();
 }

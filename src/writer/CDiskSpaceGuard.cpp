@@ -2,6 +2,8 @@
 
 #include <vfw.h>
 
+#include "pipeline/CMediaWriter.h"
+
 namespace
 {
 const ULONGLONG kChunkHeader = 8;
@@ -41,6 +43,7 @@ void CDiskSpaceGuard::Begin(const char* pszFileName)
     m_dwQueryTime = 0;
     m_ullHandedAtSizeCheck = 0;
     m_nFailure = FAILURE_NONE;
+    m_bGone = 0;
     if (!pszFileName)
         return;
     char* pszName = nullptr;
@@ -57,12 +60,14 @@ int CDiskSpaceGuard::Admit(DWORD cbData)
 {
     if (m_nFailure != FAILURE_NONE)
         return 0;
-    return HasRoomFor(cbData, kFixedReserve) ? 1 : Refuse(FAILURE_DISK_FULL);
+    if (HasRoomFor(cbData, kFixedReserve))
+        return 1;
+    return Refuse(m_bGone ? FAILURE_VANISHED : FAILURE_DISK_FULL);
 }
 
 int CDiskSpaceGuard::AdmitLast(DWORD cbData)
 {
-    if (m_nFailure == FAILURE_LOST_WRITES)
+    if (m_nFailure == FAILURE_LOST_WRITES || m_nFailure == FAILURE_VANISHED)
         return 0;
     return HasRoomFor(cbData, kFixedReserve / 2);
 }
@@ -73,12 +78,14 @@ int CDiskSpaceGuard::Confirm(DWORD cbData)
     ++m_nChunks;
     if (cbData > m_cbLargestChunk)
         m_cbLargestChunk = cbData;
-    if (m_nFailure == FAILURE_LOST_WRITES)
+    if (m_nFailure == FAILURE_LOST_WRITES || m_nFailure == FAILURE_VANISHED)
         return 0;
     if (m_ullHanded - m_ullHandedAtSizeCheck < SizeCheckStep())
         return 1;
     m_ullHandedAtSizeCheck = m_ullHanded;
-    return FileHasFallenBehind() ? Refuse(FAILURE_LOST_WRITES) : 1;
+    if (!FileHasFallenBehind())
+        return 1;
+    return Refuse(m_bGone ? FAILURE_VANISHED : FAILURE_LOST_WRITES);
 }
 
 int CDiskSpaceGuard::HasRoomFor(DWORD cbData, ULONGLONG ullFixedReserve)
@@ -87,6 +94,8 @@ int CDiskSpaceGuard::HasRoomFor(DWORD cbData, ULONGLONG ullFixedReserve)
     if (!m_bKnowsFree || EstimatedFree() < ullNeeded + kCloseToFull ||
         GetTickCount() - m_dwQueryTime >= kQueryIntervalMs)
         QueryFreeSpace();
+    if (m_bGone)
+        return 0;
     // A disk that cannot tell its free space is written on as if it had room.
     return !m_bKnowsFree || EstimatedFree() >= ullNeeded;
 }
@@ -114,6 +123,10 @@ void CDiskSpaceGuard::QueryFreeSpace()
     ULARGE_INTEGER ulAvailable;
     m_bKnowsFree = GetDiskFreeSpaceExA(m_szFolder[0] ? m_szFolder : nullptr, &ulAvailable,
                                        nullptr, nullptr) != 0;
+    // A disk that will not say differs from a folder that is no longer there.
+    if (!m_bKnowsFree && m_szFolder[0] && GetFileAttributesA(m_szFolder) == INVALID_FILE_ATTRIBUTES &&
+        CMediaWriter::IsVanishedError(GetLastError()))
+        m_bGone = 1;
     m_ullFreeAtQuery = m_bKnowsFree ? ulAvailable.QuadPart : 0;
     m_ullHandedAtQuery = m_ullHanded;
     m_dwQueryTime = GetTickCount();
@@ -121,8 +134,8 @@ void CDiskSpaceGuard::QueryFreeSpace()
 
 // The file always holds what the library took, but for its write buffer and the chunk being
 // written: a file that stays smaller lost writes the library did not report (its disk or its
-// size limit is reached).
-int CDiskSpaceGuard::FileHasFallenBehind() const
+// size limit is reached). A file that cannot be found any more has lost them all.
+int CDiskSpaceGuard::FileHasFallenBehind()
 {
     if (!m_szFile[0])
         return 0;
@@ -130,7 +143,10 @@ int CDiskSpaceGuard::FileHasFallenBehind() const
     HANDLE hFile = CreateFileA(m_szFile, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                OPEN_EXISTING, 0, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
-        return 0;
+    {
+        m_bGone = CMediaWriter::IsVanishedError(GetLastError());
+        return m_bGone;
+    }
     LARGE_INTEGER liSize;
     BOOL bSized = GetFileSizeEx(hFile, &liSize);
     CloseHandle(hFile);

@@ -7,7 +7,9 @@
 // run on, and the headers and index written when the file is closed would find no room.
 // The guard refuses a chunk that would leave less free space than the headers and the index
 // still need, and notices when the file on disk stops growing with what was handed to the
-// library. Once it refused or noticed, it admits nothing more.
+// library, or cannot be found at all (its folder deleted, its volume gone: the system may
+// still take the writes, but they end nowhere). Once it refused or noticed, it admits nothing
+// more.
 class CDiskSpaceGuard
 {
 public:
@@ -30,14 +32,14 @@ public:
     static const ULONGLONG kFixedReserve = 512 * 1024;
 
 private:
-    enum Failure { FAILURE_NONE, FAILURE_DISK_FULL, FAILURE_LOST_WRITES };
+    enum Failure { FAILURE_NONE, FAILURE_DISK_FULL, FAILURE_LOST_WRITES, FAILURE_VANISHED };
 
     int HasRoomFor(DWORD cbData, ULONGLONG ullFixedReserve);
     ULONGLONG Reserve(ULONGLONG ullFixedReserve) const;
     ULONGLONG EstimatedFree() const;
     void QueryFreeSpace();
     ULONGLONG SizeCheckStep() const;
-    int FileHasFallenBehind() const;
+    int FileHasFallenBehind();
     int Refuse(Failure nFailure);
 
     char m_szFile[MAX_PATH];
@@ -51,4 +53,5 @@ private:
     DWORD m_dwQueryTime;
     ULONGLONG m_ullHandedAtSizeCheck;
     Failure m_nFailure;
+    int m_bGone;
 };

@@ -102,6 +102,9 @@ CWmvStream* CWmvWriter::WmvStream(int nIndex) const
 int CWmvWriter::Start()
 {
     Stop();
+    // A runtime still busy with the last write of an earlier file cannot begin another.
+    if (m_bSdkWriting)
+        return 0;
     if (!m_pProfileManager || !m_pWmWriter || !m_pWmAdvanced || !m_pHeaderInfo)
         return 0;
     if (!BuildProfile() || !ConfigureWriter()) {
@@ -226,12 +229,14 @@ void CWmvWriter::StopStreams()
 }
 
 // Also runs when the writing thread has already ended by itself (a write failure without
-// anyone to notify), so that the file is always completed.
+// anyone to notify), so that the file is always completed. A thread stuck in a write holds
+// the runtime's lock: the file is ended by a later call, once the thread is back.
 void CWmvWriter::Stop()
 {
     if (!IsWriting() && !m_bSdkWriting)
         return;
-    CMediaWriter::Stop();
+    if (!StopThread())
+        return;
     EndSdkWriting();
 }
 

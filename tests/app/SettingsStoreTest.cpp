@@ -135,6 +135,16 @@ TEST_F(SettingsStoreTest, TypedFramesPerSecondStoresItsLeadingDigits)
     EXPECT_EQ(0, CSettingsStore::FramesPerSecond(nullptr));
 }
 
+TEST(FramesPerSecond, ARecordingUsesTheTypedRateKeptToOneToAHundred)
+{
+    EXPECT_EQ(25, CSettingsStore::UsableFramesPerSecond("25abc"));
+    EXPECT_EQ(1, CSettingsStore::UsableFramesPerSecond("abc"));
+    EXPECT_EQ(1, CSettingsStore::UsableFramesPerSecond("0"));
+    EXPECT_EQ(100, CSettingsStore::UsableFramesPerSecond("100"));
+    EXPECT_EQ(100, CSettingsStore::UsableFramesPerSecond("1001"));
+    EXPECT_EQ(100, CSettingsStore::UsableFramesPerSecond("99999999999"));
+}
+
 TEST(DeviceNameScore, KeywordsAddUp)
 {
     EXPECT_EQ(16, ScoreDeviceName("Stereo Mix"));

@@ -17,6 +17,8 @@ LONG g_nClose = 0;
 LONG g_nInfoTag = 0;
 DWORD g_dwLastSamples = 0;
 BE_ERR g_initResult = kSuccess;
+LONG g_nFailEncodes = 0;
+const BE_ERR kEncodeFailed = 0x00000001;
 int g_nStreamToken = 0;
 const DWORD kChunkBytesOut = 100;
 const DWORD kFlushBytesOut = 50;
@@ -42,6 +44,11 @@ __declspec(dllexport) BE_ERR beEncodeChunk(HBE_STREAM, DWORD dwSamples, SHORT*, 
 {
     ++g_nEncode;
     g_dwLastSamples = dwSamples;
+    if (g_nFailEncodes > 0) {
+        --g_nFailEncodes;
+        *pdwOutput = 0;
+        return kEncodeFailed;
+    }
     std::memset(pOutput, 0xA5, kChunkBytesOut);
     *pdwOutput = kChunkBytesOut;
     return kSuccess;
@@ -99,6 +106,12 @@ __declspec(dllexport) void fakeCounts(LONG* pInit, LONG* pEncode, LONG* pDeinit,
 __declspec(dllexport) void fakeSetInitResult(BE_ERR result)
 {
     g_initResult = result;
+}
+
+// The next nCalls calls of beEncodeChunk fail.
+__declspec(dllexport) void fakeFailEncodes(LONG nCalls)
+{
+    g_nFailEncodes = nCalls;
 }
 
 }  // extern "C"

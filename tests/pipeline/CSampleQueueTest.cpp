@@ -139,3 +139,35 @@ TEST(SampleQueue, PutBeyondCapacityBlocksUntilAGetMakesRoom)
     }
     EXPECT_EQ(0, queue.Get(nullptr));
 }
+
+TEST(SampleQueue, ByteLimitHoldsPutsBackUntilRoomOrShut)
+{
+    CSampleQueue queue(100, 100);
+    queue.SetByteLimit(1000);
+    ASSERT_EQ(1, queue.Put(Item(1), 600, CSampleQueue::PUT_WAIT));
+    ASSERT_EQ(1, queue.Put(Item(2), 400, CSampleQueue::PUT_WAIT));
+    EXPECT_EQ(1000u, queue.Bytes());
+
+    std::atomic<int> nResult{-1};
+    std::thread producer([&] { nResult = queue.Put(Item(3), 1, CSampleQueue::PUT_WAIT); });
+    Sleep(300);
+    EXPECT_EQ(-1, nResult.load()) << "one byte beyond the limit must wait";
+    void* pItem = nullptr;
+    SIZE_T cbItem = 0;
+    ASSERT_EQ(1, queue.Get(&pItem, &cbItem));
+    EXPECT_EQ(1u, Value(pItem));
+    EXPECT_EQ(600u, cbItem);
+    producer.join();
+    EXPECT_EQ(1, nResult.load()) << "room again when an item leaves";
+
+    // A caller that must never wait goes beyond the limit; Shut releases those that wait.
+    EXPECT_EQ(1, queue.Put(Item(4), 5000, CSampleQueue::PUT_ALWAYS));
+    EXPECT_EQ(5401u, queue.PeakBytes());
+    std::thread waiting([&] { nResult = queue.Put(Item(5), 1, CSampleQueue::PUT_WAIT); });
+    Sleep(300);
+    queue.Shut();
+    waiting.join();
+    EXPECT_EQ(0, nResult.load());
+    EXPECT_EQ(0, queue.Put(Item(6)));
+    EXPECT_EQ(3, queue.Count());
+}

@@ -36,6 +36,8 @@ public:
     std::atomic<DWORD> m_dwExitCode{12345};
     std::atomic<DWORD> m_dwThreadId{0};
 
+    void ReleaseStep() { SetEvent(m_hNever); }
+
 protected:
     int OnThreadStart() override
     {
@@ -162,7 +164,7 @@ TEST(WorkerThread, ThrowingStepEndsThreadLikeAFailingOne)
     thread.Stop();
 }
 
-TEST(WorkerThread, StepThatNeverReturnsIsTerminatedAfterTimeout)
+TEST(WorkerThread, StepThatNeverReturnsIsLeftToEndByItselfNotKilled)
 {
     CProbeThread thread(CProbeThread::StepNeverReturns);
     ASSERT_EQ(1, thread.Start());
@@ -174,7 +176,36 @@ TEST(WorkerThread, StepThatNeverReturnsIsTerminatedAfterTimeout)
     EXPECT_GE(dwElapsed, 4500u);
     EXPECT_LT(dwElapsed, 15000u);
     EXPECT_FALSE(thread.IsRunning());
-    EXPECT_EQ(0, thread.m_nEnds.load()); // terminated, not ended
+    EXPECT_EQ(0, thread.m_nEnds.load());
+    EXPECT_EQ(0, thread.Start()) << "a second thread must not run beside the one left behind";
+
+    // Once its step returns it ends by itself and releases what it holds.
+    thread.ReleaseStep();
+    EXPECT_TRUE(WaitUntil([&] { return thread.m_nEnds.load() == 1; }, 5000));
+    ASSERT_EQ(1, thread.Start());
+    thread.Stop();
+    EXPECT_EQ(2, thread.m_nEnds.load());
+}
+
+TEST(WorkerThread, FailingStepTellsTheOwnerAndAStopDoesNot)
+{
+    const UINT kEndMessage = WM_APP + 7;
+    HWND hWnd = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    MSG msg;
+    CProbeThread stopped;
+    stopped.SetEndNotify(hWnd, kEndMessage, 1);
+    ASSERT_EQ(1, stopped.Start());
+    stopped.Stop();
+    EXPECT_FALSE(stopped.HasFailed());
+    EXPECT_FALSE(PeekMessageA(&msg, hWnd, kEndMessage, kEndMessage, PM_REMOVE));
+
+    CProbeThread failing(CProbeThread::StepFailsAtOnce);
+    failing.SetEndNotify(hWnd, kEndMessage, 2);
+    ASSERT_EQ(1, failing.Start());
+    EXPECT_TRUE(WaitUntil([&] { return PeekMessageA(&msg, hWnd, kEndMessage, kEndMessage, PM_REMOVE) != 0; }, 5000));
+    EXPECT_EQ(2, msg.lParam);
+    EXPECT_TRUE(failing.HasFailed());
+    DestroyWindow(hWnd);
 }
 
 TEST(WorkerThread, StopOnIdleObjectIsHarmless)

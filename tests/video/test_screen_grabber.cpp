@@ -440,6 +440,18 @@ TEST_F(ChangesTest, ChangedModeWhileIdleRebuilds)
     EXPECT_EQ(1, m_pGrabber->GrabChanges());
 }
 
+TEST_F(ChangesTest, ChangeDuringARecordingIsRebuiltOnceItEnds)
+{
+    m_pDisplay->m_nScreenBpp = 16;
+    EXPECT_EQ(1, m_pGrabber->OnDisplayChange(0));
+    EXPECT_EQ(1, m_pDisplay->m_nStageCalls);  // not while recording
+    EXPECT_EQ(1, m_pGrabber->OnDisplayChange(1));
+    EXPECT_EQ(2 + 1, m_pDisplay->m_nStageCalls);
+    EXPECT_EQ(1, m_pGrabber->GrabChanges());
+    EXPECT_EQ(1, m_pGrabber->OnDisplayChange(1));
+    EXPECT_EQ(2 + 1, m_pDisplay->m_nStageCalls) << "rebuilt once";
+}
+
 TEST_F(GrabberTest, NotInitialisedGrabberRefusesWork)
 {
     CFakeDisplay display(64, 32, 32);

@@ -3,10 +3,12 @@
 #include <string>
 
 #include "codec/CVideoCompressor.h"
+#include "codec/CMp3Encoder.h"
 #include "writer/AviTestFiles.h"
 #include "writer/CAviAudioStream.h"
 #include "writer/CAviVideoStream.h"
 #include "writer/CAviWriter.h"
+#include "writer/CDiskSpaceGuard.h"
 
 using namespace avitest;
 
@@ -393,12 +395,72 @@ TEST_F(AviWriterTest, SizeLimitIsReportedAndTheNextFileStartsCleanly)
 
     std::vector<std::vector<BYTE>> firstSamples;
     ReadStream(first, streamtypeVIDEO, &firstSamples);
-    // 9216-byte frames: the eleventh brings the file past 100000 bytes.
-    EXPECT_GE(firstSamples.size(), 10u);
-    EXPECT_LT(firstSamples.size(), 40u);
+    // 9216-byte frames: the eleventh brings the file past 100000 bytes, and the frames queued
+    // after it still go into that file when it is cut.
+    EXPECT_EQ(40u, firstSamples.size());
     std::vector<std::vector<BYTE>> secondSamples = VideoSamples();
     ASSERT_EQ(1u, secondSamples.size());
     EXPECT_EQ(0x55, secondSamples[0][0]);
+}
+
+TEST_F(AviWriterTest, ABlockTheEncoderRefusesKeepsItsPlaceAsSilence)
+{
+    char szExe[MAX_PATH];
+    std::string fake(szExe, GetModuleFileNameA(nullptr, szExe, sizeof szExe));
+    fake = fake.substr(0, fake.find_last_of('\\') + 1) + "fake_lame_enc.dll";
+    HMODULE hFake = LoadLibraryA(fake.c_str());
+    ASSERT_NE(nullptr, hFake);
+    auto pfnFailEncodes = reinterpret_cast<void (*)(LONG)>(reinterpret_cast<void*>(GetProcAddress(hFake, "fakeFailEncodes")));
+    ASSERT_NE(nullptr, pfnFailEncodes);
+    CMp3Encoder encoder;
+    ASSERT_TRUE(encoder.Load(fake.c_str()));
+    encoder.SetChannels(2);
+    encoder.SetSampleRate(44100);
+    ASSERT_TRUE(encoder.Open());
+    ASSERT_EQ(1, m_audio.SetEncoder(&encoder, 0));
+    m_audio.SetWriter(&m_writer);
+    m_writer.AddStream(&m_audio);
+    ASSERT_EQ(1, StartInto("refused.avi"));
+
+    std::vector<BYTE> pcm(encoder.InputBlockBytes());
+    for (DWORD n = 0; n < 5; ++n)
+    {
+        if (n == 2)
+            pfnFailEncodes(1);
+        ASSERT_EQ(1, m_audio.Deliver(pcm.data(), static_cast<DWORD>(pcm.size()), n * 26, 26, 0)) << n;
+    }
+    m_writer.Stop();
+    encoder.End();
+    encoder.Unload();
+    FreeLibrary(hFake);
+
+    // Five blocks' worth of sound: the refused one did not shorten the stream.
+    const DWORD cbBlock = 100 * encoder.WaveFormat()->nFramesPerBlock;
+    DWORD cbSound = 0;
+    for (DWORD cbGroup : AudioGroupSizes(m_path))
+        cbSound += cbGroup;
+    EXPECT_EQ(5 * cbBlock, cbSound);
+}
+
+TEST(DiskSpaceGuard, AFileThatCanNoLongerBeFoundTakesNothingMore)
+{
+    TempFolder folder("orvane_guard_gone");
+    const std::string path = folder.File("gone.avi");
+    HANDLE hFile = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hFile);
+    CloseHandle(hFile);
+    CDiskSpaceGuard guard;
+    guard.Begin(path.c_str());
+    ASSERT_EQ(1, guard.Admit(100000));
+    ASSERT_EQ(1, guard.Confirm(100000));
+
+    // Its folder deleted: the writes the library still takes end nowhere.
+    ASSERT_TRUE(DeleteFileA(path.c_str()));
+    ASSERT_TRUE(RemoveDirectoryA(folder.Path().c_str()));
+    EXPECT_EQ(0, guard.Confirm(100000));
+    EXPECT_TRUE(guard.HasFailed());
+    EXPECT_EQ(0, guard.Admit(10));
+    EXPECT_EQ(0, guard.AdmitLast(10)) << "not even the last chunk";
 }
 
 TEST(AviStream, SampleBuffersCopyTheirPayload)

@@ -3,7 +3,8 @@
 // format's preference list, and as "vidc.XVID" the first of the AVI list. It accepts 32-bit
 // frames and writes a small numbered payload. ORVANE_TWIN_CODEC_FAULT in its process's
 // environment makes it fault as a broken compressor does: "begin", "end" or "compress:N"
-// (after N frames) raises an access violation on that message.
+// (after N frames) raises an access violation on that message. With TWIN_CODEC_FAILS_AFTER=N
+// it refuses every frame from the N-th on, as a broken codec would.
 #include <windows.h>
 #include <vfw.h>
 
@@ -88,8 +89,18 @@ LRESULT GetFormat(DWORD fccHandler, const BITMAPINFO* pIn, BITMAPINFO* pOut)
     return ICERR_OK;
 }
 
+LONG FailsAfter()
+{
+    char szValue[16];
+    const DWORD nLength = GetEnvironmentVariableA("TWIN_CODEC_FAILS_AFTER", szValue, sizeof(szValue));
+    return nLength && nLength < sizeof(szValue) ? atol(szValue) : 0;
+}
+
 LRESULT Compress(ICCOMPRESS* pCompress)
 {
+    const LONG nFailsAfter = FailsAfter();
+    if (nFailsAfter > 0 && pCompress->lFrameNum >= nFailsAfter)
+        return ICERR_ERROR;
     BYTE* pOut = static_cast<BYTE*>(pCompress->lpOutput);
     std::memset(pOut, 0, kPayloadSize);
     std::memcpy(pOut, &pCompress->lFrameNum, sizeof(pCompress->lFrameNum));

@@ -121,7 +121,7 @@ void COptionsDlg::OnOK()
         return;
     // Registered like the start/stop key: a key that is taken is refused with the same
     // message, the old key stays, and the controls show it again.
-    if (!m_recording.ApplyPauseHotKey(PauseKeyFromControls())) {
+    if (!m_recording.ApplyPauseHotKey(PauseKeyFromControls(), m_hWnd)) {
         FillPauseKey(m_recording.PauseHotKey().Value());
         UpdateData(FALSE);
         return;

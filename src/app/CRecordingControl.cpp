@@ -75,12 +75,12 @@ void CRecordingControl::Detach()
 
 BOOL CRecordingControl::ApplyHotKey(DWORD dwValue)
 {
-    return ApplyKey(m_hotKey, dwValue, HotKeyId(0));
+    return ApplyKey(m_hotKey, dwValue, HotKeyId(0), m_pMainWnd->m_hWnd);
 }
 
-BOOL CRecordingControl::ApplyPauseHotKey(DWORD dwValue)
+BOOL CRecordingControl::ApplyPauseHotKey(DWORD dwValue, HWND hOwner)
 {
-    return ApplyKey(m_pauseKey, dwValue, HotKeyId(1));
+    return ApplyKey(m_pauseKey, dwValue, HotKeyId(1), hOwner ? hOwner : m_pMainWnd->m_hWnd);
 }
 
 int CRecordingControl::HotKeyId(int nOffset) const
@@ -89,7 +89,7 @@ int CRecordingControl::HotKeyId(int nOffset) const
     return (nId + nOffset) % 0xBFFF;
 }
 
-BOOL CRecordingControl::ApplyKey(CHotKey& hotKey, DWORD dwValue, int nId)
+BOOL CRecordingControl::ApplyKey(CHotKey& hotKey, DWORD dwValue, int nId, HWND hOwner)
 {
     const DWORD dwOld = hotKey.Value();
     const BOOL bWasRegistered = hotKey.IsRegistered();
@@ -100,7 +100,7 @@ BOOL CRecordingControl::ApplyKey(CHotKey& hotKey, DWORD dwValue, int nId)
         return TRUE;
     CString strMessage;
     strMessage.Format(LoadFormatString(IDS_HOTKEY_IN_USE), static_cast<LPCSTR>(CHotKey::Text(dwValue)));
-    ::MessageBoxA(m_pMainWnd->m_hWnd, strMessage, AppName(), MB_SYSTEMMODAL | MB_ICONASTERISK);
+    ::MessageBoxA(hOwner, strMessage, AppName(), MB_SYSTEMMODAL | MB_ICONASTERISK);
     if (bWasRegistered && hotKey.Value() != dwOld)
         hotKey.SetValue(dwOld);
     return FALSE;
@@ -294,10 +294,13 @@ void CRecordingControl::OnTrayNotify(LPARAM lParam)
         if (!m_bRecording && !m_wndSelect.IsSelecting() && !m_bCountingDown)
             m_pMainWnd->SendMessage(WM_SYSCOMMAND, SC_RESTORE);
         break;
-    case WM_RBUTTONUP:
+    case WM_RBUTTONUP: {
+        // While recording the menu offers pause, naming the key when there is one.
+        const CString strPauseKey = m_pauseKey.IsRegistered() ? m_pauseKey.Text() : CString();
         CTrayIcon::ShowMenu(m_pMainWnd, m_bRecording || m_bCountingDown, m_hotKey.Text(), m_bPaused,
-                            m_bRecording && m_pauseKey.IsRegistered() ? static_cast<LPCSTR>(m_pauseKey.Text()) : "");
+                            m_bRecording ? static_cast<LPCSTR>(strPauseKey) : nullptr);
         break;
+    }
     }
     m_bTrayBusy = FALSE;
 }

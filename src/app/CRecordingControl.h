@@ -72,8 +72,9 @@ public:
 
     // Registers the hotkey value, keeping the old one when the key is taken (message 10007).
     BOOL ApplyHotKey(DWORD dwValue);
-    // The same for the pause/resume hotkey.
-    BOOL ApplyPauseHotKey(DWORD dwValue);
+    // The same for the pause/resume hotkey; the message belongs to hOwner (the main window
+    // when null).
+    BOOL ApplyPauseHotKey(DWORD dwValue, HWND hOwner = nullptr);
 
     // Pause and resume: the pause hotkey and the tray menu; nothing unless recording.
     void TogglePause();
@@ -99,7 +100,7 @@ private:
     void EndRecording(BOOL bContinuation);
     void ReportStartFailure(UINT nDetail, LPCSTR pszFileName = nullptr);
     CString AppName() const;
-    BOOL ApplyKey(CHotKey& hotKey, DWORD dwValue, int nId);
+    BOOL ApplyKey(CHotKey& hotKey, DWORD dwValue, int nId, HWND hOwner);
     int HotKeyId(int nOffset) const;
     // A new recording begins: with a countdown it begins once the countdown is over (TRUE).
     BOOL CountDownFirst();

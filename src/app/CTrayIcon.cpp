@@ -184,12 +184,15 @@ BOOL CTrayIcon::PrepareMenu(CMenu& popup, BOOL bRecording, LPCSTR pszHotKeyText,
     popup.DeleteMenu(static_cast<UINT>(nPosition), MF_BYPOSITION);
     if (!popup.InsertMenu(static_cast<UINT>(nPosition), MF_BYPOSITION | MF_STRING, ID_TRAY_START, item))
         return FALSE;
-    if (!bRecording || !pszPauseKeyText || !*pszPauseKeyText)
+    if (!bRecording || !pszPauseKeyText)
         return TRUE;
+    // Without a pause key (another program holds it) the item still pauses.
     CString pause = LoadText(bPaused ? IDS_MENU_RESUME : IDS_MENU_PAUSE);
-    pause += " <";
-    pause += pszPauseKeyText;
-    pause += ">";
+    if (*pszPauseKeyText) {
+        pause += " <";
+        pause += pszPauseKeyText;
+        pause += ">";
+    }
     return popup.InsertMenu(static_cast<UINT>(nPosition), MF_BYPOSITION | MF_STRING, ID_TRAY_PAUSE, pause);
 }
 

@@ -54,7 +54,8 @@ public:
 
     // Greys Settings... and Options... while recording and rewrites the Start item as
     // "Start <F8>" or "Stop <F8>" at the same position. With a pause key text while recording,
-    // "Pause <F9>" (or "Resume <F9>" when paused) goes above it.
+    // "Pause <F9>" (or "Resume <F9>" when paused; without the key when the text is empty) goes
+    // above it.
     static BOOL PrepareMenu(CMenu& popup, BOOL bRecording, LPCSTR pszHotKeyText, BOOL bPaused = FALSE,
                             LPCSTR pszPauseKeyText = nullptr);
     // Shows the tray menu (resource 137) at the cursor, owned by pOwner, which receives the

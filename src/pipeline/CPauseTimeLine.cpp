@@ -94,11 +94,11 @@ void CPauseTimeLine::Place(Sample& sample)
         return;
     }
     const DWORD dwShift = static_cast<DWORD>(m_nKind == TIMED ? m_nPausedMs : m_nLeftOut);
-    DWORD dwTime = sample.dwTime - dwShift;
-    // A picture taken just before a resume but handed over after it would fall before the
-    // last one passed on: times never go back.
+    const DWORD dwTime = sample.dwTime - dwShift;
+    // A picture taken during the pause but handed over after it would fall at or before the
+    // last one passed on: it belongs to the paused span.
     if (m_bPassedAny && static_cast<LONG>(dwTime - m_dwLastOut) <= 0)
-        dwTime = m_dwLastOut + 1;
+        return;
     sample.dwTime = dwTime;
     sample.bPassed = true;
     m_bPassedAny = true;

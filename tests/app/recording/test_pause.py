@@ -96,7 +96,8 @@ class PauseTest(unittest.TestCase):
         pictures, sound = picture_seconds(path), sound_seconds(path)
         print(f"{os.path.basename(path)}: pictures {pictures:.2f} s, sound {sound:.2f} s, recorded between "
               f"{recording.least:.2f} s and {recording.most:.2f} s")
-        self.assertEqual("", orvtest.decode_check(path))
+        # Pictures off the frame-rate grid are the graph recording test's business.
+        self.assertEqual([], [l for l in orvtest.decode_errors(path) if orvtest.OFF_GRID not in l])
         self.assertLessEqual(abs(pictures - sound), 0.3, "picture and sound lengths differ")
         self.assertGreaterEqual(pictures, recording.least - 0.5, "the file misses recorded time")
         self.assertLessEqual(pictures, recording.most + 0.5, "the file holds paused time")
@@ -139,14 +140,14 @@ class PauseTest(unittest.TestCase):
         with orvtest.fresh_prefix() as prefix:
             with recflow.Orvane(prefix) as app:
                 self.assertTrue(app.wait_main(), "no main window")
-                app.start("scene.exe", "flash", 60, X, Y, W, H)
+                app.start("scene.exe", "flash", 90, X, Y, W, H)
                 recording = Recording(self, app)
                 recording.start()
-                time.sleep(7)
+                time.sleep(8)
                 paused = recording.pause()
                 time.sleep(2.5)
                 recording.resume()
-                time.sleep(7)
+                time.sleep(8)
                 path = recording.stop()
 
             # Where the pause lies in the file, to within the start's uncertainty.

@@ -71,7 +71,7 @@ class Recording:
     def pause(self):
         pressed = time.time()
         orvtest.key("F9")
-        self.test.assertTrue(orvtest.wait_for(self.paused, timeout=10), "the tray icon shows no pause")
+        self.test.assertTrue(orvtest.wait_for(self.paused, timeout=30), "the tray icon shows no pause")
         self.least += pressed - self.running_since
         self.most += time.time() - self.may_run_since
         return pressed
@@ -79,7 +79,7 @@ class Recording:
     def resume(self):
         self.may_run_since = time.time()
         orvtest.key("F9")
-        self.test.assertTrue(orvtest.wait_for(lambda: not self.paused(), timeout=10), "the pause does not end")
+        self.test.assertTrue(orvtest.wait_for(lambda: not self.paused(), timeout=30), "the pause does not end")
         self.running_since = time.time()
 
     def stop(self, paused=False):

@@ -93,7 +93,7 @@ class TrayTest(unittest.TestCase):
         for _ in range(position + 1):
             traytools.press("Down")
         traytools.press("Return")
-        self.assertTrue(orvtest.wait_for(lambda: not traytools.menus(self.main.pid, self.prefix), timeout=10),
+        self.assertTrue(orvtest.wait_for(lambda: not traytools.menus(self.main.pid, self.prefix), timeout=30),
                         "the tray menu stayed open")
 
     def tip(self, pattern):
@@ -110,7 +110,7 @@ class TrayTest(unittest.TestCase):
 
     def close_menu(self):
         traytools.press("Escape")
-        self.assertTrue(orvtest.wait_for(lambda: not traytools.menus(self.main.pid, self.prefix), timeout=10),
+        self.assertTrue(orvtest.wait_for(lambda: not traytools.menus(self.main.pid, self.prefix), timeout=30),
                         "Escape did not close the tray menu")
 
     def assert_menu_shows(self, menu, items, name):
@@ -236,7 +236,7 @@ class TrayTest(unittest.TestCase):
 
         self.assert_menu_shows(self.open_menu(), RECORDING_MENU, "recording-menu")
         self.choose_from_menu(PAUSE_ITEM)
-        self.assertTrue(orvtest.wait_for(lambda: traytools.grab(self.icon) == self.paused_icon, timeout=10),
+        self.assertTrue(orvtest.wait_for(lambda: traytools.grab(self.icon) == self.paused_icon, timeout=30),
                         "no paused picture after Pause")
         seconds, size, text = self.tip(PAUSED_TIP)
         images = traytools.sample_icon(self.icon, 1.5)

@@ -1,8 +1,8 @@
 """The Options dialog and what it sets, as a user meets them. Reached from the main window, it
-refuses a pause key that another program holds (the old key stays) and keeps a countdown of two
-seconds and the pointer choices in the settings key. With the countdown, the accepted rectangle
-shows a large number counting down; Escape cancels it and nothing is recorded; left alone, it
-runs out and the recording starts. After a restart, Enter during the selection records the
+refuses a pause key that another program holds (the old key stays) and keeps the countdown and
+the pointer choices in the settings key. With a countdown, the accepted rectangle shows a large
+number counting down; Escape cancels it and nothing is recorded; left alone, it runs out and
+the recording starts. After a restart, Enter during the selection records the
 rectangle of the last recording again, but not one that no longer fits the screen. Default
 puts the choices back and keeps the last rectangle."""
 import os
@@ -50,14 +50,16 @@ class OptionsTest(unittest.TestCase):
     def closed(self, app, hwnd):
         return orvtest.wait_for(lambda: all(w.hwnd != hwnd for w in recflow.top_windows(app.prefix)), timeout=15)
 
-    def next_entry(self, app, hwnd, control_id):
-        """Opens a drop-down list with the mouse, moves to its next entry and takes it."""
+    def choose_entry(self, app, hwnd, control_id, *keys):
+        """Opens a drop-down list with the mouse, moves through it with the keys (the next entry
+        by default) and takes the entry reached."""
         before = recflow.items(hwnd, app.prefix)[control_id].text
         dropped = lambda: [w for w in orvtest.list_windows(app.prefix) if w.class_name == "ComboLBox"]
         self.assertTrue(orvtest.wait_for(lambda: app.click_item(hwnd, control_id) and dropped(), timeout=20),
                         f"{control_id} does not drop down")
         # Keys go to the open list: focusing the desktop first would close it.
-        traytools.press("Down")
+        for key in keys or ("Down",):
+            traytools.press(key)
         traytools.press("Return")
         self.assertTrue(orvtest.wait_for(lambda: not dropped(), timeout=10), f"{control_id} stays dropped down")
         self.assertTrue(orvtest.wait_for(lambda: recflow.items(hwnd, app.prefix)[control_id].text != before,
@@ -86,7 +88,7 @@ class OptionsTest(unittest.TestCase):
                                                           if w.caption == "hotkey holder"], timeout=30))
                 dialog = self.options(app)
                 self.assertEqual("F9", recflow.items(dialog, prefix)[PAUSE_COMBO].text)
-                self.assertEqual("F10", self.next_entry(app, dialog, PAUSE_COMBO))
+                self.assertEqual("F10", self.choose_entry(app, dialog, PAUSE_COMBO))
                 app.click_item(dialog, BUTTON_OK)
                 box, text = app.wait_message_box()
                 self.assertEqual(texts[10007].replace("%s", "F10"), text)
@@ -96,17 +98,16 @@ class OptionsTest(unittest.TestCase):
                 self.assertTrue(self.closed(app, dialog), "Cancel did not close the dialog")
                 holder.kill()
 
-                # A countdown of two seconds, no pointer, clicks shown.
+                # The longest countdown, no pointer, clicks shown.
                 dialog = self.options(app)
-                self.next_entry(app, dialog, COUNTDOWN_COMBO)
-                self.assertEqual("2", self.next_entry(app, dialog, COUNTDOWN_COMBO))
+                self.assertEqual("10", self.choose_entry(app, dialog, COUNTDOWN_COMBO, "End"))
                 self.toggle(app, dialog, RECORD_POINTER)
                 self.toggle(app, dialog, SHOW_CLICKS)
                 app.click_item(dialog, BUTTON_OK)
                 self.assertTrue(self.closed(app, dialog), "OK did not close the dialog")
                 stored = {name: self.setting(name, prefix) for name in
                           ("Pause HotKey", "Countdown", "Record Pointer", "Highlight Pointer", "Show Clicks")}
-                self.assertEqual({"Pause HotKey": 0x780000, "Countdown": 2, "Record Pointer": 0,
+                self.assertEqual({"Pause HotKey": 0x780000, "Countdown": 10, "Record Pointer": 0,
                                   "Highlight Pointer": 0, "Show Clicks": 1}, stored)
 
                 # The number counts down in the middle of the rectangle (on a dark square, here
@@ -121,7 +122,11 @@ class OptionsTest(unittest.TestCase):
                 self.assertNotEqual(COUNTDOWN_COLOUR, grab_pixel(*centre), "the number stayed")
                 self.assertEqual([], app.files(), "the cancelled countdown wrote something")
 
-                # Left alone it runs out, then the recording starts.
+                # Two seconds: left alone it runs out, then the recording starts.
+                dialog = self.options(app)
+                self.assertEqual("2", self.choose_entry(app, dialog, COUNTDOWN_COMBO, "Home", "Down", "Down"))
+                app.click_item(dialog, BUTTON_OK)
+                self.assertTrue(self.closed(app, dialog), "OK did not close the dialog")
                 self.assertIsNone(app.begin_selection())
                 app.drag(X, Y, W, H)
                 accepted = time.time()

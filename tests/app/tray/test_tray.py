@@ -84,7 +84,7 @@ class TrayTest(unittest.TestCase):
 
     def open_menu(self):
         orvtest.click(*traytools.centre(self.icon), button=3)
-        found = orvtest.wait_for(lambda: traytools.menus(self.main.pid, self.prefix), timeout=15, interval=0.3)
+        found = orvtest.wait_for(lambda: traytools.menus(self.main.pid, self.prefix), timeout=30, interval=0.3)
         self.assertTrue(found, "no menu after a right click on the tray icon")
         return found[0]
 
@@ -136,7 +136,7 @@ class TrayTest(unittest.TestCase):
         """F8 and a dragged rectangle; returns the time before the last click of the selection
         and the time the recording was first seen running (the icon blinking)."""
         orvtest.key("F8")
-        self.assertTrue(orvtest.wait_for(lambda: not self.main_window_shown(), timeout=10),
+        self.assertTrue(orvtest.wait_for(lambda: not self.main_window_shown(), timeout=30),
                         "the main window did not hide")
         orvtest.hold_click(X, Y)
         orvtest.mouse_move(X + W - 1, Y + H - 1)

@@ -1,6 +1,7 @@
 #include "app/CCaptureGraph.h"
 
 #include "drivers/vidcap/VidcapProtocol.h"
+#include "pipeline/PerfClock.h"
 
 namespace {
 
@@ -132,7 +133,7 @@ int CCaptureGraph::BeginVideo(const RecordingSetup& setup)
     pStream->SetWriter(pWriter);
     if (!pWriter->AddStream(pStream) || !m_videoTimeLine.Begin(pStream))
         return 0;
-    m_videoSource.SetTarget(&m_videoTimeLine);
+    m_videoSource.SetTarget(m_videoPause.Begin(&m_videoTimeLine));
     // A frame that cannot be compressed or captured ends the source: the window is told.
     m_videoSource.SetEndNotify(setup.hNotify, setup.nNotifyMsg, EVENT_VIDEO_FAILED);
     return m_videoSource.Start();
@@ -163,7 +164,7 @@ int CCaptureGraph::BeginAudio(const RecordingSetup& setup)
     pStream->SetWriter(pWriter);
     if (!pWriter->AddStream(pStream) || !m_audioTimeLine.Begin(pStream))
         return 0;
-    if (!m_capture.SetStream(&m_audioTimeLine))
+    if (!m_capture.SetStream(m_audioPause.Begin(&m_audioTimeLine)))
         return 0;
     if (!m_capture.Start())
         return 0;
@@ -234,4 +235,24 @@ CCaptureGraph::BeginResult CCaptureGraph::Continue(const RecordingSetup& setup)
     m_audioTimeLine.Release();
     m_videoTimeLine.Release();
     return result;
+}
+
+void CCaptureGraph::Pause()
+{
+    if (m_videoPause.IsPaused())
+        return;
+    m_nPausedAt = PerfClock(1000);
+    m_videoPause.Pause();
+    m_audioPause.Pause();
+}
+
+void CCaptureGraph::Resume()
+{
+    if (!m_videoPause.IsPaused())
+        return;
+    // Both time lines skip the same span, so picture and sound stay as they were to each other.
+    const LONGLONG nSpan = PerfClock(1000) - m_nPausedAt;
+    const DWORD dwSpan = nSpan > 0 ? static_cast<DWORD>(nSpan) : 0;
+    m_videoPause.Resume(dwSpan);
+    m_audioPause.Resume(dwSpan);
 }

@@ -4,6 +4,7 @@
 
 #include "audio/CWaveInCapture.h"
 #include "codec/CVideoCompressor.h"
+#include "pipeline/CPauseTimeLine.h"
 #include "video/CScreenGrabber.h"
 #include "video/CScreenVideoSource.h"
 #include "writer/CAviAudioStream.h"
@@ -25,6 +26,12 @@ struct RecordingSetup
     const char* pszFileName;
     HWND hNotify;          // receives nNotifyMsg (lParam: a CCaptureGraph event)
     UINT nNotifyMsg;
+    // Options the video source and the sound side are to honour.
+    BOOL bRecordPointer;
+    BOOL bHighlightPointer;
+    BOOL bShowClicks;
+    int nSecondDevice;     // a second wave-in device mixed in; -1 none
+    DWORD dwSecondVolume;  // its volume, 0 .. 65535
 };
 
 // The capture graph the main window owns for the life of the process: two video streams, two
@@ -65,6 +72,14 @@ public:
     // True when the sound of the recording ended before it did (its device was lost);
     // pdwAtMs receives where, in milliseconds from the start of the recording.
     bool SoundStopped(DWORD* pdwAtMs) const { return m_capture.SoundStopped(pdwAtMs); }
+
+    // Pause: the sources keep running, their samples are held back and every later time moves
+    // back by the paused span, so the file holds no paused time and resuming costs nothing.
+    void Pause();
+    void Resume();
+    bool IsPaused() const { return m_videoPause.IsPaused(); }
+    // How long the recording is so far, pauses left out, across every continued file.
+    DWORD RecordedMs() const { return m_videoPause.RecordedMs(); }
 
     CMediaWriter* Writer(int nFormat) const { return m_pWriters[Clamp(nFormat)]; }
     CMediaStream* VideoStream(int nFormat) const { return m_pVideoStreams[Clamp(nFormat)]; }
@@ -132,6 +147,10 @@ private:
     CWaveInCapture m_capture;
     CFileTimeLine m_videoTimeLine;
     CFileTimeLine m_audioTimeLine;
+    // Between each source and its file relay.
+    CPauseTimeLine m_videoPause{CPauseTimeLine::TIMED};
+    CPauseTimeLine m_audioPause{CPauseTimeLine::CONTIGUOUS};
+    LONGLONG m_nPausedAt = 0;
 
     CMediaStream* m_pVideoStreams[FORMAT_COUNT];
     CMediaStream* m_pAudioStreams[FORMAT_COUNT];

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/COptionsDlg.h"
 #include "app/COrvaneApp.h"
 #include "app/DeviceNameScore.h"
 #include "app/OutputFiles.h"
@@ -50,6 +51,9 @@ BEGIN_MESSAGE_MAP(COrvaneDlg, CDialog)
     ON_CBN_SELCHANGE(IDC_CMB_CODEC, OnCodecChange)
     ON_CBN_SELCHANGE(IDC_CMB_AUDIO_DEVICE, OnDeviceChange)
     ON_CBN_SELCHANGE(IDC_CMB_AUDIO_INPUT, OnInputChange)
+    ON_COMMAND(ID_TRAY_OPTIONS, OnOptions)
+    ON_BN_CLICKED(IDC_BTN_OPTIONS, OnOptions)
+    ON_COMMAND(ID_TRAY_PAUSE, OnTrayPause)
     ON_CBN_SELCHANGE(IDC_CMB_HOTKEY, ApplyHotKeyFromControls)
     ON_BN_CLICKED(IDC_CHK_ALT, ApplyHotKeyFromControls)
     ON_BN_CLICKED(IDC_CHK_CTRL, ApplyHotKeyFromControls)
@@ -120,6 +124,7 @@ void COrvaneDlg::ApplySkin()
     HCURSOR hHand = LoadCursor(nullptr, IDC_HAND);
     ::SendDlgItemMessageA(m_hWnd, IDC_BTN_HELP, BM_SETIMAGE, IMAGE_CURSOR, reinterpret_cast<LPARAM>(hHand));
     ::SendDlgItemMessageA(m_hWnd, IDC_BTN_ABOUT, BM_SETIMAGE, IMAGE_CURSOR, reinterpret_cast<LPARAM>(hHand));
+    ::SendDlgItemMessageA(m_hWnd, IDC_BTN_OPTIONS, BM_SETIMAGE, IMAGE_CURSOR, reinterpret_cast<LPARAM>(hHand));
 }
 
 void COrvaneDlg::OnMinimizeButton()
@@ -171,6 +176,8 @@ void COrvaneDlg::OnTimer(UINT_PTR nIDEvent)
         m_recording.OnBlinkTimer();
     else if (nIDEvent == CRecordingControl::TRAY_CLICK_TIMER_ID)
         m_recording.OnTrayClickTimer();
+    else if (nIDEvent == CRecordingControl::COUNTDOWN_TIMER_ID)
+        m_recording.OnCountdownTimer();
     else
         CDialog::OnTimer(nIDEvent);
 }
@@ -200,6 +207,8 @@ void COrvaneDlg::OnSysCommand(UINT nID, LPARAM lParam)
 
 void COrvaneDlg::OnHotKey(UINT, UINT nKey1, UINT nKey2)
 {
+    if (m_bOptionsOpen)
+        return;
     if (!m_recording.IsRecording())
         SyncRecordingSettings();
     m_recording.OnHotKey(nKey1, nKey2);
@@ -213,7 +222,20 @@ LRESULT COrvaneDlg::OnDisplayChange(WPARAM, LPARAM)
 
 LRESULT COrvaneDlg::OnRecordToggle(WPARAM, LPARAM)
 {
-    return m_recording.OnRecordToggle();
+    const BOOL bWasRecording = m_recording.IsRecording();
+    const LRESULT lResult = m_recording.OnRecordToggle();
+    if (!bWasRecording && m_recording.IsRecording())
+        RememberRectangle();
+    return lResult;
+}
+
+void COrvaneDlg::RememberRectangle()
+{
+    RECT rect;
+    m_recording.Overlay().GetSelectRect(&rect);
+    m_stored.rcLast = m_settings.rcLast = rect;
+    m_stored.bHaveLastRect = m_settings.bHaveLastRect = TRUE;
+    m_store.SaveLastRect(rect);
 }
 
 LRESULT COrvaneDlg::OnWriterEvent(WPARAM, LPARAM lParam)
@@ -246,6 +268,8 @@ LRESULT COrvaneDlg::OnCodecFault(WPARAM, LPARAM lParam)
 
 void COrvaneDlg::OnStartStop()
 {
+    if (m_bOptionsOpen)
+        return;
     if (!m_recording.IsRecording())
         SyncRecordingSettings();
     m_recording.StartStop();
@@ -255,6 +279,23 @@ void COrvaneDlg::OnTraySettings()
 {
     if (!m_recording.IsRecording())
         SendMessage(WM_SYSCOMMAND, SC_RESTORE);
+}
+
+void COrvaneDlg::OnOptions()
+{
+    if (m_bOptionsOpen || m_recording.IsRecording() || m_recording.IsCountingDown())
+        return;
+    m_bOptionsOpen = TRUE;
+    COptionsDlg options(m_stored, m_recording, this);
+    const INT_PTR nResult = options.DoModal();
+    m_bOptionsOpen = FALSE;
+    if (nResult == IDOK && m_bSettingsLoaded)
+        SaveSettings();
+}
+
+void COrvaneDlg::OnTrayPause()
+{
+    m_recording.TogglePause();
 }
 
 void COrvaneDlg::OnTrayExit()
@@ -392,6 +433,7 @@ void COrvaneDlg::LoadSettings()
     UpdateData(FALSE);
     ::SendDlgItemMessageA(m_hWnd, IDC_EDT_SAVE_FOLDER, WM_KEYDOWN, VK_END, 0);
     m_recording.ApplyHotKey(m_stored.dwHotKey);
+    m_recording.ApplyPauseHotKey(m_stored.dwPauseHotKey);
     m_bSettingsLoaded = TRUE;
 }
 
@@ -399,6 +441,7 @@ void COrvaneDlg::SaveSettings()
 {
     UpdateData(TRUE);
     m_stored.dwHotKey = m_recording.HotKey().Value();
+    m_stored.dwPauseHotKey = m_recording.PauseHotKey().Value();
     m_store.Save(m_stored);
 }
 
@@ -623,6 +666,15 @@ void COrvaneDlg::SyncRecordingSettings()
     m_settings.nQuality = m_stored.nAudioQuality;
     m_settings.dwVolumeSlider = static_cast<DWORD>(m_stored.nVolumeSlider);
     m_settings.dwHotKey = m_recording.HotKey().Value();
+    m_settings.dwPauseHotKey = m_recording.PauseHotKey().Value();
+    m_settings.nCountdown = m_stored.nCountdown;
+    m_settings.bRecordPointer = m_stored.bRecordPointer;
+    m_settings.bHighlightPointer = m_stored.bHighlightPointer;
+    m_settings.bShowClicks = m_stored.bShowClicks;
+    m_settings.nSecondDevice = m_stored.nSecondDevice;
+    m_settings.dwSecondVolume = static_cast<DWORD>(m_stored.nSecondVolume);
+    m_settings.bHaveLastRect = m_stored.bHaveLastRect;
+    m_settings.rcLast = m_stored.rcLast;
 }
 
 void COrvaneDlg::OnChangeFolder()
@@ -648,7 +700,13 @@ void COrvaneDlg::OnRestoreDefaults()
                       MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     m_recording.HotKey().Unregister();
+    m_recording.PauseHotKey().Unregister();
+    // The last rectangle is what was recorded, not a choice: it stays.
+    const BOOL bHaveLastRect = m_stored.bHaveLastRect;
+    const RECT rcLast = m_stored.rcLast;
     CSettingsStore::ApplyDefaults(m_stored);
+    m_stored.bHaveLastRect = bHaveLastRect;
+    m_stored.rcLast = rcLast;
     m_store.Save(m_stored);
     LoadSettings();
 }

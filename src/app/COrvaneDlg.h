@@ -53,6 +53,11 @@ protected:
     void OnTrayExit();
     void OnMinimizeButton();
     void OnAbout();
+    // The Options dialog (not while recording); OK saves the settings.
+    void OnOptions();
+    void OnTrayPause();
+    // A recording began: its rectangle is the one Enter takes again.
+    void RememberRectangle();
 
     // The window's shape, layout and look come from the skin pictures; without them the
     // window keeps its template layout.
@@ -99,6 +104,8 @@ protected:
     int m_nPreviousCodec = 0;
     // Only settings that were loaded are saved: a start that failed before keeps the stored ones.
     BOOL m_bSettingsLoaded = FALSE;
+    // While the Options dialog is open, nothing starts a recording.
+    BOOL m_bOptionsOpen = FALSE;
     CRecordingControl m_recording;
 
     DECLARE_MESSAGE_MAP()

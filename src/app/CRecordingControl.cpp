@@ -16,6 +16,15 @@ CString LoadText(UINT nId)
     return str;
 }
 
+// The size of a file as it stands on the disk; 0 when there is none.
+ULONGLONG FileBytes(LPCSTR pszPath)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!pszPath || !*pszPath || !::GetFileAttributesExA(pszPath, GetFileExInfoStandard, &data))
+        return 0;
+    return (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
 } // namespace
 
 CRecordingControl::CRecordingControl()
@@ -59,6 +68,8 @@ void CRecordingControl::Detach()
     if (m_bRecording)
         StartStop();
     m_hotKey.Unregister();
+    m_pauseKey.Unregister();
+    EndCountdown();
     m_graph.Grabber().Shutdown();
     m_wndSelect.Destroy();
     ::KillTimer(m_pMainWnd->m_hWnd, BLINK_TIMER_ID);
@@ -69,19 +80,34 @@ void CRecordingControl::Detach()
 
 BOOL CRecordingControl::ApplyHotKey(DWORD dwValue)
 {
-    const DWORD dwOld = m_hotKey.Value();
-    const BOOL bWasRegistered = m_hotKey.IsRegistered();
-    BOOL bOk = m_hotKey.SetValue(dwValue);
-    if (bOk && !m_hotKey.IsRegistered())
-        bOk = m_hotKey.Register(m_pMainWnd->m_hWnd,
-                                CHotKey::IdFromHandle(::GetDlgItem(m_pMainWnd->m_hWnd, IDC_CMB_HOTKEY)));
+    return ApplyKey(m_hotKey, dwValue, HotKeyId(0), m_pMainWnd->m_hWnd);
+}
+
+BOOL CRecordingControl::ApplyPauseHotKey(DWORD dwValue, HWND hOwner)
+{
+    return ApplyKey(m_pauseKey, dwValue, HotKeyId(1), hOwner ? hOwner : m_pMainWnd->m_hWnd);
+}
+
+int CRecordingControl::HotKeyId(int nOffset) const
+{
+    const int nId = CHotKey::IdFromHandle(::GetDlgItem(m_pMainWnd->m_hWnd, IDC_CMB_HOTKEY));
+    return (nId + nOffset) % 0xBFFF;
+}
+
+BOOL CRecordingControl::ApplyKey(CHotKey& hotKey, DWORD dwValue, int nId, HWND hOwner)
+{
+    const DWORD dwOld = hotKey.Value();
+    const BOOL bWasRegistered = hotKey.IsRegistered();
+    BOOL bOk = hotKey.SetValue(dwValue);
+    if (bOk && !hotKey.IsRegistered())
+        bOk = hotKey.Register(m_pMainWnd->m_hWnd, nId);
     if (bOk)
         return TRUE;
     CString strMessage;
     strMessage.Format(LoadFormatString(IDS_HOTKEY_IN_USE), static_cast<LPCSTR>(CHotKey::Text(dwValue)));
-    ::MessageBoxA(m_pMainWnd->m_hWnd, strMessage, AppName(), MB_SYSTEMMODAL | MB_ICONASTERISK);
-    if (bWasRegistered && m_hotKey.Value() != dwOld)
-        m_hotKey.SetValue(dwOld);
+    ::MessageBoxA(hOwner, strMessage, AppName(), MB_SYSTEMMODAL | MB_ICONASTERISK);
+    if (bWasRegistered && hotKey.Value() != dwOld)
+        hotKey.SetValue(dwOld);
     return FALSE;
 }
 
@@ -97,6 +123,11 @@ void CRecordingControl::StartStop()
         m_pMainWnd->SendMessage(WM_RECORD_TOGGLE);
         return;
     }
+    if (m_bCountingDown) {
+        CancelCountdown();
+        return;
+    }
+    m_wndSelect.SetLastRect(m_pSettings->bHaveLastRect ? &m_pSettings->rcLast : nullptr);
     RECT empty = {0, 0, 0, 0};
     m_wndSelect.SetMode(CRectSelectWnd::SELECT_DRAG);
     m_wndSelect.SetSelectRect(&empty);
@@ -114,6 +145,8 @@ LRESULT CRecordingControl::OnRecordToggle()
         EndRecording(FALSE);
         return 0;
     }
+    if (CountDownFirst())
+        return 0;
     BOOL bStarted = FALSE;
     try {
         bStarted = BeginRecording(FALSE);
@@ -178,6 +211,11 @@ BOOL CRecordingControl::BeginRecording(BOOL bContinuation)
     setup.pszFileName = szName;
     setup.hNotify = m_pMainWnd->m_hWnd;
     setup.nNotifyMsg = WM_WRITER_EVENT;
+    setup.bRecordPointer = settings.bRecordPointer;
+    setup.bHighlightPointer = settings.bHighlightPointer;
+    setup.bShowClicks = settings.bShowClicks;
+    setup.nSecondDevice = settings.nSecondDevice;
+    setup.dwSecondVolume = settings.dwSecondVolume;
     switch (bContinuation ? m_graph.Continue(setup) : m_graph.Begin(setup)) {
     case CCaptureGraph::BEGIN_OK:
         return TRUE;
@@ -199,6 +237,8 @@ void CRecordingControl::EndRecording(BOOL bContinuation)
     m_graph.End(CCaptureGraph::Clamp(m_pSettings->nFormat));
     if (bContinuation)
         return;
+    m_bPaused = FALSE;
+    m_wndSelect.SetPaused(FALSE);
     m_wndSelect.ShowWindow(SW_HIDE);
     m_wndSelect.SetLocked(FALSE);
     m_pMainWnd->SendMessage(WM_SYSCOMMAND, SC_RESTORE);
@@ -241,6 +281,10 @@ LRESULT CRecordingControl::OnWriterEvent(LPARAM lParam)
 
 void CRecordingControl::OnHotKey(UINT nModifiers, UINT nVirtKey)
 {
+    if (m_pauseKey.IsRegistered() && m_pauseKey.Matches(nModifiers, nVirtKey)) {
+        TogglePause();
+        return;
+    }
     if (m_bHotKeyBusy || !m_hotKey.Matches(nModifiers, nVirtKey))
         return;
     m_bHotKeyBusy = TRUE;
@@ -274,12 +318,16 @@ void CRecordingControl::OnTrayNotify(LPARAM lParam)
         ::KillTimer(m_pMainWnd->m_hWnd, TRAY_CLICK_TIMER_ID);
         m_bTrayClickPending = FALSE;
         m_bSwallowTrayUp = TRUE;
-        if (!m_bRecording && !m_wndSelect.IsSelecting())
+        if (!m_bRecording && !m_wndSelect.IsSelecting() && !m_bCountingDown)
             m_pMainWnd->SendMessage(WM_SYSCOMMAND, SC_RESTORE);
         break;
-    case WM_RBUTTONUP:
-        CTrayIcon::ShowMenu(m_pMainWnd, m_bRecording, m_hotKey.Text());
+    case WM_RBUTTONUP: {
+        // While recording the menu offers pause, naming the key when there is one.
+        const CString strPauseKey = m_pauseKey.IsRegistered() ? m_pauseKey.Text() : CString();
+        CTrayIcon::ShowMenu(m_pMainWnd, m_bRecording || m_bCountingDown, m_hotKey.Text(), m_bPaused,
+                            m_bRecording ? static_cast<LPCSTR>(strPauseKey) : nullptr);
         break;
+    }
     }
     m_bTrayBusy = FALSE;
 }
@@ -300,8 +348,9 @@ void CRecordingControl::OnBlinkTimer()
 {
     if (!m_bRecording)
         return;
-    m_nTrayIcon = CTrayIcon::NextBlinkIcon(m_nTrayIcon);
-    m_tray.Modify(CTrayIcon::TRAY_ICON_ID, m_nTrayIcon, CTrayIcon::StopHint(m_hotKey.Text()));
+    // Paused, the icon stays on the paused picture.
+    m_nTrayIcon = m_bPaused ? static_cast<UINT>(CTrayIcon::PAUSED_ICON_ID) : CTrayIcon::NextBlinkIcon(m_nTrayIcon);
+    m_tray.Modify(CTrayIcon::TRAY_ICON_ID, m_nTrayIcon, RecordingTip());
 }
 
 void CRecordingControl::OnDisplayChange()
@@ -319,4 +368,92 @@ void CRecordingControl::OnRestored()
     m_tray.Balloon(CTrayIcon::TRAY_ICON_ID, "", "", 0, 0);
     m_nTrayIcon = CTrayIcon::TRAY_ICON_ID;
     m_tray.Modify(CTrayIcon::TRAY_ICON_ID, CTrayIcon::TRAY_ICON_ID, AppName());
+}
+
+void CRecordingControl::TogglePause()
+{
+    if (!m_bRecording)
+        return;
+    if (m_bPaused)
+        m_graph.Resume();
+    else
+        m_graph.Pause();
+    m_bPaused = !m_bPaused;
+    m_wndSelect.SetPaused(m_bPaused);
+    OnBlinkTimer();  // the icon and the tip at once
+}
+
+CString CRecordingControl::RecordingTip()
+{
+    // A continuation has closed the file before: its size is final now.
+    if (m_strSizedFile != m_strFileName) {
+        if (!m_strSizedFile.IsEmpty())
+            m_ullEarlierBytes += FileBytes(m_strSizedFile);
+        m_strSizedFile = m_strFileName;
+    }
+    const ULONGLONG ullBytes = m_ullEarlierBytes + FileBytes(m_strFileName);
+    const DWORD dwRecorded = m_graph.RecordedMs();
+    if (m_bPaused)
+        return CTrayIcon::PausedTip(dwRecorded, ullBytes, m_pauseKey.Text());
+    return CTrayIcon::RecordingTip(dwRecorded, ullBytes, m_hotKey.Text());
+}
+
+BOOL CRecordingControl::CountDownFirst()
+{
+    // A recording begins: its size is counted afresh.
+    m_ullEarlierBytes = 0;
+    m_strSizedFile.Empty();
+    if (m_bCountdownOver) {
+        m_bCountdownOver = FALSE;
+        return FALSE;
+    }
+    RECT rect;
+    m_wndSelect.GetSelectRect(&rect);
+    // A rectangle that recording refuses is refused at once.
+    const int nSeconds = m_pSettings->nCountdown;
+    if (nSeconds <= 0 || rect.right - rect.left < 64 || rect.bottom - rect.top < 64)
+        return FALSE;
+    m_bCountingDown = TRUE;
+    m_dwCountdownEnd = ::GetTickCount() + static_cast<DWORD>(nSeconds) * 1000;
+    m_wndSelect.SetLocked(TRUE);
+    m_wndSelect.SetCountdown(nSeconds);
+    ::SetTimer(m_pMainWnd->m_hWnd, COUNTDOWN_TIMER_ID, COUNTDOWN_TICK_MS, nullptr);
+    return TRUE;
+}
+
+void CRecordingControl::OnCountdownTimer()
+{
+    if (!m_bCountingDown) {
+        EndCountdown();
+        return;
+    }
+    if (::GetAsyncKeyState(VK_ESCAPE) & 0x8000) {
+        CancelCountdown();
+        return;
+    }
+    const LONG nLeft = static_cast<LONG>(m_dwCountdownEnd - ::GetTickCount());
+    if (nLeft > 0) {
+        m_wndSelect.SetCountdown(static_cast<int>((nLeft + 999) / 1000));
+        return;
+    }
+    EndCountdown();
+    m_bCountdownOver = TRUE;
+    m_pMainWnd->SendMessage(WM_RECORD_TOGGLE);
+}
+
+void CRecordingControl::EndCountdown()
+{
+    if (m_pMainWnd)
+        ::KillTimer(m_pMainWnd->m_hWnd, COUNTDOWN_TIMER_ID);
+    m_bCountingDown = FALSE;
+    m_wndSelect.SetCountdown(0);
+}
+
+void CRecordingControl::CancelCountdown()
+{
+    // Nothing was recorded: back as after a cancelled selection.
+    EndCountdown();
+    m_wndSelect.ShowWindow(SW_HIDE);
+    m_wndSelect.SetLocked(FALSE);
+    m_pMainWnd->SendMessage(WM_SYSCOMMAND, SC_RESTORE);
 }

@@ -22,6 +22,17 @@ struct RecordingSettings
     int nQuality = 5;
     DWORD dwVolumeSlider = 0xFFFF - 20000;
     DWORD dwHotKey = 0x770000; // F8 without modifiers
+    // The choices of the Options dialog.
+    DWORD dwPauseHotKey = 0x780000; // F9 without modifiers
+    int nCountdown = 0;             // seconds before a recording starts
+    BOOL bRecordPointer = TRUE;
+    BOOL bHighlightPointer = FALSE;
+    BOOL bShowClicks = FALSE;
+    int nSecondDevice = -1;         // wave-in device mixed in; -1 none
+    DWORD dwSecondVolume = 20000;
+    // The rectangle of the last recording, which Enter takes again during a selection.
+    BOOL bHaveLastRect = FALSE;
+    RECT rcLast = {0, 0, 0, 0};
 };
 
 // The recording state machine of the main window: Start asks for a rectangle on the overlay,
@@ -33,6 +44,7 @@ class CRecordingControl
 {
 public:
     enum { BLINK_TIMER_ID = 2, BLINK_INTERVAL_MS = 200, TRAY_CLICK_TIMER_ID = 3 };
+    enum { COUNTDOWN_TIMER_ID = 4, COUNTDOWN_TICK_MS = 50 };
 
     CRecordingControl();
     ~CRecordingControl();
@@ -61,11 +73,22 @@ public:
 
     // Registers the hotkey value, keeping the old one when the key is taken (message 10007).
     BOOL ApplyHotKey(DWORD dwValue);
+    // The same for the pause/resume hotkey; the message belongs to hOwner (the main window
+    // when null).
+    BOOL ApplyPauseHotKey(DWORD dwValue, HWND hOwner = nullptr);
+
+    // Pause and resume: the pause hotkey and the tray menu; nothing unless recording.
+    void TogglePause();
+    BOOL IsPaused() const { return m_bPaused; }
+    // The countdown between the accepted rectangle and the recording.
+    void OnCountdownTimer();
+    BOOL IsCountingDown() const { return m_bCountingDown; }
 
     BOOL IsRecording() const { return m_bRecording; }
     BOOL IsSelecting() const { return m_wndSelect.IsSelecting(); }
     CCaptureGraph& Graph() { return m_graph; }
     CHotKey& HotKey() { return m_hotKey; }
+    CHotKey& PauseHotKey() { return m_pauseKey; }
     CTrayIcon& Tray() { return m_tray; }
     CRectSelectWnd& Overlay() { return m_wndSelect; }
     const CString& FileName() const { return m_strFileName; }
@@ -79,6 +102,14 @@ private:
     void ReportLostSound();
     void ReportStartFailure(UINT nDetail, LPCSTR pszFileName = nullptr);
     CString AppName() const;
+    BOOL ApplyKey(CHotKey& hotKey, DWORD dwValue, int nId, HWND hOwner);
+    int HotKeyId(int nOffset) const;
+    // A new recording begins: with a countdown it begins once the countdown is over (TRUE).
+    BOOL CountDownFirst();
+    void EndCountdown();
+    void CancelCountdown();
+    // Recorded time and size, pauses left out, every continued file counted.
+    CString RecordingTip();
 
     CCaptureGraph m_graph;
     CRectSelectWnd m_wndSelect;
@@ -93,4 +124,12 @@ private:
     BOOL m_bSwallowTrayUp;
     BOOL m_bHotKeyBusy;
     UINT m_nTrayIcon;
+    CHotKey m_pauseKey;
+    BOOL m_bPaused = FALSE;
+    BOOL m_bCountingDown = FALSE;
+    BOOL m_bCountdownOver = FALSE;
+    DWORD m_dwCountdownEnd = 0;
+    // The files of this recording that are full already, and the one whose size is read.
+    ULONGLONG m_ullEarlierBytes = 0;
+    CString m_strSizedFile;
 };

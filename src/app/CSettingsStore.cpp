@@ -37,6 +37,33 @@ void WriteDword(HKEY hKey, const char* pszName, DWORD dwValue)
     RegSetValueExA(hKey, pszName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwValue), sizeof(dwValue));
 }
 
+// A rectangle is stored as four signed 32-bit numbers: left, top, right, bottom.
+const char* const kLastRect = "Last Rectangle";
+
+bool ReadRect(HKEY hKey, RECT& rect)
+{
+    LONG pnValues[4] = {};
+    DWORD dwType = 0, cbValues = sizeof(pnValues);
+    if (RegQueryValueExA(hKey, kLastRect, nullptr, &dwType, reinterpret_cast<BYTE*>(pnValues), &cbValues) !=
+            ERROR_SUCCESS ||
+        dwType != REG_BINARY || cbValues != sizeof(pnValues) || pnValues[2] <= pnValues[0] || pnValues[3] <= pnValues[1])
+        return false;
+    SetRect(&rect, pnValues[0], pnValues[1], pnValues[2], pnValues[3]);
+    return true;
+}
+
+void WriteRect(HKEY hKey, const RECT& rect)
+{
+    const LONG pnValues[4] = {rect.left, rect.top, rect.right, rect.bottom};
+    RegSetValueExA(hKey, kLastRect, 0, REG_BINARY, reinterpret_cast<const BYTE*>(pnValues), sizeof(pnValues));
+}
+
+// Modifiers in bits 0-2 and a key word of at most 9 bits: anything else is no hotkey.
+bool IsHotKeyValue(DWORD dwValue)
+{
+    return (dwValue & 0xFE00FFF8u) == 0 && (dwValue >> 16) != 0;
+}
+
 } // namespace
 
 CSettingsStore::CSettingsStore(HKEY hRoot, const char* pszKey) : m_hRoot(hRoot), m_strKey(pszKey) {}
@@ -82,6 +109,15 @@ void CSettingsStore::ApplyDefaults(StoredSettings& settings)
     settings.nVolumeSlider = SliderForVolume(VOLUME_DEFAULT);
     settings.strFps.Format("%d", static_cast<int>(FPS_DEFAULT));
     settings.dwHotKey = kDefaultHotKey;
+    settings.dwPauseHotKey = kDefaultPauseHotKey;
+    settings.nCountdown = 0;
+    settings.bRecordPointer = 1;
+    settings.bHighlightPointer = 0;
+    settings.bShowClicks = 0;
+    settings.nSecondDevice = -1;
+    settings.nSecondVolume = VOLUME_DEFAULT;
+    settings.bHaveLastRect = 0;
+    SetRectEmpty(&settings.rcLast);
 }
 
 int CSettingsStore::Load(StoredSettings& settings) const
@@ -116,6 +152,7 @@ int CSettingsStore::Load(StoredSettings& settings) const
     long nHotKey = 0;
     if (ReadDword(hKey, "Start HotKey", nHotKey))
         settings.dwHotKey = static_cast<DWORD>(nHotKey);
+    LoadOptions(hKey, settings);
     RegCloseKey(hKey);
     return 1;
 }
@@ -137,6 +174,51 @@ int CSettingsStore::Save(const StoredSettings& settings) const
     WriteDword(hKey, "Audio Volume", static_cast<DWORD>(settings.nVolumeSlider));
     WriteDword(hKey, "Video FPS", static_cast<DWORD>(FramesPerSecond(settings.strFps)));
     WriteDword(hKey, "Start HotKey", settings.dwHotKey);
+    SaveOptions(hKey, settings);
+    RegCloseKey(hKey);
+    return 1;
+}
+
+void CSettingsStore::LoadOptions(HKEY hKey, StoredSettings& settings)
+{
+    long n = 0;
+    if (ReadDword(hKey, "Pause HotKey", n) && IsHotKeyValue(static_cast<DWORD>(n)))
+        settings.dwPauseHotKey = static_cast<DWORD>(n);
+    if (ReadDword(hKey, "Countdown", n))
+        settings.nCountdown = n < 0 ? 0 : (n > COUNTDOWN_MAX ? COUNTDOWN_MAX : static_cast<int>(n));
+    if (ReadDword(hKey, "Record Pointer", n))
+        settings.bRecordPointer = n != 0;
+    if (ReadDword(hKey, "Highlight Pointer", n))
+        settings.bHighlightPointer = n != 0;
+    if (ReadDword(hKey, "Show Clicks", n))
+        settings.bShowClicks = n != 0;
+    // A device that is gone by now falls back to none when the list is filled.
+    if (ReadDword(hKey, "Second Audio Device", n))
+        settings.nSecondDevice = n < -1 ? -1 : static_cast<int>(n);
+    if (ReadDword(hKey, "Second Audio Volume", n))
+        settings.nSecondVolume = n < 0 || n > 0xFFFF ? static_cast<int>(VOLUME_DEFAULT) : static_cast<int>(n);
+    settings.bHaveLastRect = ReadRect(hKey, settings.rcLast);
+}
+
+void CSettingsStore::SaveOptions(HKEY hKey, const StoredSettings& settings)
+{
+    WriteDword(hKey, "Pause HotKey", settings.dwPauseHotKey);
+    WriteDword(hKey, "Countdown", static_cast<DWORD>(settings.nCountdown));
+    WriteDword(hKey, "Record Pointer", settings.bRecordPointer ? 1 : 0);
+    WriteDword(hKey, "Highlight Pointer", settings.bHighlightPointer ? 1 : 0);
+    WriteDword(hKey, "Show Clicks", settings.bShowClicks ? 1 : 0);
+    WriteDword(hKey, "Second Audio Device", static_cast<DWORD>(settings.nSecondDevice));
+    WriteDword(hKey, "Second Audio Volume", static_cast<DWORD>(settings.nSecondVolume));
+    if (settings.bHaveLastRect)
+        WriteRect(hKey, settings.rcLast);
+}
+
+int CSettingsStore::SaveLastRect(const RECT& rect) const
+{
+    HKEY hKey = nullptr;
+    if (RegCreateKeyExA(m_hRoot, m_strKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
+        return 0;
+    WriteRect(hKey, rect);
     RegCloseKey(hKey);
     return 1;
 }

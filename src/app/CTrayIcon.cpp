@@ -134,9 +134,43 @@ CString CTrayIcon::StopHint(LPCSTR pszHotKeyText)
     return hint;
 }
 
-BOOL CTrayIcon::PrepareMenu(CMenu& popup, BOOL bRecording, LPCSTR pszHotKeyText)
+CString CTrayIcon::DurationText(DWORD dwMs)
+{
+    const DWORD dwSeconds = dwMs / 1000;
+    CString text;
+    text.Format("%02lu:%02lu:%02lu", static_cast<unsigned long>(dwSeconds / 3600),
+                static_cast<unsigned long>(dwSeconds / 60 % 60), static_cast<unsigned long>(dwSeconds % 60));
+    return text;
+}
+
+CString CTrayIcon::SizeText(ULONGLONG ullBytes)
+{
+    CString text;
+    text.Format("%.1f MB", static_cast<double>(ullBytes) / (1024.0 * 1024.0));
+    return text;
+}
+
+CString CTrayIcon::RecordingTip(DWORD dwRecordedMs, ULONGLONG ullBytes, LPCSTR pszHotKeyText)
+{
+    CString tip;
+    tip.Format(LoadFormatString(IDS_RECORDING_TIP), static_cast<LPCSTR>(DurationText(dwRecordedMs)),
+               static_cast<LPCSTR>(SizeText(ullBytes)), pszHotKeyText ? pszHotKeyText : "");
+    return tip;
+}
+
+CString CTrayIcon::PausedTip(DWORD dwRecordedMs, ULONGLONG ullBytes, LPCSTR pszPauseKeyText)
+{
+    CString tip;
+    tip.Format(LoadFormatString(IDS_PAUSED_TIP), static_cast<LPCSTR>(DurationText(dwRecordedMs)),
+               static_cast<LPCSTR>(SizeText(ullBytes)), pszPauseKeyText ? pszPauseKeyText : "");
+    return tip;
+}
+
+BOOL CTrayIcon::PrepareMenu(CMenu& popup, BOOL bRecording, LPCSTR pszHotKeyText, BOOL bPaused,
+                            LPCSTR pszPauseKeyText)
 {
     popup.EnableMenuItem(ID_TRAY_SETTINGS, MF_BYCOMMAND | (bRecording ? MF_GRAYED : MF_ENABLED));
+    popup.EnableMenuItem(ID_TRAY_OPTIONS, MF_BYCOMMAND | (bRecording ? MF_GRAYED : MF_ENABLED));
     int nPosition = -1;
     for (int i = 0; i < popup.GetMenuItemCount() && nPosition < 0; ++i)
         if (popup.GetMenuItemID(i) == ID_TRAY_START)
@@ -148,10 +182,21 @@ BOOL CTrayIcon::PrepareMenu(CMenu& popup, BOOL bRecording, LPCSTR pszHotKeyText)
     item += pszHotKeyText ? pszHotKeyText : "";
     item += ">";
     popup.DeleteMenu(static_cast<UINT>(nPosition), MF_BYPOSITION);
-    return popup.InsertMenu(static_cast<UINT>(nPosition), MF_BYPOSITION | MF_STRING, ID_TRAY_START, item);
+    if (!popup.InsertMenu(static_cast<UINT>(nPosition), MF_BYPOSITION | MF_STRING, ID_TRAY_START, item))
+        return FALSE;
+    if (!bRecording || !pszPauseKeyText)
+        return TRUE;
+    // Without a pause key (another program holds it) the item still pauses.
+    CString pause = LoadText(bPaused ? IDS_MENU_RESUME : IDS_MENU_PAUSE);
+    if (*pszPauseKeyText) {
+        pause += " <";
+        pause += pszPauseKeyText;
+        pause += ">";
+    }
+    return popup.InsertMenu(static_cast<UINT>(nPosition), MF_BYPOSITION | MF_STRING, ID_TRAY_PAUSE, pause);
 }
 
-void CTrayIcon::ShowMenu(CWnd* pOwner, BOOL bRecording, LPCSTR pszHotKeyText)
+void CTrayIcon::ShowMenu(CWnd* pOwner, BOOL bRecording, LPCSTR pszHotKeyText, BOOL bPaused, LPCSTR pszPauseKeyText)
 {
     if (!pOwner || !pOwner->GetSafeHwnd())
         return;
@@ -161,7 +206,7 @@ void CTrayIcon::ShowMenu(CWnd* pOwner, BOOL bRecording, LPCSTR pszHotKeyText)
         return;
     CMenu* pPopup = menu.GetSubMenu(0);
     if (pPopup) {
-        PrepareMenu(*pPopup, bRecording, pszHotKeyText);
+        PrepareMenu(*pPopup, bRecording, pszHotKeyText, bPaused, pszPauseKeyText);
         POINT pt;
         ::GetCursorPos(&pt);
         pPopup->TrackPopupMenu(TPM_RIGHTBUTTON | TPM_BOTTOMALIGN, pt.x, pt.y, pOwner);

@@ -3,6 +3,7 @@
 
 // Icons, pictures, menu, dialog.
 #define IDD_ORVANE_DIALOG           102
+#define IDD_OPTIONS                 103
 #define IDR_MAINFRAME               128  // normal icon (window, tray)
 #define IDI_TRAY_ALT                129  // alternate tray icon while recording
 #define IDB_SKIN_MASK               130  // PNG
@@ -11,7 +12,10 @@
 #define IDI_START                   133
 #define IDI_DEFAULT                 134
 #define IDB_ABOUT                   136
+#define IDI_TRAY_PAUSED             135  // tray icon while a recording is paused
 #define IDR_TRAY_MENU               137
+#define IDB_OPTIONS_MASK            138  // PNG
+#define IDB_OPTIONS_FACE            139  // PNG
 
 // Controls of the main window.
 #define IDC_BTN_MINIMIZE            1000
@@ -47,6 +51,25 @@
 #define IDC_CHK_CTRL                1031
 #define IDC_CHK_SHIFT               1032
 #define IDC_CMB_HOTKEY              1033
+#define IDC_BTN_OPTIONS             1034
+
+// Controls of the Options dialog (besides IDOK and IDCANCEL).
+#define IDC_GRP_PAUSE_HOTKEY        1100
+#define IDC_CHK_PAUSE_ALT           1101
+#define IDC_CHK_PAUSE_CTRL          1102
+#define IDC_CHK_PAUSE_SHIFT         1103
+#define IDC_CMB_PAUSE_HOTKEY        1104
+#define IDC_LBL_COUNTDOWN           1105
+#define IDC_CMB_COUNTDOWN           1106
+#define IDC_LBL_SECONDS             1107
+#define IDC_GRP_POINTER             1108
+#define IDC_CHK_RECORD_POINTER      1109
+#define IDC_CHK_HIGHLIGHT_POINTER   1110
+#define IDC_CHK_SHOW_CLICKS         1111
+#define IDC_GRP_SECOND_DEVICE       1112
+#define IDC_CMB_SECOND_DEVICE       1113
+#define IDC_LBL_SECOND_VOLUME       1114
+#define IDC_SLD_SECOND_VOLUME       1115
 
 // Tray menu commands.
 #define ID_TRAY_SETTINGS            32771
@@ -54,6 +77,8 @@
 #define ID_TRAY_BROWSE              32773
 #define ID_TRAY_ABOUT               32774
 #define ID_TRAY_EXIT                32775
+#define ID_TRAY_OPTIONS             32776
+#define ID_TRAY_PAUSE               32777
 
 // Messages.
 #define IDS_NOT_NT5                 10001
@@ -76,6 +101,8 @@
 // Tray menu item texts.
 #define IDS_MENU_START              20001
 #define IDS_MENU_STOP               20002
+#define IDS_MENU_PAUSE              20003
+#define IDS_MENU_RESUME             20004
 // Texts of the window and the tray.
 #define IDS_SELECT_FOLDER           30003
 #define IDS_FORMAT_FILE             30004
@@ -89,3 +116,6 @@
 #define IDS_STOP_HINT               30021
 #define IDS_RECOVERED               30022
 #define IDS_NOT_RECOVERED           30023
+#define IDS_RECORDING_TIP           30024
+#define IDS_PAUSED_TIP              30025
+#define IDS_NO_SECOND_DEVICE        30026

@@ -4,6 +4,7 @@
 
 #include "framework/AfxCore.h"
 #include "framework/CClientDC.h"
+#include "framework/CFont.h"
 #include "framework/CPaintDC.h"
 #include "video/CScreenGrabber.h"
 
@@ -163,7 +164,7 @@ void CRectSelectWnd::OnTimer(UINT_PTR nIDEvent)
         CWnd::OnTimer(nIDEvent);
         return;
     }
-    if (++m_nAntsPhase > 8)
+    if (!m_bPaused && ++m_nAntsPhase > 8)
         m_nAntsPhase -= 8;
     Update();
 }
@@ -183,6 +184,7 @@ void CRectSelectWnd::Update()
         CClientDC dc(this);
         RECT rcClient = {0, 0, rcFrame.right - rcFrame.left, rcFrame.bottom - rcFrame.top};
         PaintFrame(dc, rcClient);
+        PaintCountdown(dc, rcClient);
     }
     HandRectToOwner();
 }
@@ -201,6 +203,8 @@ void CRectSelectWnd::DragStep()
             EndDrag(TRUE);
             return;
         }
+        if (IsKeyDown(VK_RETURN) && AcceptLastRect())
+            return;
         if (IsKeyDown(VK_LBUTTON)) {
             if (m_nDragState == 0) {
                 ::GetCursorPos(&m_ptAnchor);
@@ -263,8 +267,9 @@ void CRectSelectWnd::PlaceWindow(const RECT& rcFrame)
 {
     RECT rcWindow;
     GetWindowRect(&rcWindow);
-    if (EqualRect(&rcWindow, &rcFrame))
+    if (EqualRect(&rcWindow, &rcFrame) && !m_bShapeStale)
         return;
+    m_bShapeStale = 0;
     const int nWidth = rcFrame.right - rcFrame.left, nHeight = rcFrame.bottom - rcFrame.top;
     SetWindowPos(nullptr, rcFrame.left, rcFrame.top, nWidth, nHeight, SWP_NOZORDER | SWP_NOACTIVATE);
     CRgn rgnInner;
@@ -272,6 +277,12 @@ void CRectSelectWnd::PlaceWindow(const RECT& rcFrame)
     if (!m_rgnFrame.CreateRectRgn(0, 0, nWidth, nHeight) || !rgnInner.CreateRectRgn(1, 1, nWidth - 1, nHeight - 1))
         return;
     m_rgnFrame.CombineRgn(&m_rgnFrame, &rgnInner, RGN_XOR);
+    // The countdown's number is part of the window while it is shown.
+    CRgn rgnNumber;
+    const RECT rcClient = {0, 0, nWidth, nHeight};
+    const RECT rcNumber = CountdownRect(rcClient);
+    if (m_nCountdown > 0 && rgnNumber.CreateRectRgnIndirect(&rcNumber))
+        m_rgnFrame.CombineRgn(&m_rgnFrame, &rgnNumber, RGN_OR);
     // The window takes over the region it is given; ours stays for the object's lifetime.
     CRgn rgnWindow;
     if (rgnWindow.CreateRectRgn(0, 0, 0, 0) && rgnWindow.CopyRgn(&m_rgnFrame) != ERROR)
@@ -302,6 +313,70 @@ void CRectSelectWnd::OnPaint()
     RECT rcClient;
     GetClientRect(&rcClient);
     PaintFrame(dc, rcClient);
+    PaintCountdown(dc, rcClient);
+}
+
+void CRectSelectWnd::SetCountdown(int nSeconds)
+{
+    nSeconds = std::max(nSeconds, 0);
+    if (nSeconds == m_nCountdown)
+        return;
+    // Shown or taken away, the number changes the window's shape.
+    if ((nSeconds > 0) != (m_nCountdown > 0))
+        m_bShapeStale = 1;
+    m_nCountdown = nSeconds;
+    Update();
+}
+
+void CRectSelectWnd::SetLastRect(const RECT* pRect)
+{
+    m_bHaveLastRect = pRect && !IsRectEmpty(pRect);
+    if (m_bHaveLastRect)
+        m_rcLast = *pRect;
+}
+
+int CRectSelectWnd::AcceptLastRect()
+{
+    const RECT& rc = m_rcLast;
+    if (!m_bHaveLastRect || rc.left < m_rcScreen.left || rc.top < m_rcScreen.top || rc.right > m_rcScreen.right ||
+        rc.bottom > m_rcScreen.bottom)
+        return FALSE;
+    *m_pCurrentRect = rc;
+    EndDrag(FALSE);
+    return TRUE;
+}
+
+RECT CRectSelectWnd::CountdownRect(const RECT& rcFrame) const
+{
+    const int nWidth = rcFrame.right - rcFrame.left, nHeight = rcFrame.bottom - rcFrame.top;
+    const int nSide = std::max(std::min({120, nWidth - 8, nHeight - 8}), 1);
+    RECT rc;
+    rc.left = rcFrame.left + (nWidth - nSide) / 2;
+    rc.top = rcFrame.top + (nHeight - nSide) / 2;
+    rc.right = rc.left + nSide;
+    rc.bottom = rc.top + nSide;
+    return rc;
+}
+
+void CRectSelectWnd::PaintCountdown(CDC& dc, const RECT& rcFrame)
+{
+    if (m_nCountdown <= 0)
+        return;
+    RECT rc = CountdownRect(rcFrame);
+    dc.FillSolidRect(&rc, RGB(0x15, 0x26, 0x3B));
+    CFont font;
+    if (!font.CreateFont(-(rc.bottom - rc.top) * 3 / 4, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, "Arial"))
+        return;
+    char szNumber[16];
+    wsprintfA(szNumber, "%d", m_nCountdown);
+    HGDIOBJ hOldFont = dc.SelectObject(&font);
+    const int nOldMode = dc.SetBkMode(TRANSPARENT);
+    const COLORREF crOld = dc.SetTextColor(RGB(0xFF, 0xFF, 0xFF));
+    dc.DrawText(szNumber, -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    dc.SetTextColor(crOld);
+    dc.SetBkMode(nOldMode);
+    dc.SelectObject(hOldFont);
 }
 
 void CRectSelectWnd::HandRectToOwner()

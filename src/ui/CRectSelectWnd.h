@@ -54,6 +54,16 @@ public:
     void SetLocked(int bLocked);
     int IsLocked() const { return m_bLocked; }
     int IsCreated() const { return m_bCreated; }
+    // A paused recording: the frame stays but stops moving.
+    void SetPaused(int bPaused) { m_bPaused = bPaused ? 1 : 0; }
+    int IsPaused() const { return m_bPaused; }
+    // Seconds left before the recording starts, drawn large in the middle of the rectangle;
+    // 0 takes the number away.
+    void SetCountdown(int nSeconds);
+    int GetCountdown() const { return m_nCountdown; }
+    // The rectangle of the last recording, which Enter accepts during a selection while it fits
+    // the screen; null: none.
+    void SetLastRect(const RECT* pRect);
 
     // The grabber that receives the locked rectangle on every tick (not owned).
     void SetGrabber(CScreenGrabber* pGrabber) { m_pGrabber = pGrabber; }
@@ -79,6 +89,10 @@ private:
     void GetFrameRect(RECT& rc) const;
     void PlaceWindow(const RECT& rcFrame);
     void PaintFrame(CDC& dc, const RECT& rcFrame);
+    void PaintCountdown(CDC& dc, const RECT& rcFrame);
+    // The square of the countdown's number inside the frame, in window coordinates.
+    RECT CountdownRect(const RECT& rcFrame) const;
+    int AcceptLastRect();
     void HandRectToOwner();
     void CreatePatternBrush();
     void ReplaceSystemCursors(DWORD nShape);
@@ -102,4 +116,9 @@ private:
     std::vector<HCURSOR> m_arrSavedCursors;
     SystemCursorApi m_cursorApi;
     CScreenGrabber* m_pGrabber;
+    int m_bPaused = 0;
+    int m_nCountdown = 0;
+    int m_bShapeStale = 0;
+    int m_bHaveLastRect = 0;
+    RECT m_rcLast = {0, 0, 0, 0};
 };

@@ -145,6 +145,47 @@ TEST(FramesPerSecond, ARecordingUsesTheTypedRateKeptToOneToAHundred)
     EXPECT_EQ(100, CSettingsStore::UsableFramesPerSecond("99999999999"));
 }
 
+TEST_F(SettingsStoreTest, OptionsAndTheLastRectangleAreStoredAndRepaired)
+{
+    StoredSettings settings;
+    m_store.Load(settings);
+    EXPECT_EQ(0x780000u, ReadDword("Pause HotKey")) << "F9";
+    EXPECT_EQ(0u, ReadDword("Countdown"));
+    EXPECT_EQ(1u, ReadDword("Record Pointer"));
+    EXPECT_EQ(0u, ReadDword("Highlight Pointer"));
+    EXPECT_EQ(0u, ReadDword("Show Clicks"));
+    EXPECT_EQ(0xFFFFFFFFu, ReadDword("Second Audio Device")) << "none";
+    EXPECT_EQ(20000u, ReadDword("Second Audio Volume"));
+    EXPECT_FALSE(settings.bHaveLastRect);
+
+    const RECT rect = {-100, 20, 540, 500};
+    ASSERT_TRUE(m_store.SaveLastRect(rect));
+    m_store.Load(settings);
+    ASSERT_TRUE(settings.bHaveLastRect);
+    EXPECT_TRUE(EqualRect(&rect, &settings.rcLast));
+
+    WriteDword("Pause HotKey", 0x12345678);
+    WriteDword("Countdown", 42);
+    WriteDword("Show Clicks", 7);
+    WriteDword("Second Audio Device", static_cast<DWORD>(-9));
+    WriteDword("Second Audio Volume", 70000);
+    WriteString("Last Rectangle", "0,0,100,100");
+    m_store.Load(settings);
+    EXPECT_EQ(0x780000u, settings.dwPauseHotKey) << "no hotkey: the default";
+    EXPECT_EQ(10, settings.nCountdown);
+    EXPECT_EQ(1, settings.bShowClicks);
+    EXPECT_EQ(-1, settings.nSecondDevice);
+    EXPECT_EQ(20000, settings.nSecondVolume);
+    EXPECT_FALSE(settings.bHaveLastRect) << "a rectangle of the wrong type is none";
+
+    WriteDword("Pause HotKey", 0x7A0006);
+    WriteDword("Countdown", static_cast<DWORD>(-1));
+    WriteString("Countdown", "3");
+    m_store.Load(settings);
+    EXPECT_EQ(0x7A0006u, settings.dwPauseHotKey) << "Ctrl + Shift + F11";
+    EXPECT_EQ(0, settings.nCountdown) << "a number of the wrong type keeps the default";
+}
+
 TEST(DeviceNameScore, KeywordsAddUp)
 {
     EXPECT_EQ(16, ScoreDeviceName("Stereo Mix"));

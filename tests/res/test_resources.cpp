@@ -61,6 +61,8 @@ const std::map<UINT, std::string>& EnglishStrings()
         {10020, "Can not continue recording!"},
         {20001, "Start"},
         {20002, "Stop"},
+        {20003, "Pause"},
+        {20004, "Resume"},
         {30003, "Select/Create the folder to save recorded videos:"},
         {30004, " file"},
         {30005, "More video codecs on the web..."},
@@ -71,6 +73,9 @@ const std::map<UINT, std::string>& EnglishStrings()
         {30019, "Select the video rectangle to record."},
         {30020, "Double-click icon to restore main window."},
         {30021, "Click icon or press <%s> to stop recording."},
+        {30024, "Recording %s, %s. Click icon or press <%s> to stop."},
+        {30025, "Paused %s, %s. Press <%s> to resume."},
+        {30026, "(none)"},
     };
     return strings;
 }
@@ -95,11 +100,12 @@ struct ControlInfo
     RECT rc;
 };
 
-// Creates the main dialog from a module (hidden) and describes its controls.
-std::map<int, ControlInfo> DialogControls(HMODULE hModule, RECT* prcClient = nullptr, RECT* prcTemplate = nullptr)
+// Creates a dialog (the main one by default) from a module (hidden) and describes its controls.
+std::map<int, ControlInfo> DialogControls(HMODULE hModule, RECT* prcClient = nullptr, RECT* prcTemplate = nullptr,
+                                          UINT nDialog = IDD_ORVANE_DIALOG)
 {
     std::map<int, ControlInfo> controls;
-    HWND hDlg = CreateDialogParamA(hModule, MAKEINTRESOURCEA(IDD_ORVANE_DIALOG), nullptr, QuietDialogProc, 0);
+    HWND hDlg = CreateDialogParamA(hModule, MAKEINTRESOURCEA(nDialog), nullptr, QuietDialogProc, 0);
     if (!hDlg)
         return controls;
     for (HWND hChild = GetWindow(hDlg, GW_CHILD); hChild; hChild = GetWindow(hChild, GW_HWNDNEXT)) {
@@ -157,7 +163,7 @@ TEST(ProgramResources, MainDialogHasEveryControl)
     for (const auto& entry : controls)
         ids.insert(entry.first);
     std::set<int> expected;
-    for (int nID = 1000; nID <= 1033; ++nID) {
+    for (int nID = 1000; nID <= 1034; ++nID) {
         if (nID != 1006)
             expected.insert(nID);
     }
@@ -200,7 +206,7 @@ TEST(ProgramResources, MainDialogHasEveryControl)
         {1009, "Change"}, {1010, "Browse"}, {1013, "Config"}, {1014, "About"}, {1015, "Audio Settings"},
         {1017, "Config"}, {1019, "Config"}, {1020, "Sample Rate:"}, {1022, "Audio Quality:"},
         {1024, "Audio Volume"}, {1026, "Video FPS"}, {1028, "frames/s"}, {1029, "Start/Stop Hotkey"},
-        {1030, "Alt +"}, {1031, "Ctrl +"}, {1032, "Shift +"}};
+        {1030, "Alt +"}, {1031, "Ctrl +"}, {1032, "Shift +"}, {1034, "Options"}};
     for (const auto& entry : texts) {
         GetDlgItemTextA(hDlg, entry.first, szText, sizeof(szText));
         EXPECT_EQ(entry.second, szText) << entry.first;
@@ -217,9 +223,10 @@ TEST(ProgramResources, TrayMenuIconsAndPictures)
     ASSERT_NE(nullptr, hMenu);
     HMENU hPopup = GetSubMenu(hMenu, 0);
     ASSERT_NE(nullptr, hPopup);
-    const char* const items[] = {"Settings...", nullptr, "Start", nullptr, "Browse...", nullptr, "About...", nullptr, "Exit"};
-    ASSERT_EQ(9, GetMenuItemCount(hPopup));
-    for (int i = 0; i < 9; ++i) {
+    const char* const items[] = {"Settings...", "Options...", nullptr, "Start", nullptr, "Browse...",
+                                 nullptr, "About...", nullptr, "Exit"};
+    ASSERT_EQ(10, GetMenuItemCount(hPopup));
+    for (int i = 0; i < 10; ++i) {
         char szText[64] = "";
         GetMenuStringA(hPopup, i, szText, sizeof(szText), MF_BYPOSITION);
         if (items[i])
@@ -229,7 +236,7 @@ TEST(ProgramResources, TrayMenuIconsAndPictures)
     }
     DestroyMenu(hMenu);
 
-    for (UINT nID : {IDR_MAINFRAME, IDI_TRAY_ALT, IDI_START, IDI_DEFAULT})
+    for (UINT nID : {IDR_MAINFRAME, IDI_TRAY_ALT, IDI_TRAY_PAUSED, IDI_START, IDI_DEFAULT})
         EXPECT_NE(nullptr, FindResourceA(program.Get(), MAKEINTRESOURCEA(nID), MAKEINTRESOURCEA(14))) << nID;
     HINSTANCE hExe = LoadLibraryA(kProgram);  // icons need a loaded image
     ASSERT_NE(nullptr, hExe);
@@ -266,6 +273,51 @@ TEST(ProgramResources, TrayMenuIconsAndPictures)
         EXPECT_EQ(nWidth, nW) << "the skin pictures are aligned pixel for pixel";
         EXPECT_EQ(nHeight, nH);
     }
+    int nOptionsWidth = 0, nOptionsHeight = 0, nW = 0, nH = 0;
+    ASSERT_TRUE(IsPng(program.Get(), IDB_OPTIONS_MASK, &nOptionsWidth, &nOptionsHeight));
+    ASSERT_TRUE(IsPng(program.Get(), IDB_OPTIONS_FACE, &nW, &nH));
+    EXPECT_EQ(nOptionsWidth, nW);
+    EXPECT_EQ(nOptionsHeight, nH);
+}
+
+TEST(ProgramResources, OptionsDialogInBothLanguages)
+{
+    Module program(kProgram);
+    Module chinese(kChinese);
+    std::map<int, ControlInfo> english = DialogControls(program.Get(), nullptr, nullptr, IDD_OPTIONS);
+    std::set<int> ids;
+    for (const auto& entry : english)
+        ids.insert(entry.first);
+    std::set<int> expected = {IDOK, IDCANCEL};
+    for (int nID = IDC_GRP_PAUSE_HOTKEY; nID <= IDC_SLD_SECOND_VOLUME; ++nID)
+        expected.insert(nID);
+    EXPECT_EQ(expected, ids);
+    for (int nID : {IDC_CMB_PAUSE_HOTKEY, IDC_CMB_COUNTDOWN, IDC_CMB_SECOND_DEVICE})
+        EXPECT_EQ(static_cast<DWORD>(CBS_DROPDOWNLIST), english[nID].dwStyle & 3) << nID;
+    for (int nID : {IDC_CHK_PAUSE_ALT, IDC_CHK_PAUSE_CTRL, IDC_CHK_PAUSE_SHIFT, IDC_CHK_RECORD_POINTER,
+                    IDC_CHK_HIGHLIGHT_POINTER, IDC_CHK_SHOW_CLICKS})
+        EXPECT_EQ(static_cast<DWORD>(BS_AUTOCHECKBOX), english[nID].dwStyle & 0x1F) << nID;
+
+    // Every text is translated; the controls are the same.
+    std::map<int, ControlInfo> translated = DialogControls(chinese.Get(), nullptr, nullptr, IDD_OPTIONS);
+    ASSERT_EQ(english.size(), translated.size());
+    HWND hEnglish = CreateDialogParamA(program.Get(), MAKEINTRESOURCEA(IDD_OPTIONS), nullptr, QuietDialogProc, 0);
+    HWND hChinese = CreateDialogParamA(chinese.Get(), MAKEINTRESOURCEA(IDD_OPTIONS), nullptr, QuietDialogProc, 0);
+    ASSERT_NE(nullptr, hEnglish);
+    ASSERT_NE(nullptr, hChinese);
+    for (const auto& entry : english) {
+        EXPECT_EQ(entry.second.dwStyle, translated[entry.first].dwStyle) << entry.first;
+        wchar_t szEnglish[64] = L"", szChinese[64] = L"";
+        GetDlgItemTextW(hEnglish, entry.first, szEnglish, 64);
+        GetDlgItemTextW(hChinese, entry.first, szChinese, 64);
+        const bool bKeyName = wcsncmp(szEnglish, L"Alt", 3) == 0 || wcsncmp(szEnglish, L"Ctrl", 4) == 0 ||
+                              wcsncmp(szEnglish, L"Shift", 5) == 0;
+        if (szEnglish[0] && !bKeyName) {
+            EXPECT_NE(std::wstring(szEnglish), std::wstring(szChinese)) << entry.first;
+        }
+    }
+    DestroyWindow(hEnglish);
+    DestroyWindow(hChinese);
 }
 
 TEST(ProgramResources, VersionInformation)
@@ -311,7 +363,7 @@ TEST(ChineseLanguageDll, TranslatesEveryStringTheDialogAndTheMenu)
     HMENU hMenu = LoadMenuA(chinese.Get(), MAKEINTRESOURCEA(IDR_TRAY_MENU));
     ASSERT_NE(nullptr, hMenu);
     HMENU hPopup = GetSubMenu(hMenu, 0);
-    for (UINT nCommand : {ID_TRAY_SETTINGS, ID_TRAY_START, ID_TRAY_BROWSE, ID_TRAY_ABOUT, ID_TRAY_EXIT})
+    for (UINT nCommand : {ID_TRAY_SETTINGS, ID_TRAY_OPTIONS, ID_TRAY_START, ID_TRAY_BROWSE, ID_TRAY_ABOUT, ID_TRAY_EXIT})
         EXPECT_NE(static_cast<UINT>(-1), GetMenuState(hPopup, nCommand, MF_BYCOMMAND)) << nCommand;
     DestroyMenu(hMenu);
 
@@ -332,7 +384,7 @@ TEST(ChineseLanguageDll, CarriesTheProgramsPicturesAsTheyAre)
         const BYTE* p = hResource ? static_cast<const BYTE*>(LockResource(LoadResource(hModule, hResource))) : nullptr;
         return p ? std::string(reinterpret_cast<const char*>(p), SizeofResource(hModule, hResource)) : std::string();
     };
-    for (UINT nID : {IDB_SKIN_MASK, IDB_SKIN_FACE, IDB_SKIN_HOVER}) {
+    for (UINT nID : {IDB_SKIN_MASK, IDB_SKIN_FACE, IDB_SKIN_HOVER, IDB_OPTIONS_MASK, IDB_OPTIONS_FACE}) {
         ASSERT_FALSE(bytes(chinese.Get(), nID, "PNG").empty()) << nID;
         EXPECT_EQ(bytes(program.Get(), nID, "PNG"), bytes(chinese.Get(), nID, "PNG")) << nID;
     }

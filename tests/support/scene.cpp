@@ -2,8 +2,8 @@
 //   scene counter X Y W H SECONDS   a topmost window over the rectangle whose colour and
 //                                   number change every 50 ms (red = step mod 256)
 //   scene tone SECONDS [HZ]         a sine tone through waveOut (1 kHz by default)
-//   scene flash SECONDS             once a second: the screen flashes white and a click plays
-//                                   at the same instant
+//   scene flash SECONDS [X Y W H]   once a second: the screen (or the rectangle) flashes white
+//                                   and a click plays at the same instant
 // Each ends by itself after SECONDS.
 #include <windows.h>
 #include <mmsystem.h>
@@ -130,15 +130,14 @@ int Tone(DWORD dwSeconds, int nHz)
     return 0;
 }
 
-// Once a second, at the same instant: the whole screen turns white for 100 ms and a 20 ms click
-// (a 2 kHz burst) starts. Silence and black in between.
-int Flash(DWORD dwSeconds)
+// Once a second, at the same instant: the whole screen (or the given rectangle) turns white for
+// 100 ms and a 20 ms click (a 2 kHz burst) starts. Silence and black in between.
+int Flash(DWORD dwSeconds, int x, int y, int w, int h)
 {
     HWAVEOUT hOut = OpenWaveOut();
     if (!hOut)
         return 1;
-    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    HWND hWnd = CreateSceneWindow(FlashProc, "OrvaneSceneFlash", 0, 0, w, h);
+    HWND hWnd = CreateSceneWindow(FlashProc, "OrvaneSceneFlash", x, y, w, h);
     if (!hWnd)
         return 1;
     HDC hDC = GetDC(hWnd);
@@ -183,7 +182,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         return Counter(atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), strtoul(argv[6], nullptr, 0));
     if (argc >= 3 && strcmp(argv[1], "tone") == 0)
         return Tone(strtoul(argv[2], nullptr, 0), argc >= 4 ? atoi(argv[3]) : 1000);
+    if (argc >= 7 && strcmp(argv[1], "flash") == 0)
+        return Flash(strtoul(argv[2], nullptr, 0), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), atoi(argv[6]));
     if (argc >= 3 && strcmp(argv[1], "flash") == 0)
-        return Flash(strtoul(argv[2], nullptr, 0));
+        return Flash(strtoul(argv[2], nullptr, 0), 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     return 2;
 }

@@ -7,6 +7,8 @@
 //   wintool rect HWND                window rectangle
 //   wintool foreground               the foreground window
 //   wintool itemtext HWND ID         the text of a dialog's control
+//   wintool text HWND                a window's text as the window itself gives it (a
+//                                    tooltip: the tip it shows)
 #include <windows.h>
 #include <cstdio>
 #include <cstdlib>
@@ -124,6 +126,17 @@ int main(int argc, char** argv)
             SendMessageW(hItem, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(szWide));
             WideCharToMultiByte(CP_ACP, 0, szWide, -1, szText, sizeof(szText), nullptr, nullptr);
         }
+        printf("%s\n", szText);
+        return 0;
+    }
+    if (strCommand == "text" && argc >= 3) {
+        WCHAR szWide[1024] = L"";
+        char szText[2048] = "";
+        // GetWindowText would not ask another process's window.
+        if (!SendMessageTimeoutW(ParseWindow(argv[2]), WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(szWide),
+                                 SMTO_ABORTIFHUNG, 5000, nullptr))
+            return 1;
+        WideCharToMultiByte(CP_UTF8, 0, szWide, -1, szText, sizeof(szText), nullptr, nullptr);
         printf("%s\n", szText);
         return 0;
     }

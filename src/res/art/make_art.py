@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws the program's artwork with ImageMagick's convert: the three 512 x 416 skin
-pictures (layout mask, face, highlight), the about-box picture and the icons.
+pictures (layout mask, face, highlight), the Options dialog's two pictures (layout mask and
+face), the about-box picture and the icons (the tray's normal, blinking and paused ones).
 
 Run it from anywhere; it writes beside itself. The output is committed, so a build needs
 neither this script nor ImageMagick. Control identifiers come from ../resource.h.
@@ -22,6 +23,7 @@ STRIP = ["-strip", "-define", "png:exclude-chunks=date,time,gAMA,cHRM,bKGD"]
 # Control areas in client pixels: name -> (x, y, width, height). Group boxes become
 # outlines: a caption band on top and thin sides.
 CONTROLS = {
+    "IDC_BTN_OPTIONS": (298, 14, 66, 20),
     "IDC_BTN_HELP": (366, 14, 40, 20),
     "IDC_BTN_ABOUT": (408, 14, 48, 20),
     "IDC_BTN_MINIMIZE": (458, 13, 22, 22),
@@ -65,6 +67,32 @@ GROUPS = {
 }
 GROUP_TOP, GROUP_SIDE = 16, 4
 
+# The Options dialog: its own pictures, laid out the same way.
+OPTIONS_W, OPTIONS_H = 400, 384
+OPTIONS_HEADER_H = 60
+OPTIONS_CONTROLS = {
+    "IDC_CHK_PAUSE_ALT": (30, 100, 50, 16),
+    "IDC_CHK_PAUSE_CTRL": (84, 100, 54, 16),
+    "IDC_CHK_PAUSE_SHIFT": (142, 100, 58, 16),
+    "IDC_CMB_PAUSE_HOTKEY": (270, 98, 100, 22),
+    "IDC_LBL_COUNTDOWN": (26, 146, 190, 14),
+    "IDC_CMB_COUNTDOWN": (222, 142, 56, 22),
+    "IDC_LBL_SECONDS": (284, 146, 90, 14),
+    "IDC_CHK_RECORD_POINTER": (30, 198, 300, 16),
+    "IDC_CHK_HIGHLIGHT_POINTER": (30, 218, 300, 16),
+    "IDC_CHK_SHOW_CLICKS": (30, 238, 300, 16),
+    "IDC_CMB_SECOND_DEVICE": (26, 294, 200, 22),
+    "IDC_LBL_SECOND_VOLUME": (236, 298, 50, 14),
+    "IDC_SLD_SECOND_VOLUME": (288, 292, 88, 26),
+    "IDOK": (196, 342, 90, 30),
+    "IDCANCEL": (296, 342, 90, 30),
+}
+OPTIONS_GROUPS = {
+    "IDC_GRP_PAUSE_HOTKEY": (14, 72, 372, 56),
+    "IDC_GRP_POINTER": (14, 176, 372, 86),
+    "IDC_GRP_SECOND_DEVICE": (14, 272, 372, 58),
+}
+
 BODY = "#f3f5f8"
 FRAME = "#8b9aab"
 TITLE_TOP, TITLE_BOTTOM = "#ffffff", "#e3e9f0"
@@ -80,6 +108,7 @@ def read_ids():
             m = re.match(r"#define\s+(IDC_\w+)\s+(\d+)", line)
             if m:
                 ids[m.group(1)] = int(m.group(2))
+    ids.update(IDOK=1, IDCANCEL=2)  # the system's
     return ids
 
 
@@ -91,19 +120,19 @@ def run(args):
     subprocess.run(["convert"] + args, check=True)
 
 
-def window_shape():
-    return "roundrectangle 0,0 %d,%d %d,%d" % (W - 1, H - 1, RADIUS, RADIUS)
+def window_shape(w=W, h=H):
+    return "roundrectangle 0,0 %d,%d %d,%d" % (w - 1, h - 1, RADIUS, RADIUS)
 
 
-def make_mask(ids, out):
-    draw = ["-fill", "white", "-draw", window_shape()]
-    for name, (x, y, w, h) in GROUPS.items():
+def make_mask(ids, out, size=(W, H), groups=GROUPS, controls=CONTROLS):
+    draw = ["-fill", "white", "-draw", window_shape(*size)]
+    for name, (x, y, w, h) in groups.items():
         draw += ["-fill", "#%06X" % ids[name], "-draw", rect(x, y, w, h),
                  "-fill", "white", "-draw", rect(x + GROUP_SIDE, y + GROUP_TOP,
                                                  w - 2 * GROUP_SIDE, h - GROUP_TOP - GROUP_SIDE)]
-    for name, (x, y, w, h) in CONTROLS.items():
+    for name, (x, y, w, h) in controls.items():
         draw += ["-fill", "#%06X" % ids[name], "-draw", rect(x, y, w, h)]
-    run(["-size", "%dx%d" % (W, H), "xc:black", "+antialias"] + draw +
+    run(["-size", "%dx%d" % size, "xc:black", "+antialias"] + draw +
         ["-type", "TrueColor", "-depth", "8"] + STRIP + ["PNG24:" + out])
 
 
@@ -127,6 +156,7 @@ def make_face(out, hover):
          "-stroke", "none", "-fill", ACCENT, "-draw", "circle 30,24 30,18",
          ] + caption("Orvane", None or (50, 9, 0, 0), "#1d2f44", 22) +
         caption("screen recorder", (160, 21, 0, 0), "#6b7b8c", 10, FONT) +
+        caption("Options", (CONTROLS["IDC_BTN_OPTIONS"][0] + 6, 17, 0, 0), help_color, 11) +
         caption("Help", (CONTROLS["IDC_BTN_HELP"][0] + 6, 17, 0, 0), help_color, 11) +
         caption("About", (CONTROLS["IDC_BTN_ABOUT"][0] + 5, 17, 0, 0), help_color, 11) +
         [tmp])
@@ -151,15 +181,40 @@ def make_face(out, hover):
     os.remove(tmp)
 
 
+def maker_logo(cx, cy, r, ring=4, v=7):
+    """The maker's logo: a ring with a stylised V."""
+    return ["-fill", "none", "-stroke", "#7fb3e6", "-strokewidth", str(ring),
+            "-draw", "circle %d,%d %d,%d" % (cx, cy, cx, cy - r),
+            "-stroke", "white", "-strokewidth", str(v),
+            "-draw", "polyline %d,%d %d,%d %d,%d" % (cx - r * 9 // 20, cy - r * 9 // 20, cx, cy + r * 11 // 20,
+                                                     cx + r * 9 // 20, cy - r * 9 // 20),
+            "-stroke", "none"]
+
+
+def make_options_face(out):
+    """The Options dialog: the about box's artwork as a band on top, the window's body below."""
+    w, h, band = OPTIONS_W, OPTIONS_H, OPTIONS_HEADER_H
+    # A gear: eight teeth round a wheel with a hole.
+    gx, gy = w - 44, band // 2
+    gear = ["-fill", "#a9c7e6", "-stroke", "none", "-draw", "translate %d,%d circle 0,0 0,10" % (gx, gy)]
+    for i in range(8):
+        gear += ["-draw", "translate %d,%d rotate %d roundrectangle -3,-15 3,-8 2,2" % (gx, gy, i * 45)]
+    gear += ["-fill", "#244d78", "-draw", "translate %d,%d circle 0,0 0,4" % (gx, gy)]
+    run(["-size", "%dx%d" % (w, band), "gradient:#15263b-#244d78",
+         "(", "-size", "%dx%d" % (w, h - band), "xc:" + BODY, ")", "-append",
+         "-fill", ACCENT, "-draw", "rectangle 0,%d %d,%d" % (band, w, band + 1)] +
+        maker_logo(34, band // 2, 18, 3, 5) +
+        caption("Orvane", (64, 14, 0, 0), "white", 22) + gear +
+        ["-fill", "none", "-stroke", FRAME, "-strokewidth", "1", "-draw", window_shape(w, h),
+         "-type", "TrueColor", "-depth", "8", "-alpha", "off"] + STRIP + ["PNG24:" + out])
+
+
 def make_about(out):
     run(["-size", "400x176", "gradient:#15263b-#244d78",
          "(", "-size", "400x24", "xc:#f2f4f7", ")", "-append",
          "-fill", "#d9382c", "-draw", "rectangle 0,176 400,177",
-         # Maker's logo: a ring with a stylised V, and the name below.
-         "-fill", "none", "-stroke", "#7fb3e6", "-strokewidth", "4", "-draw", "circle 80,70 80,30",
-         "-stroke", "white", "-strokewidth", "7", "-draw", "polyline 62,52 80,92 98,52",
-         "-stroke", "none",
-         ] + caption("Vantri", (43, 120, 0, 0), "white", 22) +
+         # Maker's logo, and the name below.
+         ] + maker_logo(80, 70, 40) + caption("Vantri", (43, 120, 0, 0), "white", 22) +
         caption("Orvane", (168, 72, 0, 0), "white", 36) +
         caption("Screen recorder", (171, 120, 0, 0), "#a9c7e6", 13, FONT) +
         ["-fill", "#d9382c", "-draw", "circle 360,36 360,26",
@@ -177,11 +232,24 @@ def make_icons(tmpdir):
              "-draw", "circle %.1f,%.1f %.1f,%.1f" % (c - .5, c - .5, c - .5, c - .5 - size / 4.0)]
             + STRIP + ["PNG32:" + path])
 
-    for name, fill, ring in (("orvane", ACCENT, "#2c4a6b"), ("orvane_alt", "#f7d3cf", "#2c4a6b")):
+    def paused(size, path):
+        """The badge with two bars: a recording that is paused."""
+        badge("#f2b632", "#2c4a6b", size, path)
+        c, bar, gap, tall = size / 2.0, max(2, size // 8), max(2, size // 8), size * 3 // 8
+        run([path, "-fill", "#2c4a6b", "-stroke", "none",
+             "-draw", "rectangle %.1f,%.1f %.1f,%.1f" % (c - gap / 2.0 - bar, c - tall / 2.0, c - gap / 2.0 - 1,
+                                                         c + tall / 2.0 - 1),
+             "-draw", "rectangle %.1f,%.1f %.1f,%.1f" % (c + gap / 2.0, c - tall / 2.0, c + gap / 2.0 + bar - 1,
+                                                         c + tall / 2.0 - 1)]
+            + STRIP + ["PNG32:" + path])
+
+    for name, draw in (("orvane", lambda size, path: badge(ACCENT, "#2c4a6b", size, path)),
+                       ("orvane_alt", lambda size, path: badge("#f7d3cf", "#2c4a6b", size, path)),
+                       ("orvane_paused", paused)):
         parts = []
         for size in (16, 32):
             path = os.path.join(tmpdir, "%s_%d.png" % (name, size))
-            badge(fill, ring, size, path)
+            draw(size, path)
             parts.append(path)
         run(parts + [os.path.join(HERE, name + ".ico")])
     # Button icons: 16 x 16 in 256 colours.
@@ -233,6 +301,8 @@ def main():
     make_mask(ids, os.path.join(HERE, "skin_mask.png"))
     make_face(os.path.join(HERE, "skin_face.png"), hover=False)
     make_face(os.path.join(HERE, "skin_hover.png"), hover=True)
+    make_mask(ids, os.path.join(HERE, "options_mask.png"), (OPTIONS_W, OPTIONS_H), OPTIONS_GROUPS, OPTIONS_CONTROLS)
+    make_options_face(os.path.join(HERE, "options_face.png"))
     make_about(os.path.join(HERE, "about.bmp"))
     with tempfile.TemporaryDirectory() as tmpdir:
         make_icons(tmpdir)

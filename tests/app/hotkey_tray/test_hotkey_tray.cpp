@@ -297,7 +297,7 @@ TEST(TrayIcon, CallsCarryThePlatformStructureAndCutTexts)
     EXPECT_EQ(static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP), add.uFlags);
     EXPECT_EQ(static_cast<UINT>(WM_TRAY_NOTIFY), add.uCallbackMessage);
     EXPECT_NE(nullptr, add.hIcon) << "icon 128 from the program's resources";
-    EXPECT_EQ(63u, strlen(add.szTip));
+    EXPECT_EQ(127u, strlen(add.szTip)) << "the tip field of the full structure";
 
     const NOTIFYICONDATAA& modify = g_trayCalls[1].data;
     EXPECT_EQ(static_cast<DWORD>(NIM_MODIFY), g_trayCalls[1].dwMessage);
@@ -337,13 +337,58 @@ TEST(TrayIcon, MenuShowsStartOrStopWithTheHotKeyAndGreysSettingsWhileRecording)
         ASSERT_NE(nullptr, pPopup);
         const int nCount = pPopup->GetMenuItemCount();
         ASSERT_TRUE(CTrayIcon::PrepareMenu(*pPopup, bRecording, "F8"));
-        EXPECT_EQ(nCount, pPopup->GetMenuItemCount());
-        EXPECT_EQ(static_cast<UINT>(ID_TRAY_START), pPopup->GetMenuItemID(2));
+        EXPECT_EQ(nCount, pPopup->GetMenuItemCount()) << "no pause item without a pause key";
+        EXPECT_EQ(static_cast<UINT>(ID_TRAY_START), pPopup->GetMenuItemID(3));
         CString text;
-        pPopup->GetMenuString(2, text, MF_BYPOSITION);
+        pPopup->GetMenuString(3, text, MF_BYPOSITION);
         EXPECT_STREQ(bRecording ? "Stop <F8>" : "Start <F8>", text);
-        const UINT nState = pPopup->GetMenuState(ID_TRAY_SETTINGS, MF_BYCOMMAND);
-        EXPECT_EQ(bRecording ? static_cast<UINT>(MF_GRAYED) : 0u, nState & MF_GRAYED);
+        for (UINT nCommand : {ID_TRAY_SETTINGS, ID_TRAY_OPTIONS}) {
+            const UINT nState = pPopup->GetMenuState(nCommand, MF_BYCOMMAND);
+            EXPECT_EQ(bRecording ? static_cast<UINT>(MF_GRAYED) : 0u, nState & MF_GRAYED) << nCommand;
+        }
         menu.DestroyMenu();
     }
+}
+
+TEST(TrayIcon, MenuWhileRecordingOffersPauseOrResumeAboveStop)
+{
+    for (BOOL bPaused : {FALSE, TRUE}) {
+        CMenu menu;
+        ASSERT_TRUE(menu.LoadMenu(IDR_TRAY_MENU));
+        CMenu* pPopup = menu.GetSubMenu(0);
+        const int nCount = pPopup->GetMenuItemCount();
+        ASSERT_TRUE(CTrayIcon::PrepareMenu(*pPopup, TRUE, "F8", bPaused, "F9"));
+        EXPECT_EQ(nCount + 1, pPopup->GetMenuItemCount());
+        CString pause, stop;
+        pPopup->GetMenuString(3, pause, MF_BYPOSITION);
+        pPopup->GetMenuString(4, stop, MF_BYPOSITION);
+        EXPECT_EQ(static_cast<UINT>(ID_TRAY_PAUSE), pPopup->GetMenuItemID(3));
+        EXPECT_STREQ(bPaused ? "Resume <F9>" : "Pause <F9>", pause);
+        EXPECT_STREQ("Stop <F8>", stop);
+        menu.DestroyMenu();
+    }
+    CMenu menu;
+    ASSERT_TRUE(menu.LoadMenu(IDR_TRAY_MENU));
+    const int nCount = menu.GetSubMenu(0)->GetMenuItemCount();
+    ASSERT_TRUE(CTrayIcon::PrepareMenu(*menu.GetSubMenu(0), FALSE, "F8", FALSE, "F9"));
+    EXPECT_EQ(nCount, menu.GetSubMenu(0)->GetMenuItemCount()) << "no pause item while idle";
+    menu.DestroyMenu();
+    ASSERT_TRUE(menu.LoadMenu(IDR_TRAY_MENU));
+    ASSERT_TRUE(CTrayIcon::PrepareMenu(*menu.GetSubMenu(0), TRUE, "F8", FALSE, ""));
+    CString pause;
+    menu.GetSubMenu(0)->GetMenuString(3, pause, MF_BYPOSITION);
+    EXPECT_STREQ("Pause", pause) << "a pause key that is not registered is not named";
+    menu.DestroyMenu();
+}
+
+TEST(TrayIcon, TipsTellTheRecordedTimeAndSize)
+{
+    const DWORD dwTime = ((12 * 60) + 34) * 1000 + 999;
+    const ULONGLONG ullBytes = 85ull * 1024 * 1024 + 210000;
+    EXPECT_STREQ("Recording 00:12:34, 85.2 MB. Click icon or press <F8> to stop.",
+                 CTrayIcon::RecordingTip(dwTime, ullBytes, "F8"));
+    EXPECT_STREQ("Paused 00:12:34, 85.2 MB. Press <F9> to resume.", CTrayIcon::PausedTip(dwTime, ullBytes, "F9"));
+    EXPECT_STREQ("26:00:01", CTrayIcon::DurationText(26 * 3600000 + 1000));
+    EXPECT_STREQ("0.0 MB", CTrayIcon::SizeText(0));
+    EXPECT_EQ(128u, CTrayIcon::NextBlinkIcon(CTrayIcon::PAUSED_ICON_ID)) << "blinking again after a pause";
 }

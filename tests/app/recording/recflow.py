@@ -210,7 +210,7 @@ class Orvane:
     def begin_selection(self, hotkey="F8"):
         """Presses the hotkey and waits until the main window hides; None or what went wrong."""
         orvtest.key(hotkey)
-        if not self.wait_main_visible(False, timeout=10):
+        if not self.wait_main_visible(False, timeout=30):
             return f"the main window did not hide on {hotkey}"
         return None
 

@@ -10,6 +10,7 @@ import recflow
 
 SETTINGS_KEY = r"HKCU\Software\Vantri\Orvane"
 VK_F9 = 0x78
+PAUSE_ON_F11 = 0x7A0000  # the pause key moved away from F9, which this test needs
 
 
 class HotKeyTest(unittest.TestCase):
@@ -29,6 +30,7 @@ class HotKeyTest(unittest.TestCase):
     def test_change_hotkey_in_the_window(self):
         texts = recflow.string_table()
         with orvtest.fresh_prefix() as prefix:
+            orvtest.reg_add(SETTINGS_KEY, "Pause HotKey", PAUSE_ON_F11, "REG_DWORD", prefix)
             with recflow.Orvane(prefix) as app:
                 self.assertTrue(app.wait_main(), "no main window")
                 self.assertEqual("F8", app.item(recflow.HOTKEY_COMBO).text)

@@ -1,9 +1,12 @@
 """The tray icon used with the mouse, as a person steers a recording from the taskbar of the Wine
-desktop: while idle the icon is steady and its menu offers Start <F8> and Settings...; while
-recording it blinks between its two pictures, its menu offers Stop <F8> with Settings... greyed,
-Escape leaves the recording running, and a left click stops it with a complete file; a double
-click does not stop it."""
+desktop: while idle the icon is steady and its menu offers Start <F8>, Settings... and Options...;
+while recording it blinks between its two pictures, its menu offers Pause <F9> and Stop <F8> with
+Settings... and Options... greyed, Escape leaves the recording running, and a left click stops it
+with a complete file; a double click does not stop it. Paused from the menu, the icon stays on
+its paused picture, the menu offers Resume <F9>, and the tip's recorded time and size, which grow
+while recording, stand still."""
 import os
+import re
 import time
 import unittest
 
@@ -14,8 +17,14 @@ X, Y, W, H = 100, 100, 320, 240
 WM_TRAY_NOTIFY = 2026
 WM_LBUTTONDBLCLK = 0x203
 TRAY_ICON_ID = 128
-IDLE_MENU = ["Settings...", "-", "Start <F8>", "-", "Browse...", "-", "About...", "-", "Exit"]
-RECORDING_MENU = ["~Settings...", "-", "Stop <F8>", "-", "Browse...", "-", "About...", "-", "Exit"]
+IDLE_MENU = ["Settings...", "Options...", "-", "Start <F8>", "-", "Browse...", "-", "About...", "-", "Exit"]
+RECORDING_MENU = ["~Settings...", "~Options...", "-", "Pause <F9>", "Stop <F8>", "-", "Browse...", "-", "About...",
+                  "-", "Exit"]
+PAUSED_MENU = ["~Settings...", "~Options...", "-", "Resume <F9>", "Stop <F8>", "-", "Browse...", "-", "About...",
+               "-", "Exit"]
+PAUSE_ITEM = 2  # Pause or Resume: the third item (separators are not counted)
+RECORDING_TIP = re.compile(r"Recording (\d\d):(\d\d):(\d\d), (\d+\.\d) MB\. Click icon or press <F8> to stop\.$")
+PAUSED_TIP = re.compile(r"Paused (\d\d):(\d\d):(\d\d), (\d+\.\d) MB\. Press <F9> to resume\.$")
 
 
 class TrayTest(unittest.TestCase):
@@ -40,10 +49,11 @@ class TrayTest(unittest.TestCase):
         background = traytools.grab((cls.icon[0] - 1, cls.icon[1], 1, 1))
         cls.normal_icon = traytools.reference_icon(128, background, cls.prefix)
         cls.alternate_icon = traytools.reference_icon(129, background, cls.prefix)
+        cls.paused_icon = traytools.reference_icon(135, background, cls.prefix)
         # Drawn first, while the program shows no menu, the pointer away from them.
         orvtest.mouse_move(*traytools.centre(cls.icon))
         cls.menu_pictures = {tuple(items): traytools.reference_menu(items, cls.prefix)
-                             for items in (IDLE_MENU, RECORDING_MENU)}
+                             for items in (IDLE_MENU, RECORDING_MENU, PAUSED_MENU)}
         cls.folder = os.path.join(cls.prefix, "drive_c", "Video Recordings")
 
     @classmethod
@@ -74,13 +84,33 @@ class TrayTest(unittest.TestCase):
 
     def open_menu(self):
         orvtest.click(*traytools.centre(self.icon), button=3)
-        found = orvtest.wait_for(lambda: traytools.menus(self.main.pid, self.prefix), timeout=15, interval=0.3)
+        found = orvtest.wait_for(lambda: traytools.menus(self.main.pid, self.prefix), timeout=30, interval=0.3)
         self.assertTrue(found, "no menu after a right click on the tray icon")
         return found[0]
 
+    def choose_from_menu(self, position):
+        """Chooses the item at the position (separators not counted) of the open menu with the keys."""
+        for _ in range(position + 1):
+            traytools.press("Down")
+        traytools.press("Return")
+        self.assertTrue(orvtest.wait_for(lambda: not traytools.menus(self.main.pid, self.prefix), timeout=30),
+                        "the tray menu stayed open")
+
+    def tip(self, pattern):
+        """The icon's tip once it matches: (seconds recorded, megabytes, the text)."""
+        found = []
+
+        def matching():
+            found[:] = [m for m in map(pattern.match, traytools.tip_texts(self.icon, self.prefix)) if m]
+            return found
+        self.assertTrue(orvtest.wait_for(matching, timeout=20, interval=0.5),
+                        f"no tip like {pattern.pattern}: {traytools.tip_texts(self.icon, self.prefix)}")
+        h, m, sec, size = found[0].groups()
+        return int(h) * 3600 + int(m) * 60 + int(sec), float(size), found[0].group(0)
+
     def close_menu(self):
         traytools.press("Escape")
-        self.assertTrue(orvtest.wait_for(lambda: not traytools.menus(self.main.pid, self.prefix), timeout=10),
+        self.assertTrue(orvtest.wait_for(lambda: not traytools.menus(self.main.pid, self.prefix), timeout=30),
                         "Escape did not close the tray menu")
 
     def assert_menu_shows(self, menu, items, name):
@@ -106,7 +136,7 @@ class TrayTest(unittest.TestCase):
         """F8 and a dragged rectangle; returns the time before the last click of the selection
         and the time the recording was first seen running (the icon blinking)."""
         orvtest.key("F8")
-        self.assertTrue(orvtest.wait_for(lambda: not self.main_window_shown(), timeout=10),
+        self.assertTrue(orvtest.wait_for(lambda: not self.main_window_shown(), timeout=30),
                         "the main window did not hide")
         orvtest.hold_click(X, Y)
         orvtest.mouse_move(X + W - 1, Y + H - 1)
@@ -193,6 +223,41 @@ class TrayTest(unittest.TestCase):
         orvtest.key("F8")
         back = self.wait_main_window()
         self.assert_complete_recording(before, started, pressed, back)
+
+    def test_4_pause_and_resume_from_the_tray(self):
+        before = self.recordings()
+        self.start_recording()
+        seconds, size, _ = self.tip(RECORDING_TIP)
+
+        def grown():
+            now = self.tip(RECORDING_TIP)
+            return now[0] > seconds and now[1] > size
+        self.assertTrue(orvtest.wait_for(grown, timeout=30), "the recorded time and size do not grow in the tip")
+
+        self.assert_menu_shows(self.open_menu(), RECORDING_MENU, "recording-menu")
+        self.choose_from_menu(PAUSE_ITEM)
+        self.assertTrue(orvtest.wait_for(lambda: traytools.grab(self.icon) == self.paused_icon, timeout=30),
+                        "no paused picture after Pause")
+        seconds, size, text = self.tip(PAUSED_TIP)
+        images = traytools.sample_icon(self.icon, 1.5)
+        self.assertEqual([], [i for i, image in enumerate(images) if image != self.paused_icon],
+                         "the paused icon does not stay")
+        self.assertEqual(text, self.tip(PAUSED_TIP)[2], "the tip moved while paused")
+        self.assertFalse(self.main_window_shown())
+
+        self.assert_menu_shows(self.open_menu(), PAUSED_MENU, "paused-menu")
+        self.choose_from_menu(PAUSE_ITEM)
+        self.assert_blinking("the icon does not blink after Resume")
+        self.assertTrue(orvtest.wait_for(lambda: self.tip(RECORDING_TIP)[0] > seconds, timeout=30),
+                        "the recording does not go on after Resume")
+
+        orvtest.key("F8")
+        self.wait_main_window()
+        added = sorted(self.recordings() - before)
+        self.assertEqual(1, len(added), f"new files: {added}")
+        path = os.path.join(self.folder, added[0])
+        self.assertEqual(["audio", "video"], sorted(s["codec_type"] for s in orvtest.ffprobe(path)["streams"]))
+        self.assertEqual("", orvtest.decode_check(path))
 
 
 if __name__ == "__main__":

@@ -85,6 +85,24 @@ def wait_for_both(rect, first, second, timeout):
     return {first, second} <= seen
 
 
+def tip_texts(rect, prefix=None, timeout=15.0):
+    """The texts of the tooltips the taskbar shows while the pointer rests on the icon (the icon's
+    tip, and a balloon if one is up). The pointer moves onto the icon afresh, so that the tip
+    shows; a shown tip follows the icon's tip as it changes, and gives its text when asked."""
+    x, y = centre(rect)
+    orvtest.mouse_move(x - 4, y)
+    orvtest.mouse_move(x, y)
+
+    def shown():
+        texts = []
+        for tip in windows_of_class(TOOLTIP_CLASS, prefix):
+            code, text = orvtest.wintool("text", tip.hwnd, prefix=prefix)
+            if tip.visible and code == 0 and text.strip():
+                texts.append(text.strip())
+        return texts
+    return orvtest.wait_for(shown, timeout=timeout, interval=0.3) or []
+
+
 def menus(pid=None, prefix=None):
     return [w for w in windows_of_class(MENU_CLASS, prefix) if pid is None or w.pid == pid]
 

@@ -131,6 +131,7 @@ void CRecordingControl::StartStop()
     RECT empty = {0, 0, 0, 0};
     m_wndSelect.SetMode(CRectSelectWnd::SELECT_DRAG);
     m_wndSelect.SetSelectRect(&empty);
+    m_wndSelect.SetHint(CTrayIcon::SelectHint());
     m_wndSelect.SetSelecting(TRUE, FALSE);
     m_wndSelect.ShowWindow(SW_SHOW);
     m_tray.Balloon(CTrayIcon::TRAY_ICON_ID, CTrayIcon::SelectHint(), AppName(), CTrayIcon::BALLOON_TIMEOUT_MS,

@@ -127,9 +127,13 @@ void CRectSelectWnd::SetSelecting(int bSelecting, int bCancel)
             ::SendMessageA(hMainWnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
         }
         ReplaceSystemCursors(OCR_CROSS_SHAPE);
+        if (m_hWnd)
+            ::SetWindowTextA(m_hWnd, m_strHint);
         Update();
     } else if (!bSelecting && m_bSelecting) {
         m_bSelecting = 0;
+        if (m_hWnd)
+            ::SetWindowTextA(m_hWnd, "");
         RestoreSystemCursors();
         if (bCancel) {
             if (m_hWnd)

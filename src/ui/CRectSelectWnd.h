@@ -50,6 +50,9 @@ public:
     void SetSelectRect(const RECT* pRect);
     void GetSelectRect(RECT* pRect) const;
     void SetSelecting(int bSelecting, int bCancel);
+    // The window's caption while a selection is under way (read by screen readers and tools);
+    // it has none otherwise.
+    void SetHint(LPCSTR pszHint) { m_strHint = pszHint ? pszHint : ""; }
     int IsSelecting() const { return m_bSelecting; }
     void SetLocked(int bLocked);
     int IsLocked() const { return m_bLocked; }
@@ -99,6 +102,7 @@ private:
     void RestoreSystemCursors();
     static int IsKeyDown(int nVirtKey) { return (::GetAsyncKeyState(nVirtKey) & 0x8000) != 0; }
 
+    CString m_strHint;
     int m_bCreated;
     int m_bLocked;
     int m_bSelecting;

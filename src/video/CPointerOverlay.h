@@ -60,7 +60,7 @@ private:
                   DWORD dwAgeMs);
     void AddDrawn(const RECT& rect);
 
-    bool m_bPointer = true;
+    bool m_bPointer = false;
     bool m_bHighlight = false;
     bool m_bClicks = false;
     State m_state;

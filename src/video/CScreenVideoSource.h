@@ -17,7 +17,7 @@ public:
     ~CScreenVideoSource() override { Stop(); }
 
     void SetGrabber(CScreenGrabber* pGrabber) { m_pGrabber = pGrabber; }
-    // Before Start: the pointer is drawn by default; the highlight and the rings are not.
+    // Before Start; nothing is drawn until the recording's set-up asks for it.
     void SetPointerOptions(bool bPointer, bool bHighlight, bool bClicks)
     {
         m_pointer.SetOptions(bPointer, bHighlight, bClicks);

@@ -55,6 +55,7 @@ bool Inside(const std::vector<RECT>& rects, POINT pt)
 TEST(PointerOverlay, DrawsTheShapeAtItsHotspotOnlyWhereShown)
 {
     CPointerOverlay overlay;
+    overlay.SetOptions(true, false, false);
     Frame arrow;
     // The frame shows the screen from (200, 100): the pointer is at (40, 30) in it.
     overlay.Update(Pointer(240, 130), 0);

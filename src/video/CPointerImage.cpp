@@ -1,6 +1,7 @@
 #include "video/CPointerImage.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -103,7 +104,7 @@ bool CPointerImage::Build(HCURSOR hCursor)
                 continue;  // clear
             if (nClear < 0)
                 pixel.transparency = kInvert;
-            else
+            else  // a nearly opaque pixel is drawn opaque: kInvert marks the inverting ones
                 pixel.transparency = static_cast<BYTE>(nClear == kInvert ? 0 : nClear);
             m_pixels.push_back(pixel);
         }

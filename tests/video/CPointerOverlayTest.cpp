@@ -1,5 +1,5 @@
-// The pointer overlay over a grey frame: the pointer in its own shape at its hotspot, nothing
-// when hidden or outside, the highlight, and click rings in two colours that fade out.
+// The pointer overlay over a grey frame: the shape at its hotspot, nothing when hidden or
+// outside, everything drawn reported, the highlight, and rings in each button's colour.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -12,12 +12,12 @@ namespace {
 const int kWidth = 160, kHeight = 120;
 const BYTE kGrey = 100;
 
+// A bottom-up frame, drawn into as the video source draws.
 struct Frame
 {
     std::vector<BYTE> bits = std::vector<BYTE>(kWidth * kHeight * 4, kGrey);
 
-    // Drawn as the video source draws: into a bottom-up frame, top row last.
-    void Draw(CPointerOverlay& overlay, DWORD dwNowMs, POINT ptOrigin = {0, 0})
+    Frame(CPointerOverlay& overlay, DWORD dwNowMs, POINT ptOrigin = {0, 0})
     {
         overlay.Draw(bits.data() + (kHeight - 1) * kWidth * 4, -kWidth * 4, kWidth, kHeight, ptOrigin, dwNowMs);
     }
@@ -42,57 +42,39 @@ CPointerOverlay::State Pointer(int x, int y, LPCSTR pszShape = IDC_ARROW, bool b
     return state;
 }
 
-bool Inside(const std::vector<RECT>& rects, POINT pt)
-{
-    for (const RECT& rc : rects)
-        if (PtInRect(&rc, pt))
-            return true;
-    return false;
-}
-
 } // namespace
 
 TEST(PointerOverlay, DrawsTheShapeAtItsHotspotOnlyWhereShown)
 {
     CPointerOverlay overlay;
     overlay.SetOptions(true, false, false);
-    Frame arrow;
     // The frame shows the screen from (200, 100): the pointer is at (40, 30) in it.
     overlay.Update(Pointer(240, 130), 0);
-    arrow.Draw(overlay, 0, POINT{200, 100});
-    const std::vector<POINT> changed = arrow.Changed();
-    ASSERT_FALSE(changed.empty());
+    Frame arrow(overlay, 0, POINT{200, 100});
     EXPECT_NE(kGrey, arrow.At(40, 30)[0]) << "the arrow's tip is its hotspot";
-    for (const POINT& pt : changed) {
-        EXPECT_TRUE(Inside(overlay.GetDrawnRects(), pt)) << pt.x << "," << pt.y << " changed but not reported";
-        EXPECT_TRUE(pt.x >= 40 && pt.y >= 30 && pt.x < 40 + 32 && pt.y < 30 + 32) << pt.x << "," << pt.y;
-    }
+    ASSERT_EQ(1u, overlay.GetDrawnRects().size());
+    const RECT drawn = overlay.GetDrawnRects()[0];
+    for (const POINT& pt : arrow.Changed())
+        EXPECT_TRUE(PtInRect(&drawn, pt) && pt.x >= 40 && pt.y >= 30) << pt.x << "," << pt.y;
 
-    Frame beam;
     overlay.Update(Pointer(240, 130, IDC_IBEAM), 0);
-    beam.Draw(overlay, 0, POINT{200, 100});
-    EXPECT_NE(arrow.bits, beam.bits) << "the I-beam is drawn as the arrow";
+    EXPECT_NE(arrow.bits, Frame(overlay, 0, POINT{200, 100}).bits) << "the I-beam is drawn as the arrow";
 
     for (const CPointerOverlay::State& state : {Pointer(240, 130, IDC_ARROW, false), Pointer(100, 50)}) {
-        Frame none;
         overlay.Update(state, 0);
-        none.Draw(overlay, 0, POINT{200, 100});
-        EXPECT_TRUE(none.Changed().empty()) << "hidden, or outside the frame";
+        EXPECT_TRUE(Frame(overlay, 0, POINT{200, 100}).Changed().empty()) << "hidden, or outside the frame";
         EXPECT_TRUE(overlay.GetDrawnRects().empty());
     }
 }
 
-TEST(PointerOverlay, HighlightsWithAYellowDiscAndNothingElse)
+TEST(PointerOverlay, HighlightIsAYellowDisc)
 {
     CPointerOverlay overlay;
     overlay.SetOptions(false, true, false);
     overlay.Update(Pointer(80, 60), 0);
-    Frame frame;
-    frame.Draw(overlay, 0);
+    Frame frame(overlay, 0);
     const BYTE* pMiddle = frame.At(80, 60);
-    EXPECT_GT(pMiddle[2], kGrey + 40);  // red
-    EXPECT_GT(pMiddle[1], kGrey + 40);  // green
-    EXPECT_LT(pMiddle[0], kGrey - 20);  // blue
+    EXPECT_TRUE(pMiddle[2] > kGrey + 40 && pMiddle[1] > kGrey + 40 && pMiddle[0] < kGrey - 20);
     for (const POINT& pt : frame.Changed())
         EXPECT_LE((pt.x - 80) * (pt.x - 80) + (pt.y - 60) * (pt.y - 60), 21 * 21) << pt.x << "," << pt.y;
 }
@@ -101,26 +83,21 @@ TEST(PointerOverlay, ClickRingsGrowAndFadeInTheirButtonsColours)
 {
     CPointerOverlay overlay;
     overlay.SetOptions(false, false, true);
-    CPointerOverlay::State left = Pointer(40, 60);
+    CPointerOverlay::State left = Pointer(40, 60), right = Pointer(120, 60);
     left.bLeftPressed = true;
-    CPointerOverlay::State right = Pointer(120, 60);
     right.bRightPressed = true;
     overlay.Update(left, 1000);
     overlay.Update(right, 1000);
     overlay.Update(Pointer(80, 60), 1050);
 
-    Frame frame;
-    frame.Draw(overlay, 1100);
+    Frame frame(overlay, 1100);
     ASSERT_EQ(2u, overlay.GetDrawnRects().size());
-    // At a third of its life a ring's radius is a third of the way from 6 to 28 pixels.
-    const BYTE* pLeft = frame.At(40 + 13, 60);
-    const BYTE* pRight = frame.At(120 + 13, 60);
+    // A third of the way through its life, a ring's radius is a third of the way from 6 to 28.
+    const BYTE *pLeft = frame.At(40 + 13, 60), *pRight = frame.At(120 + 13, 60);
     EXPECT_GT(pLeft[2], pLeft[0] + 60) << "the left button's ring is red";
     EXPECT_GT(pRight[0], pRight[2] + 60) << "the right button's ring is blue";
     EXPECT_EQ(kGrey, frame.At(40, 60)[2]) << "a ring, not a disc";
 
-    Frame later;
-    later.Draw(overlay, 1000 + CPointerOverlay::kRingMs);
-    EXPECT_TRUE(later.Changed().empty());
+    EXPECT_TRUE(Frame(overlay, 1000 + CPointerOverlay::kRingMs).Changed().empty());
     EXPECT_TRUE(overlay.GetDrawnRects().empty());
 }

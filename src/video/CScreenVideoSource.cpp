@@ -1,5 +1,8 @@
 #include "video/CScreenVideoSource.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "pipeline/CStageTimer.h"
 #include "video/CScreenGrabber.h"
 
@@ -60,8 +63,14 @@ void CScreenVideoSource::DrawPointer(const RECT& rect)
         m_pointer.Sample(dwNow);
     }
     CStageTimer timer(STAGE_POINTER_DRAW);
-    BYTE* pTopRow = FrameBits() + static_cast<ptrdiff_t>(RegionHeight() - 1) * GetStride();
-    m_pointer.Draw(pTopRow, -GetStride(), RegionWidth(), RegionHeight(), POINT{rect.left, rect.top}, dwNow);
+    // The rows CopyRegion fills: fewer than the region's where it reaches below the desktop copy.
+    const BITMAPINFOHEADER& source = m_pGrabber->GetBitmapInfo()->bmiHeader;
+    const int nRows = std::min<int>(abs(source.biHeight) - rect.top, RegionHeight());
+    const int nWidth = std::min<int>(abs(source.biWidth) - rect.left, RegionWidth());
+    if (nRows <= 0 || nWidth <= 0)
+        return;
+    BYTE* pTopRow = FrameBits() + static_cast<ptrdiff_t>(nRows - 1) * GetStride();
+    m_pointer.Draw(pTopRow, -GetStride(), nWidth, nRows, POINT{rect.left, rect.top}, dwNow);
 }
 
 int CScreenVideoSource::OnThreadStart()

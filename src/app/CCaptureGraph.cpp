@@ -119,6 +119,8 @@ int CCaptureGraph::BeginVideo(const RecordingSetup& setup)
     m_videoSource.SetHeight(Height(rect));
     m_videoSource.SetFrameRate(setup.nFps);
     m_videoSource.SetDataRate(0);
+    m_videoSource.SetPointerOptions(setup.bRecordPointer != FALSE, setup.bHighlightPointer != FALSE,
+                                    setup.bShowClicks != FALSE);
 
     if (!m_compressor.SetInputFormat(m_videoSource.GetFormat(), m_videoSource.GetFormatSize()))
         return 0;

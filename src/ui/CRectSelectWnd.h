@@ -27,6 +27,8 @@ struct SystemCursorApi
     HICON(WINAPI* pfnCopyIcon)(HICON);
     BOOL(WINAPI* pfnSetSystemCursor)(HCURSOR, DWORD);
     BOOL(WINAPI* pfnDestroyCursor)(HCURSOR);
+    // True while the handle is still a cursor of ours.
+    BOOL(WINAPI* pfnIsOwnCursor)(HCURSOR);
 };
 
 class CRectSelectWnd : public CWnd
@@ -100,6 +102,7 @@ private:
     void CreatePatternBrush();
     void ReplaceSystemCursors(DWORD nShape);
     void RestoreSystemCursors();
+    int HandToSystem(HCURSOR hCursor, DWORD nId);
     static int IsKeyDown(int nVirtKey) { return (::GetAsyncKeyState(nVirtKey) & 0x8000) != 0; }
 
     CString m_strHint;

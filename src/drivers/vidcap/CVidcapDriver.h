@@ -24,6 +24,7 @@ public:
         DWORD nSamples;
         double dSampleSeconds;  // time spent sampling and comparing
         double dCopySeconds;    // of which reading the desktop
+        double dCpuSeconds;     // the sampler thread's CPU time
         double dRunSeconds;     // time the sampler has been running
         DWORD nRectangles;
         int bIdle;  // sampling slowly because nobody reads the changes
@@ -82,6 +83,7 @@ private:
     bool StartSampler();
     void StopSampler();
     void Sample();
+    void ReadDesktop(HDC hDest, int nWidth, int nHeight);
     void CollectDrawing();
     void RunSampler();
     HDC CreateDriverDC();

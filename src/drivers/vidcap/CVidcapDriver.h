@@ -50,6 +50,7 @@ private:
         HGDIOBJ hOldBitmap;
         void* pSurfaceView;
         void* pRingView;
+        RECT rcSample;  // the part of the desktop this caller reads, empty: all of it
     };
     struct SurfaceInfo {
         BITMAPINFOHEADER header;
@@ -83,7 +84,10 @@ private:
     bool StartSampler();
     void StopSampler();
     void Sample();
-    void ReadDesktop(HDC hDest, int nWidth, int nHeight);
+    void ReadDesktop(HDC hDest, const RECT& area);
+    int SetSampleRect(DriverDC& dc, int cbInput, LPCSTR pInput);
+    RECT SampleRectOfCallers() const;
+    RECT TakeSampleRect();
     void CollectDrawing();
     void RunSampler();
     HDC CreateDriverDC();
@@ -120,6 +124,9 @@ private:
     BYTE* m_pSample[2];
     int m_nCurrentSample;
     CTileTracker m_tracker;
+    RECT m_rcSample;       // what the callers read, set under the lock
+    RECT m_rcSampleTaken;  // the sampler's copy of it
+    RECT m_rcSampled;      // what the sampler read last time
     CChangeRing m_ring;
     std::vector<RECT> m_rects;
     HANDLE m_hThread;

@@ -2,7 +2,8 @@
 // The capture driver as a user-mode component. It shows a virtual mirror device among the
 // display devices, attaches it to the desktop when the registry switch says so and the
 // display settings are applied, keeps a surface in the desktop's pixel format up to date by
-// sampling the desktop in tiles on its own thread, and reports what changed in a ring. Both
+// sampling the desktop in tiles on its own thread (only the part its callers read, when they
+// say which), and reports what changed in a ring. Both
 // blocks live in shared sections that the escapes map into the caller. Drawing on the
 // driver's own device contexts goes straight into the surface; GDI's bounds accumulation
 // on those contexts tells the sampler where, and it is reported like desktop changes.

@@ -68,7 +68,8 @@ def ours(label, seconds, fourcc, pointer=""):
                 expected=FPS * seconds, seconds=float(seconds),
                 cpu=report["cpu_proc"], cpu_total=report["cpu_total"], servers=extra(report["servers"], idle, report["wall"]),
                 size=file_size, events=int(report.get("writer_events", 0)),
-                stages={name: float(report.get(f"stage_{name}", 0)) for name, _ in STAGES})
+                stages={name: float(report.get(f"stage_{name}", 0)) for name, _ in STAGES},
+                driver_cpu=float(report.get("driver_cpu", 0)))
 
 
 def ffmpeg(label, seconds):
@@ -148,6 +149,8 @@ def print_stages(rows):
     print(f"{'sum of the stages':32}" + "".join(
         f" {1000 * sum(r['stages'].values()) / max(r['frames'], 1):20.3f}" for r in rows))
     print(f"{'process CPU':32}" + "".join(f" {1000 * r['cpu'] / max(r['frames'], 1):20.3f}" for r in rows))
+    print(f"{'of which the driver thread':32}" + "".join(
+        f" {1000 * r['driver_cpu'] / max(r['frames'], 1):20.3f}" for r in rows))
 
 
 def main():

@@ -101,9 +101,9 @@ int main(int argc, char** argv)
     DWORD dwWall = GetTickCount() - dwStart;
     Say("stopped");
     printf("cpu_recording=%.3f\nwall_recording=%.3f\nwriter_events=%d\n", dCpu, dwWall / 1000.0, nEvents);
-    printf("driver_samples=%lu\nstage_screen_read=%.4f\nstage_tracking=%.4f\n",
+    printf("driver_samples=%lu\nstage_screen_read=%.4f\nstage_tracking=%.4f\ndriver_cpu=%.3f\n",
            static_cast<unsigned long>(driver.nSamples), driver.dCopySeconds,
-           driver.dSampleSeconds - driver.dCopySeconds);
+           driver.dSampleSeconds - driver.dCopySeconds, driver.dCpuSeconds);
     for (int n = 0; n < STAGE_COUNT; ++n)
         printf("stage_%s=%.4f\ncalls_%s=%lld\n", CStageTimer::Name(static_cast<PipelineStage>(n)), stages.dSeconds[n],
                CStageTimer::Name(static_cast<PipelineStage>(n)), stages.nCalls[n]);

@@ -2,7 +2,8 @@
 // The capture driver as a user-mode component. It shows a virtual mirror device among the
 // display devices, attaches it to the desktop when the registry switch says so and the
 // display settings are applied, keeps a surface in the desktop's pixel format up to date by
-// sampling the desktop in tiles on its own thread, and reports what changed in a ring. Both
+// sampling the desktop in tiles on its own thread (only the part its callers read, when they
+// say which), and reports what changed in a ring. Both
 // blocks live in shared sections that the escapes map into the caller. Drawing on the
 // driver's own device contexts goes straight into the surface; GDI's bounds accumulation
 // on those contexts tells the sampler where, and it is reported like desktop changes.
@@ -24,6 +25,7 @@ public:
         DWORD nSamples;
         double dSampleSeconds;  // time spent sampling and comparing
         double dCopySeconds;    // of which reading the desktop
+        double dCpuSeconds;     // the sampler thread's CPU time
         double dRunSeconds;     // time the sampler has been running
         DWORD nRectangles;
         int bIdle;  // sampling slowly because nobody reads the changes
@@ -49,6 +51,7 @@ private:
         HGDIOBJ hOldBitmap;
         void* pSurfaceView;
         void* pRingView;
+        RECT rcSample;  // the part of the desktop this caller reads, empty: all of it
     };
     struct SurfaceInfo {
         BITMAPINFOHEADER header;
@@ -82,6 +85,10 @@ private:
     bool StartSampler();
     void StopSampler();
     void Sample();
+    void ReadDesktop(HDC hDest, const RECT& area);
+    int SetSampleRect(DriverDC& dc, int cbInput, LPCSTR pInput);
+    RECT SampleRectOfCallers() const;
+    RECT TakeSampleRect();
     void CollectDrawing();
     void RunSampler();
     HDC CreateDriverDC();
@@ -118,6 +125,9 @@ private:
     BYTE* m_pSample[2];
     int m_nCurrentSample;
     CTileTracker m_tracker;
+    RECT m_rcSample;       // what the callers read, set under the lock
+    RECT m_rcSampleTaken;  // the sampler's copy of it
+    RECT m_rcSampled;      // what the sampler read last time
     CChangeRing m_ring;
     std::vector<RECT> m_rects;
     HANDLE m_hThread;

@@ -355,13 +355,6 @@ DWORD FourCC(const char* psz)
     return mmioFOURCC(psz[0], psz[1], psz[2], psz[3]);
 }
 
-CString LoadText(UINT nId)
-{
-    CString str;
-    str.LoadString(nId);
-    return str;
-}
-
 // A stored index of a list that is about to be refilled is parked as -n - 2, so that the
 // refill keeps it while a user's change of the parent list lets it be chosen anew.
 int Park(int nIndex)

@@ -1,16 +1,12 @@
 #pragma once
 // The program's main window: a modeless dialog from template 102.
+#include "base/PrivateMessages.h"
 #include "app/CRecordingControl.h"
 #include "app/CSettingsStore.h"
 #include "framework/Afx.h"
 #include "res/resource.h"
 #include "ui/CIconButton.h"
 #include "ui/CSkinWnd.h"
-
-// Posted by the video compressor when it faulted (wParam the exception code, lParam the stage).
-#ifndef WM_CODEC_FAULT
-#define WM_CODEC_FAULT (WM_USER + 1010)
-#endif
 
 class COrvaneDlg : public CDialog
 {

@@ -9,13 +9,6 @@
 
 namespace {
 
-CString LoadText(UINT nId)
-{
-    CString str;
-    str.LoadString(nId);
-    return str;
-}
-
 // The size of a file as it stands on the disk; 0 when there is none.
 ULONGLONG FileBytes(LPCSTR pszPath)
 {

@@ -2,15 +2,12 @@
 
 #include <windows.h>
 
+#include "base/PrivateMessages.h"
 #include "app/CCaptureGraph.h"
 #include "app/CHotKey.h"
 #include "app/CTrayIcon.h"
 #include "framework/Afx.h"
 #include "ui/CRectSelectWnd.h"
-
-#ifndef WM_WRITER_EVENT
-#define WM_WRITER_EVENT (WM_USER + 1003)
-#endif
 
 // The settings a recording is made with, as the main window holds them.
 struct RecordingSettings

@@ -5,8 +5,8 @@
 
 namespace {
 
-const int kMinimumSide = 64;
 const DWORD kSoundWaitMs = 3000;
+const int kMinimumSide = CCaptureGraph::MIN_SIDE;
 
 int Width(const RECT& rect)
 {

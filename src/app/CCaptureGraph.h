@@ -43,6 +43,12 @@ class CCaptureGraph
 {
 public:
     enum { FORMAT_AVI = 0, FORMAT_WMV = 1, FORMAT_COUNT = 2 };
+    // The smallest width and height of a recorded rectangle, in pixels.
+    enum { MIN_SIDE = 64 };
+    static bool IsLargeEnough(const RECT& rect)
+    {
+        return rect.right - rect.left >= MIN_SIDE && rect.bottom - rect.top >= MIN_SIDE;
+    }
     // Which part of a start failed: the main window's detail message for it.
     enum BeginResult { BEGIN_OK = 0, BEGIN_VIDEO_FAILED, BEGIN_AUDIO_FAILED, BEGIN_WRITER_FAILED };
     // What a running recording tells the window (the lParam of the setup's notify message): the

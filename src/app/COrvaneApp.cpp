@@ -83,6 +83,7 @@ BOOL COrvaneApp::CreateMainWindow()
     if (!m_bOleInitialized)
         m_bOleInitialized = SUCCEEDED(OleInitialize(nullptr));
     m_pMainWnd = &m_dlg;
+    m_dlg.SetVersionRecord(&m_versionRecord);
     if (!m_dlg.Create()) {
         m_pMainWnd = nullptr;
         return FALSE;

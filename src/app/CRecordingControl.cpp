@@ -181,7 +181,7 @@ BOOL CRecordingControl::BeginRecording(BOOL bContinuation)
 
     RECT rect;
     m_wndSelect.GetSelectRect(&rect);
-    if (rect.right - rect.left < 64 || rect.bottom - rect.top < 64) {
+    if (!CCaptureGraph::IsLargeEnough(rect)) {
         ReportStartFailure(IDS_REGION_TOO_SMALL);
         return FALSE;
     }
@@ -404,7 +404,7 @@ BOOL CRecordingControl::CountDownFirst()
     m_wndSelect.GetSelectRect(&rect);
     // A rectangle that recording refuses is refused at once.
     const int nSeconds = m_pSettings->nCountdown;
-    if (nSeconds <= 0 || rect.right - rect.left < 64 || rect.bottom - rect.top < 64)
+    if (nSeconds <= 0 || !CCaptureGraph::IsLargeEnough(rect))
         return FALSE;
     m_bCountingDown = TRUE;
     m_dwCountdownEnd = ::GetTickCount() + static_cast<DWORD>(nSeconds) * 1000;

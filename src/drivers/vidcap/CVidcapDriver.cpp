@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/DibStride.h"
 #include "drivers/vidcap/VidcapProtocol.h"
 #include "drivers/vidcap/VidcapSwitch.h"
 
@@ -327,7 +328,7 @@ bool CVidcapDriver::CreateSurface()
     default: m_nBpp = 32; break;
     }
     m_info.header.biBitCount = static_cast<WORD>(m_nBpp);
-    m_nStride = (m_nWidth * (m_nBpp / 8) + 3) & ~3;
+    m_nStride = static_cast<int>(DibRowStride(m_nBpp, m_nWidth));
     m_nSurfaceBytes = static_cast<SIZE_T>(m_nStride) * m_nHeight;
     m_info.header.biSizeImage = static_cast<DWORD>(m_nSurfaceBytes);
     m_hSurfaceSection.Reset(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,

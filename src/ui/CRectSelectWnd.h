@@ -7,14 +7,11 @@
 
 #include <vector>
 
+#include "base/PrivateMessages.h"
 #include "framework/CBitmap.h"
 #include "framework/CBrush.h"
 #include "framework/CRgn.h"
 #include "framework/CWnd.h"
-
-#ifndef WM_RECORD_TOGGLE
-#define WM_RECORD_TOGGLE (WM_USER + 1004)
-#endif
 
 class CDC;
 class CScreenGrabber;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/DibStride.h"
 #include "drivers/vidcap/VidcapProtocol.h"
 #include "drivers/vidcap/VidcapSwitch.h"
 
@@ -31,17 +32,6 @@ const int DEFAULT_TILE_WIDTH = 64;
 const int DEFAULT_TILE_HEIGHT = 16;
 const DWORD MIN_RING_CAPACITY = 64;
 const DWORD MAX_RING_CAPACITY = 65536;
-
-class CLock {
-public:
-    explicit CLock(CRITICAL_SECTION& cs) : m_cs(cs) { EnterCriticalSection(&m_cs); }
-    ~CLock() { LeaveCriticalSection(&m_cs); }
-    CLock(const CLock&) = delete;
-    CLock& operator=(const CLock&) = delete;
-
-private:
-    CRITICAL_SECTION& m_cs;
-};
 
 CVidcapDriver::SurfaceFormat FormatFromEnvironment()
 {
@@ -100,39 +90,38 @@ CVidcapDriver::CVidcapDriver()
     : m_bAttached(0), m_bRealChangePending(0), m_format(FormatFromEnvironment()), m_nModeWidth(0),
       m_nModeHeight(0), m_nModeBpp(0), m_attachedMode(), m_nWidth(0), m_nHeight(0), m_nBpp(0),
       m_nStride(0),
-      m_nSurfaceBytes(0), m_info(), m_hSurfaceSection(nullptr), m_pSurface(nullptr),
-      m_hRingSection(nullptr), m_pRing(nullptr), m_hDisplayDC(nullptr), m_hSampleDC(),
+      m_nSurfaceBytes(0), m_info(), m_pSurface(nullptr),
+      m_pRing(nullptr), m_hDisplayDC(nullptr), m_hSampleDC(),
       m_hSampleBitmap(), m_hOldSampleBitmap(), m_pSample(), m_nCurrentSample(0), m_rcSample(),
       m_rcSampleTaken(), m_rcSampled(),
-      m_hThread(nullptr), m_hStop(nullptr), m_nRate(DEFAULT_RATE),
+      m_nRate(DEFAULT_RATE),
       m_nTileWidth(DEFAULT_TILE_WIDTH), m_nTileHeight(DEFAULT_TILE_HEIGHT), m_stats(),
       m_runStart()
 {
-    InitializeCriticalSection(&m_cs);
 }
 
 void CVidcapDriver::SetSurfaceFormat(SurfaceFormat format)
 {
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     m_format = format;
 }
 
 void CVidcapDriver::SetSampleRate(int nPerSecond)
 {
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     m_nRate = std::max(1, nPerSecond);
 }
 
 void CVidcapDriver::SetTileSize(int nWidth, int nHeight)
 {
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     m_nTileWidth = std::max(1, nWidth);
     m_nTileHeight = std::max(1, nHeight);
 }
 
 bool CVidcapDriver::IsAttached()
 {
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     return m_bAttached != 0;
 }
 
@@ -211,7 +200,7 @@ LONG WINAPI CVidcapDriver::ChangeDisplaySettingsExA(LPCSTR pszDevice, LPDEVMODEA
     const DisplayFunctions& system = SystemDisplayFunctions();
     if (IsOurDevice(pszDevice)) {
         {
-            CLock lock(driver.m_cs);
+            CScopedLock lock(driver.m_cs);
             if (pMode) {
                 if (pMode->dmFields & DM_PELSWIDTH)
                     driver.m_nModeWidth = static_cast<int>(pMode->dmPelsWidth);
@@ -264,7 +253,7 @@ int WINAPI CVidcapDriver::ExtEscape(HDC hDC, int nEscape, int cbInput, LPCSTR pI
 {
     CVidcapDriver& driver = Instance();
     {
-        CLock lock(driver.m_cs);
+        CScopedLock lock(driver.m_cs);
         DriverDC* pDC = driver.FindDC(hDC);
         if (pDC)
             return driver.Escape(*pDC, nEscape, cbInput, pInput, cbOutput, pOutput);
@@ -288,7 +277,7 @@ bool CVidcapDriver::ReadAttachSwitch()
 LONG CVidcapDriver::ApplySettings()
 {
     bool bAttach = ReadAttachSwitch();
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     if (!bAttach) {
         Detach();
         return DISP_CHANGE_SUCCESSFUL;
@@ -359,14 +348,14 @@ bool CVidcapDriver::CreateSurface()
     default: m_nBpp = 32; break;
     }
     m_info.header.biBitCount = static_cast<WORD>(m_nBpp);
-    m_nStride = (m_nWidth * (m_nBpp / 8) + 3) & ~3;
+    m_nStride = static_cast<int>(DibRowStride(m_nBpp, m_nWidth));
     m_nSurfaceBytes = static_cast<SIZE_T>(m_nStride) * m_nHeight;
     m_info.header.biSizeImage = static_cast<DWORD>(m_nSurfaceBytes);
-    m_hSurfaceSection = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                           static_cast<DWORD>(m_nSurfaceBytes), nullptr);
+    m_hSurfaceSection.Reset(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                           static_cast<DWORD>(m_nSurfaceBytes), nullptr));
     if (!m_hSurfaceSection)
         return false;
-    m_pSurface = static_cast<BYTE*>(MapViewOfFile(m_hSurfaceSection, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    m_pSurface = static_cast<BYTE*>(MapViewOfFile(m_hSurfaceSection.Get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
     return m_pSurface != nullptr;
 }
 
@@ -374,11 +363,11 @@ bool CVidcapDriver::CreateRing()
 {
     DWORD nCapacity = std::clamp(VIDCAP_REQUESTED_CAPACITY, MIN_RING_CAPACITY, MAX_RING_CAPACITY);
     SIZE_T nBytes = VidcapRingBytes(nCapacity);
-    m_hRingSection = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                        static_cast<DWORD>(nBytes), nullptr);
+    m_hRingSection.Reset(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                        static_cast<DWORD>(nBytes), nullptr));
     if (!m_hRingSection)
         return false;
-    m_pRing = MapViewOfFile(m_hRingSection, FILE_MAP_ALL_ACCESS, 0, 0, 0);
+    m_pRing = MapViewOfFile(m_hRingSection.Get(), FILE_MAP_ALL_ACCESS, 0, 0, 0);
     if (!m_pRing)
         return false;
     static_cast<VidcapRingHeader*>(m_pRing)->nCapacity = nCapacity;
@@ -411,26 +400,22 @@ bool CVidcapDriver::StartSampler()
     memcpy(m_pSample[1], m_pSample[0], m_nSurfaceBytes);
     memcpy(m_pSurface, m_pSample[0], m_nSurfaceBytes);
 
-    m_hStop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    m_hStop.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!m_hStop)
         return false;
     ResetStatistics();
-    m_hThread = CreateThread(nullptr, 0, &CVidcapDriver::SamplerThread, this, 0, nullptr);
-    return m_hThread != nullptr;
+    m_hThread.Reset(CreateThread(nullptr, 0, &CVidcapDriver::SamplerThread, this, 0, nullptr));
+    return m_hThread.IsValid();
 }
 
 void CVidcapDriver::StopSampler()
 {
     if (m_hThread) {
-        SetEvent(m_hStop);
-        WaitForSingleObject(m_hThread, INFINITE);
-        CloseHandle(m_hThread);
-        m_hThread = nullptr;
+        SetEvent(m_hStop.Get());
+        WaitForSingleObject(m_hThread.Get(), INFINITE);
+        m_hThread.Reset();
     }
-    if (m_hStop) {
-        CloseHandle(m_hStop);
-        m_hStop = nullptr;
-    }
+    m_hStop.Reset();
     for (int i = 0; i < 2; ++i) {
         if (m_hSampleDC[i]) {
             if (m_hOldSampleBitmap[i])
@@ -457,16 +442,12 @@ void CVidcapDriver::Detach()
     // Views mapped into callers and the device contexts' bitmaps keep the sections alive.
     if (m_pRing)
         UnmapViewOfFile(m_pRing);
-    if (m_hRingSection)
-        CloseHandle(m_hRingSection);
+    m_hRingSection.Reset();
     if (m_pSurface)
         UnmapViewOfFile(m_pSurface);
-    if (m_hSurfaceSection)
-        CloseHandle(m_hSurfaceSection);
+    m_hSurfaceSection.Reset();
     m_pRing = nullptr;
-    m_hRingSection = nullptr;
     m_pSurface = nullptr;
-    m_hSurfaceSection = nullptr;
     m_bAttached = 0;
 }
 
@@ -515,7 +496,7 @@ void CVidcapDriver::RunSampler()
         LONGLONG nUntil = std::min(next.QuadPart, done.QuadPart + nPeriod);
         for (;;) {
             DWORD nWait = static_cast<DWORD>((nUntil - done.QuadPart) * 1000 / frequency.QuadPart);
-            if (WaitForSingleObject(m_hStop, nWait) == WAIT_OBJECT_0)
+            if (WaitForSingleObject(m_hStop.Get(), nWait) == WAIT_OBJECT_0)
                 return;
             QueryPerformanceCounter(&done);
             if (done.QuadPart >= next.QuadPart)
@@ -572,10 +553,9 @@ RECT CVidcapDriver::TakeSampleRect()
 {
     // Detach holds the lock while it waits for this thread: never wait for it here. A
     // change not taken now is taken at the next sample.
-    if (TryEnterCriticalSection(&m_cs)) {
+    CScopedTryLock lock(m_cs);
+    if (lock.Owns())
         m_rcSampleTaken = m_rcSample;
-        LeaveCriticalSection(&m_cs);
-    }
     return m_rcSampleTaken;
 }
 
@@ -620,7 +600,8 @@ void CVidcapDriver::CollectDrawing()
 {
     // Detach holds the lock while it waits for this thread: never wait for it here. Bounds
     // not taken now keep accumulating until the next sample.
-    if (!TryEnterCriticalSection(&m_cs))
+    CScopedTryLock lock(m_cs);
+    if (!lock.Owns())
         return;
     RECT surface = {0, 0, m_nWidth, m_nHeight};
     for (const DriverDC& dc : m_dcs) {
@@ -630,14 +611,13 @@ void CVidcapDriver::CollectDrawing()
                 m_rects.push_back(drawn);
         }
     }
-    LeaveCriticalSection(&m_cs);
 }
 
 // ---- Device contexts and escapes -----------------------------------------------------------
 
 HDC CVidcapDriver::CreateDriverDC()
 {
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     if (!m_bAttached)
         return nullptr;
     DriverDC dc = {};
@@ -646,7 +626,7 @@ HDC CVidcapDriver::CreateDriverDC()
         return nullptr;
     void* pBits = nullptr;
     dc.hBitmap = CreateDIBSection(dc.hDC, reinterpret_cast<BITMAPINFO*>(&m_info), DIB_RGB_COLORS,
-                                  &pBits, m_hSurfaceSection, 0);
+                                  &pBits, m_hSurfaceSection.Get(), 0);
     if (!dc.hBitmap) {
         ::DeleteDC(dc.hDC);
         return nullptr;
@@ -670,7 +650,7 @@ CVidcapDriver::DriverDC* CVidcapDriver::FindDC(HDC hDC)
 
 BOOL CVidcapDriver::DeleteDriverDC(HDC hDC)
 {
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     DriverDC* pDC = FindDC(hDC);
     if (!pDC)
         return FALSE;
@@ -693,7 +673,7 @@ int CVidcapDriver::Escape(DriverDC& dc, int nEscape, int cbInput, LPCSTR pInput,
     case ESC_MAP_SURFACE:
     case ESC_MAP_CHANGES: {
         bool bSurface = nEscape == ESC_MAP_SURFACE;
-        HANDLE hSection = bSurface ? m_hSurfaceSection : m_hRingSection;
+        HANDLE hSection = bSurface ? m_hSurfaceSection.Get() : m_hRingSection.Get();
         void*& pView = bSurface ? dc.pSurfaceView : dc.pRingView;
         if (!hSection || !pOutput || cbOutput < VIDCAP_ADDRESS_OUTPUT_SIZE)
             return 0;
@@ -725,7 +705,7 @@ int CVidcapDriver::Escape(DriverDC& dc, int nEscape, int cbInput, LPCSTR pInput,
 int CVidcapDriver::DeviceCaps(HDC hDC, int nIndex)
 {
     {
-        CLock lock(m_cs);
+        CScopedLock lock(m_cs);
         DriverDC* pDC = FindDC(hDC);
         if (pDC) {
             switch (nIndex) {

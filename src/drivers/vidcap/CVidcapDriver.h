@@ -7,6 +7,8 @@
 // blocks live in shared sections that the escapes map into the caller. Drawing on the
 // driver's own device contexts goes straight into the surface; GDI's bounds accumulation
 // on those contexts tells the sampler where, and it is reported like desktop changes.
+#include "base/ScopedWin.h"
+
 #include <windows.h>
 
 #include <vector>
@@ -97,7 +99,7 @@ private:
     int Escape(DriverDC& dc, int nEscape, int cbInput, LPCSTR pInput, int cbOutput, LPSTR pOutput);
     int DeviceCaps(HDC hDC, int nIndex);
 
-    CRITICAL_SECTION m_cs;
+    CCriticalSection m_cs;
     int m_bAttached;
     int m_bRealChangePending;
     SurfaceFormat m_format;
@@ -111,9 +113,9 @@ private:
     int m_nWidth, m_nHeight, m_nBpp, m_nStride;
     SIZE_T m_nSurfaceBytes;
     SurfaceInfo m_info;
-    HANDLE m_hSurfaceSection;
+    CScopedHandle m_hSurfaceSection;
     BYTE* m_pSurface;
-    HANDLE m_hRingSection;
+    CScopedHandle m_hRingSection;
     void* m_pRing;
     std::vector<DriverDC> m_dcs;
 
@@ -130,8 +132,8 @@ private:
     RECT m_rcSampled;      // what the sampler read last time
     CChangeRing m_ring;
     std::vector<RECT> m_rects;
-    HANDLE m_hThread;
-    HANDLE m_hStop;
+    CScopedHandle m_hThread;
+    CScopedHandle m_hStop;
     int m_nRate;
     int m_nTileWidth, m_nTileHeight;
     Statistics m_stats;

@@ -209,6 +209,10 @@ class Orvane:
 
     def begin_selection(self, hotkey="F8"):
         """Presses the hotkey and waits until the main window hides; None or what went wrong."""
+        # The window shows once it has set itself up, its hotkeys among the rest: a key pressed
+        # before that would go nowhere.
+        if not self.wait_main_visible(True, timeout=60):
+            return "the main window is not showing"
         orvtest.key(hotkey)
         if not self.wait_main_visible(False, timeout=30):
             return f"the main window did not hide on {hotkey}"

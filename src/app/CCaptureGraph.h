@@ -96,7 +96,6 @@ public:
     CScreenVideoSource& VideoSource() { return m_videoSource; }
     CVideoCompressor& Compressor() { return m_compressor; }
     CWaveInCapture& Capture() { return m_capture; }
-    CWaveInCapture& SecondCapture() { return m_secondCapture; }
     CMp3Encoder& Encoder() { return m_capture.Encoder(); }
 
     static int Clamp(int nFormat) { return nFormat >= 0 && nFormat < FORMAT_COUNT ? nFormat : 0; }

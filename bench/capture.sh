@@ -2,7 +2,7 @@
 # Screen capture figures: capture driver sampling cost, GrabChanges for a still and a fully
 # changed 1280x720 rectangle, conversion throughput against memcpy. Runs in a private
 # Xvfb session (1280x800) with the build's Wine prefix.
-#   bench/capture.sh [convert|grab|driver ...]
+#   bench/capture.sh [convert|read|track|grab|driver ...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/env.sh"

@@ -1,15 +1,19 @@
 // Screen capture figures on the session's display (run by bench/capture.sh):
 //  - capture driver: cost of sampling the desktop per second, still and with motion, for a
 //    few tile sizes;
+//  - desktop reads: the calls the driver could read the desktop with, wall and thread CPU;
+//  - the driver's change tracking alone;
 //  - GrabChanges for a 1280x720 rectangle: still screen, and a fully changed rectangle per
 //    surface format;
 //  - pixel conversions: throughput against memcpy of the same 32-bit output.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "drivers/vidcap/CTileTracker.h"
 #include "drivers/vidcap/CVidcapDriver.h"
 #include "drivers/vidcap/VidcapProtocol.h"
 #include "video/CScreenGrabber.h"
@@ -128,6 +132,107 @@ void BenchDriver()
     CVidcapDriver::Instance().SetTileSize(64, 16);
 }
 
+double ThreadCpu()
+{
+    FILETIME created, exited, kernel, user;
+    GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
+    ULARGE_INTEGER k, u;
+    k.LowPart = kernel.dwLowDateTime;
+    k.HighPart = kernel.dwHighDateTime;
+    u.LowPart = user.dwLowDateTime;
+    u.HighPart = user.dwHighDateTime;
+    return static_cast<double>(k.QuadPart + u.QuadPart) / 1e7;
+}
+
+// Reads of the desktop as the driver's sampler could make them, in a loop: wall and thread CPU
+// per read, against a plain copy of the same bytes.
+void BenchRead()
+{
+    HDC hScreen = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    int nWidth = GetDeviceCaps(hScreen, HORZRES), nHeight = GetDeviceCaps(hScreen, VERTRES);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = nWidth;
+    info.bmiHeader.biHeight = -nHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* pBits = nullptr;
+    HBITMAP hDib = CreateDIBSection(hScreen, &info, DIB_RGB_COLORS, &pBits, nullptr, 0);
+    HDC hMemory = CreateCompatibleDC(hScreen);
+    HGDIOBJ hOld = SelectObject(hMemory, hDib);
+    const int nReads = 200;
+    printf("Desktop reads (%dx%d desktop), per read: wall ms, thread CPU ms\n", nWidth, nHeight);
+    struct {
+        const char* pszName;
+        RECT rect;
+    } reads[] = {{"BitBlt whole desktop", {0, 0, nWidth, nHeight}},
+                 {"BitBlt 1280x780", {0, 0, 1280, 780}},
+                 {"BitBlt 1280x720", {0, 0, 1280, 720}},
+                 {"BitBlt 640x360", {0, 0, 640, 360}},
+                 {"BitBlt 16 rows", {0, 0, nWidth, 16}}};
+    for (const auto& r : reads) {
+        BitBlt(hMemory, r.rect.left, r.rect.top, r.rect.right - r.rect.left,
+               r.rect.bottom - r.rect.top, hScreen, r.rect.left, r.rect.top, SRCCOPY);
+        double dStart = Now(), dCpu = ThreadCpu();
+        for (int i = 0; i < nReads; ++i) {
+            BitBlt(hMemory, r.rect.left, r.rect.top, r.rect.right - r.rect.left,
+                   r.rect.bottom - r.rect.top, hScreen, r.rect.left, r.rect.top, SRCCOPY);
+            GdiFlush();
+        }
+        printf("  %-28s %6.2f ms wall %6.2f ms CPU\n", r.pszName, (Now() - dStart) * 1e3 / nReads,
+               (ThreadCpu() - dCpu) * 1e3 / nReads);
+    }
+    const int bands[] = {400, 200, 100, 50};
+    for (int nBand : bands) {
+        double dStart = Now(), dCpu = ThreadCpu();
+        for (int i = 0; i < nReads / 4; ++i) {
+            for (int y = 0; y < nHeight; y += nBand)
+                BitBlt(hMemory, 0, y, nWidth, std::min(nBand, nHeight - y), hScreen, 0, y, SRCCOPY);
+            GdiFlush();
+        }
+        printf("  whole desktop in %3d-row bands %6.2f ms wall %6.2f ms CPU\n", nBand,
+               (Now() - dStart) * 1e3 / (nReads / 4), (ThreadCpu() - dCpu) * 1e3 / (nReads / 4));
+    }
+    std::vector<BYTE> copy(static_cast<size_t>(nWidth) * nHeight * 4);
+    double dStart = Now(), dCpu = ThreadCpu();
+    for (int i = 0; i < nReads; ++i)
+        memcpy(copy.data(), pBits, copy.size());
+    printf("  %-28s %6.2f ms wall %6.2f ms CPU\n", "memcpy of the whole desktop",
+           (Now() - dStart) * 1e3 / nReads, (ThreadCpu() - dCpu) * 1e3 / nReads);
+    SelectObject(hMemory, hOld);
+    DeleteObject(hDib);
+    DeleteDC(hMemory);
+    DeleteDC(hScreen);
+}
+
+// The driver's change tracking alone on a 1280x800 32-bit desktop: nothing changed, every
+// pixel changed, and one 64x16 tile changed.
+void BenchTrack()
+{
+    const int nWidth = 1280, nHeight = 800, nStride = nWidth * 4;
+    const size_t nBytes = static_cast<size_t>(nStride) * nHeight;
+    std::vector<BYTE> a(nBytes, 0x11), b(nBytes, 0x11), surface(nBytes);
+    CTileTracker tracker;
+    tracker.Configure(nWidth, nHeight, 4, nStride, 64, 16);
+    std::vector<RECT> rects;
+    const int nRepeats = 200;
+    printf("Change tracking, 1280x800 32-bit, 64x16 tiles, per sample: wall ms, thread CPU ms\n");
+    for (int nCase = 0; nCase < 3; ++nCase) {
+        memset(b.data(), 0x11, nBytes);
+        if (nCase == 1)
+            memset(b.data(), 0x22, nBytes);
+        if (nCase == 2)
+            b[static_cast<size_t>(400) * nStride + 640 * 4] = 0x22;
+        double dStart = Now(), dCpu = ThreadCpu();
+        for (int i = 0; i < nRepeats; ++i)
+            tracker.Track(i % 2 ? a.data() : b.data(), i % 2 ? b.data() : a.data(), surface.data(),
+                          nWidth, nHeight, rects);
+        const char* names[] = {"nothing changed", "everything changed", "one tile changed"};
+        printf("  %-28s %6.2f ms wall %6.2f ms CPU\n", names[nCase], (Now() - dStart) * 1e3 / nRepeats,
+               (ThreadCpu() - dCpu) * 1e3 / nRepeats);
+    }
+}
+
 void BenchGrab()
 {
     printf("GrabChanges, 1280x720 capture rectangle:\n");
@@ -207,6 +312,10 @@ int main(int argc, char** argv)
         const char* pszPart = bAll ? "all" : argv[i];
         if (bAll || strcmp(pszPart, "convert") == 0)
             BenchConversions();
+        if (bAll || strcmp(pszPart, "read") == 0)
+            BenchRead();
+        if (bAll || strcmp(pszPart, "track") == 0)
+            BenchTrack();
         if (bAll || strcmp(pszPart, "grab") == 0)
             BenchGrab();
         if (bAll || strcmp(pszPart, "driver") == 0)

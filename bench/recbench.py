@@ -125,16 +125,17 @@ def wait_for_line(path, word, proc, timeout):
     return False
 
 
-def record(out, rect, fps, milliseconds, fourcc="-", on_recording=None, file_format=0):
+def record(out, rect, fps, milliseconds, fourcc="-", on_recording=None, file_format=0, pointer=""):
     """One recording by record_bench.exe into `out` (a Unix path); on_recording() is called
     once the writer runs. Returns its report with the process's CPU seconds between
     "recording" and "stopped" read from /proc (cpu_proc), the servers' CPU seconds over the
     same span (servers), the whole process's CPU (cpu_total) and the wall seconds of the span
-    (wall)."""
+    (wall). `pointer`: what is drawn of the mouse (any of p, h, c: pointer, highlight, click
+    rings)."""
     exe = orvtest.program("record_bench.exe")
     x, y, w, h = rect
     with tempfile.NamedTemporaryFile(prefix="record-bench-", suffix=".txt") as log:
-        args = [orvtest.unix_to_windows(out), *map(str, (x, y, w, h, fps, milliseconds)), fourcc, str(file_format)]
+        args = [orvtest.unix_to_windows(out), *map(str, (x, y, w, h, fps, milliseconds)), fourcc, str(file_format), pointer]
         proc = subprocess.Popen(["wine64", exe, *args],
                                 cwd=os.path.dirname(exe), env=orvtest.wine_env(), stdin=subprocess.DEVNULL,
                                 stdout=log, stderr=subprocess.DEVNULL)

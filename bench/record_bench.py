@@ -20,6 +20,10 @@ CPU time is read from /proc (utime + stime, all threads):
   spend with the scene alone (measured just before each run); wineserver serves the Wine
   desktop and the scene as well, so its share is an estimate.
 
+A last recording with ZMBV draws the pointer (standing still in the middle of the rectangle),
+its highlight and click rings: the two pointer stages of the table are its cost (reading the
+pointer is a round trip to the X server under Wine while the pointer stands still).
+
 Then a frame-rate check: a WMV recording at 25 fps, the rate its frame times give and whether
 its decoding times only grow.
 
@@ -42,15 +46,18 @@ SHM = "/dev/shm"
 STAGES = [("screen_read", "screen read (driver)"), ("tracking", "change tracking (driver)"),
           ("grab", "grabber copy"), ("frame", "flip/convert into frame"), ("compress", "compress"),
           ("queue", "queue (buffer, copy, put)"), ("write", "write (AVI library)"),
-          ("size_check", "size and disk checks")]
+          ("size_check", "size and disk checks"), ("pointer_read", "pointer read (system)"),
+          ("pointer_draw", "pointer, highlight, rings drawn")]
 
 
-def ours(label, seconds, fourcc):
+def ours(label, seconds, fourcc, pointer=""):
     out = os.path.join(SHM, f"orvane-record-bench-{os.getpid()}.avi")
     scene = recbench.start_scene("counter", 0, 0, WIDTH, HEIGHT, seconds + 120)
     try:
         idle = recbench.idle_rates(4)
-        report = recbench.record(out, (0, 0, WIDTH, HEIGHT), FPS, seconds * 1000, fourcc)
+        if pointer:
+            subprocess.run(["xdotool", "mousemove", str(WIDTH // 2), str(HEIGHT // 2)], check=True, timeout=30)
+        report = recbench.record(out, (0, 0, WIDTH, HEIGHT), FPS, seconds * 1000, fourcc, pointer=pointer)
         sizes = recbench.video_packet_sizes(out)
         file_size = os.path.getsize(out)
     finally:
@@ -61,7 +68,8 @@ def ours(label, seconds, fourcc):
                 expected=FPS * seconds, seconds=float(seconds),
                 cpu=report["cpu_proc"], cpu_total=report["cpu_total"], servers=extra(report["servers"], idle, report["wall"]),
                 size=file_size, events=int(report.get("writer_events", 0)),
-                stages={name: float(report.get(f"stage_{name}", 0)) for name, _ in STAGES})
+                stages={name: float(report.get(f"stage_{name}", 0)) for name, _ in STAGES},
+                driver_cpu=float(report.get("driver_cpu", 0)))
 
 
 def ffmpeg(label, seconds):
@@ -141,6 +149,8 @@ def print_stages(rows):
     print(f"{'sum of the stages':32}" + "".join(
         f" {1000 * sum(r['stages'].values()) / max(r['frames'], 1):20.3f}" for r in rows))
     print(f"{'process CPU':32}" + "".join(f" {1000 * r['cpu'] / max(r['frames'], 1):20.3f}" for r in rows))
+    print(f"{'of which the driver thread':32}" + "".join(
+        f" {1000 * r['driver_cpu'] / max(r['frames'], 1):20.3f}" for r in rows))
 
 
 def main():
@@ -153,7 +163,8 @@ def main():
     print(f"load average before: {recbench.load_average()} on {os.cpu_count()} CPUs (shared machine)")
     rows = [ours("ours, pass-through", options.seconds, "-"),
             ffmpeg("ffmpeg x11grab", options.seconds),
-            ours("ours, ZMBV", options.seconds, "ZMBV")]
+            ours("ours, ZMBV", options.seconds, "ZMBV"),
+            ours("ours, ZMBV + pointer", options.seconds, "ZMBV", pointer="phc")]
     load_after = recbench.load_average()
 
     print(f"{WIDTH}x{HEIGHT} at {FPS} fps for {options.seconds} s, full-screen scene changing every 50 ms")
@@ -178,6 +189,10 @@ def main():
           f"{(zmbv['cpu'] + sum(zmbv['servers'].values())) / zmbv['seconds']:.3f} with servers; "
           f"file {zmbv['size'] / 1e6:.1f} MB for {zmbv['seconds']:.1f} s "
           f"({zmbv['size'] * 8 / zmbv['seconds'] / 1e6:.2f} Mbit/s)")
+    drawn = by_label["ours, ZMBV + pointer"]
+    frames = max(drawn["frames"], 1)
+    print(f"pointer at {WIDTH}x{HEIGHT}, ms per frame: read {1000 * drawn['stages']['pointer_read'] / frames:.3f}, "
+          f"drawn (pointer, highlight, rings) {1000 * drawn['stages']['pointer_draw'] / frames:.3f}")
     print(f"whole record_bench.exe process incl. start-up (catalogue, sound start): "
           + ", ".join(f"{r['label']} {r['cpu_total']:.2f} s" for r in rows if r['label'].startswith("ours")))
     print(f"load average after: {load_after}")

@@ -1,9 +1,10 @@
 // One recording through the main window's capture graph, without the window, for the
 // recording benchmarks: a rectangle of the desktop at a frame rate, sound from the default
 // recording device, into an AVI (or WMV) file.
-// Usage: record_bench OUT X Y W H FPS MILLISECONDS [FOURCC|-] [FORMAT]
+// Usage: record_bench OUT X Y W H FPS MILLISECONDS [FOURCC|-] [FORMAT] [POINTER]
 //   FOURCC picks the compressor ("-" or none: the first catalogue entry, the pass-through);
-//   FORMAT 0 = AVI (default), 1 = WMV.
+//   FORMAT 0 = AVI (default), 1 = WMV; POINTER: what is drawn of the mouse, any of p (the
+//   pointer), h (its highlight), c (click rings); none by default.
 // Prints, flushed as they happen: "recording" once the writer runs, "stopped" once the
 // recording ended (the writer's queue written out), then key=value lines: codec, the
 // process's CPU seconds while recording (cpu_recording), the wall seconds, writer events, and
@@ -76,6 +77,10 @@ int main(int argc, char** argv)
     setup.pszFileName = argv[1];
     setup.hNotify = hNotify;
     setup.nNotifyMsg = WM_WRITER_EVENT;
+    const char* pszPointer = argc > 10 ? argv[10] : "";
+    setup.bRecordPointer = strchr(pszPointer, 'p') != nullptr;
+    setup.bHighlightPointer = strchr(pszPointer, 'h') != nullptr;
+    setup.bShowClicks = strchr(pszPointer, 'c') != nullptr;
 
     CCaptureGraph::BeginResult result = graph.Begin(setup);
     if (result != CCaptureGraph::BEGIN_OK) {
@@ -96,9 +101,9 @@ int main(int argc, char** argv)
     DWORD dwWall = GetTickCount() - dwStart;
     Say("stopped");
     printf("cpu_recording=%.3f\nwall_recording=%.3f\nwriter_events=%d\n", dCpu, dwWall / 1000.0, nEvents);
-    printf("driver_samples=%lu\nstage_screen_read=%.4f\nstage_tracking=%.4f\n",
+    printf("driver_samples=%lu\nstage_screen_read=%.4f\nstage_tracking=%.4f\ndriver_cpu=%.3f\n",
            static_cast<unsigned long>(driver.nSamples), driver.dCopySeconds,
-           driver.dSampleSeconds - driver.dCopySeconds);
+           driver.dSampleSeconds - driver.dCopySeconds, driver.dCpuSeconds);
     for (int n = 0; n < STAGE_COUNT; ++n)
         printf("stage_%s=%.4f\ncalls_%s=%lld\n", CStageTimer::Name(static_cast<PipelineStage>(n)), stages.dSeconds[n],
                CStageTimer::Name(static_cast<PipelineStage>(n)), stages.nCalls[n]);

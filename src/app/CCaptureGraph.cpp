@@ -5,8 +5,8 @@
 
 namespace {
 
-const int kMinimumSide = 64;
 const DWORD kSoundWaitMs = 3000;
+const int kMinimumSide = CCaptureGraph::MIN_SIDE;
 
 int Width(const RECT& rect)
 {
@@ -35,47 +35,6 @@ CCaptureGraph::CCaptureGraph()
     m_wmvWriter.SetExtension("wmv");
     for (CMediaWriter* pWriter : m_pWriters)
         pWriter->Initialize();
-}
-
-CCaptureGraph::CFileTimeLine::CFileTimeLine(bool bDropWhenFull)
-    : m_pTarget(nullptr), m_bDropWhenFull(bDropWhenFull), m_bNewFile(true), m_dwOrigin(0)
-{
-    InitializeCriticalSection(&m_cs);
-}
-
-CCaptureGraph::CFileTimeLine::~CFileTimeLine()
-{
-    DeleteCriticalSection(&m_cs);
-}
-
-bool CCaptureGraph::CFileTimeLine::Begin(CMediaStream* pTarget)
-{
-    if (!TryEnterCriticalSection(&m_cs))
-        return false;
-    m_pTarget = pTarget;
-    SetWriter(pTarget ? pTarget->GetWriter() : nullptr);
-    m_bNewFile = true;
-    Release();
-    return true;
-}
-
-int CCaptureGraph::CFileTimeLine::Deliver(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration,
-                                          DWORD dwFlags)
-{
-    Hold();
-    int nOk = 0;
-    CMediaWriter* pWriter = m_pTarget ? m_pTarget->GetWriter() : nullptr;
-    if (m_bDropWhenFull && pWriter && !pWriter->MayQueueFrame(cbSize)) {
-        nOk = 1; // dropped, and counted by the writer
-    } else if (m_pTarget) {
-        if (m_bNewFile) {
-            m_dwOrigin = dwTime;
-            m_bNewFile = false;
-        }
-        nOk = m_pTarget->Deliver(pData, cbSize, dwTime - m_dwOrigin, dwDuration, dwFlags);
-    }
-    Release();
-    return nOk;
 }
 
 CCaptureGraph::~CCaptureGraph()
@@ -120,6 +79,8 @@ int CCaptureGraph::BeginVideo(const RecordingSetup& setup)
     m_videoSource.SetHeight(Height(rect));
     m_videoSource.SetFrameRate(setup.nFps);
     m_videoSource.SetDataRate(0);
+    m_videoSource.SetPointerOptions(setup.bRecordPointer != FALSE, setup.bHighlightPointer != FALSE,
+                                    setup.bShowClicks != FALSE);
 
     if (!m_compressor.SetInputFormat(m_videoSource.GetFormat(), m_videoSource.GetFormatSize()))
         return 0;
@@ -279,8 +240,8 @@ CCaptureGraph::BeginResult CCaptureGraph::Continue(const RecordingSetup& setup)
     // Held in this order only: each source holds its own alone. A source waiting for room in
     // the queue gets it, since the writer goes on writing until it is stopped; Stop then
     // writes everything queued into the full file.
-    m_videoTimeLine.Hold();
-    m_audioTimeLine.Hold();
+    CScopedLock videoHeld(m_videoTimeLine.Switching());
+    CScopedLock audioHeld(m_audioTimeLine.Switching());
     pWriter->Stop();
     // The video stream takes the compressor again: what it keeps of a file starts anew too.
     BeginResult result = BEGIN_OK;
@@ -290,8 +251,6 @@ CCaptureGraph::BeginResult CCaptureGraph::Continue(const RecordingSetup& setup)
         result = BEGIN_WRITER_FAILED;
     m_videoTimeLine.NewFile();
     m_audioTimeLine.NewFile();
-    m_audioTimeLine.Release();
-    m_videoTimeLine.Release();
     return result;
 }
 

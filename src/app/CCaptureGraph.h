@@ -5,6 +5,7 @@
 #include "audio/CSoundMixer.h"
 #include "audio/CWaveInCapture.h"
 #include "codec/CVideoCompressor.h"
+#include "pipeline/CFileTimeLine.h"
 #include "pipeline/CPauseTimeLine.h"
 #include "video/CScreenGrabber.h"
 #include "video/CScreenVideoSource.h"
@@ -43,6 +44,12 @@ class CCaptureGraph
 {
 public:
     enum { FORMAT_AVI = 0, FORMAT_WMV = 1, FORMAT_COUNT = 2 };
+    // The smallest width and height of a recorded rectangle, in pixels.
+    enum { MIN_SIDE = 64 };
+    static bool IsLargeEnough(const RECT& rect)
+    {
+        return rect.right - rect.left >= MIN_SIDE && rect.bottom - rect.top >= MIN_SIDE;
+    }
     // Which part of a start failed: the main window's detail message for it.
     enum BeginResult { BEGIN_OK = 0, BEGIN_VIDEO_FAILED, BEGIN_AUDIO_FAILED, BEGIN_WRITER_FAILED };
     // What a running recording tells the window (the lParam of the setup's notify message): the
@@ -101,40 +108,6 @@ public:
     static int Clamp(int nFormat) { return nFormat >= 0 && nFormat < FORMAT_COUNT ? nFormat : 0; }
 
 private:
-    // Passes a source's samples on to the stream of the recording, timed from the first
-    // sample of the current file; holds them back while the files are switched. A relay of
-    // frames turns them away, before they are compressed, while the writer cannot take them.
-    class CFileTimeLine : public CMediaStream
-    {
-    public:
-        explicit CFileTimeLine(bool bDropWhenFull);
-        ~CFileTimeLine() override;
-
-        // A new recording: the next sample is the first of the file. False while a source
-        // that had to be left running is still inside.
-        bool Begin(CMediaStream* pTarget);
-        // Between Hold and Release the source waits in Deliver; NewFile makes the next sample
-        // the first of a file.
-        void Hold() { EnterCriticalSection(&m_cs); }
-        void Release() { LeaveCriticalSection(&m_cs); }
-        void NewFile() { m_bNewFile = true; }
-
-        int Deliver(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration, DWORD dwFlags) override;
-        // Samples are queued by the target, never by this stream.
-        int SetEncoder(void*, int) override { return 1; }
-        SAMPLEBUFFER AllocSample(DWORD) override { return SAMPLEBUFFER_FAILED; }
-        void FreeSample(SAMPLEBUFFER) override {}
-        int FillSample(SAMPLEBUFFER, const void*, DWORD) override { return 0; }
-        int WriteSample(CMediaSample*) override { return 0; }
-
-    private:
-        CRITICAL_SECTION m_cs;
-        CMediaStream* m_pTarget;
-        const bool m_bDropWhenFull;
-        bool m_bNewFile;
-        DWORD m_dwOrigin;
-    };
-
     CCaptureGraph(const CCaptureGraph&) = delete;
     CCaptureGraph& operator=(const CCaptureGraph&) = delete;
 

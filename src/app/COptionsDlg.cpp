@@ -10,13 +10,6 @@
 
 namespace {
 
-CString LoadText(UINT nId)
-{
-    CString str;
-    str.LoadString(nId);
-    return str;
-}
-
 LRESULT SendItem(HWND hDlg, int nId, UINT nMessage, WPARAM wParam = 0, LPARAM lParam = 0)
 {
     return ::SendDlgItemMessageA(hDlg, nId, nMessage, wParam, lParam);

@@ -9,11 +9,7 @@ COrvaneApp::COrvaneApp() : m_dwPriorityClass(GetPriorityClass(GetCurrentProcess(
 {
 }
 
-COrvaneApp::~COrvaneApp()
-{
-    if (m_hMutex)
-        CloseHandle(m_hMutex);
-}
+COrvaneApp::~COrvaneApp() = default;
 
 BOOL COrvaneApp::SetWorkingDirectory()
 {
@@ -64,15 +60,13 @@ HWND COrvaneApp::FindRunningInstance() const
 
 BOOL COrvaneApp::EnforceSingleInstance()
 {
-    HANDLE hMutex = CreateMutexA(nullptr, FALSE, ORVANE_MUTEX_NAME);
+    CScopedHandle mutex(CreateMutexA(nullptr, FALSE, ORVANE_MUTEX_NAME));
     DWORD dwError = GetLastError();
-    if (hMutex && dwError != ERROR_ALREADY_EXISTS) {
-        m_hMutex = hMutex;
+    if (mutex && dwError != ERROR_ALREADY_EXISTS) {
+        m_hMutex = std::move(mutex);
         return TRUE;
     }
-    if (hMutex)
-        CloseHandle(hMutex);
-    else if (dwError != ERROR_ACCESS_DENIED)
+    if (!mutex && dwError != ERROR_ACCESS_DENIED)
         return TRUE;  // no mutex to be had; nothing says another instance runs
     if (HWND hWnd = FindRunningInstance()) {
         ShowWindow(hWnd, SW_SHOWNORMAL);
@@ -89,6 +83,7 @@ BOOL COrvaneApp::CreateMainWindow()
     if (!m_bOleInitialized)
         m_bOleInitialized = SUCCEEDED(OleInitialize(nullptr));
     m_pMainWnd = &m_dlg;
+    m_dlg.SetVersionRecord(&m_versionRecord);
     if (!m_dlg.Create()) {
         m_pMainWnd = nullptr;
         return FALSE;
@@ -119,10 +114,7 @@ BOOL COrvaneApp::InitInstance()
 int COrvaneApp::ExitInstance()
 {
     SetPriorityClass(GetCurrentProcess(), m_dwPriorityClass);
-    if (m_hMutex) {
-        CloseHandle(m_hMutex);
-        m_hMutex = nullptr;
-    }
+    m_hMutex.Reset();
     m_languageModule.Unload();
     if (m_bOleInitialized) {
         OleUninitialize();

@@ -2,6 +2,7 @@
 // The application object: start-up (language, title, single instance, priority, main
 // window) and what exit undoes.
 #include "app/COrvaneDlg.h"
+#include "base/ScopedWin.h"
 #include "framework/Afx.h"
 #include "sysinfo/CLanguageModule.h"
 #include "sysinfo/FileVersionRecord.h"
@@ -25,7 +26,7 @@ public:
     COrvaneDlg& GetMainDialog() { return m_dlg; }
     CLanguageModule& GetLanguageModule() { return m_languageModule; }
     DWORD GetSavedPriorityClass() const { return m_dwPriorityClass; }
-    BOOL HoldsInstanceMutex() const { return m_hMutex != nullptr; }
+    BOOL HoldsInstanceMutex() const { return m_hMutex.IsValid(); }
 
 private:
     static BOOL SetWorkingDirectory();
@@ -39,7 +40,7 @@ private:
     CLanguageModule m_languageModule;
     COrvaneDlg m_dlg;
     DWORD m_dwPriorityClass;
-    HANDLE m_hMutex = nullptr;
+    CScopedHandle m_hMutex;
     BOOL m_bOleInitialized = FALSE;
 };
 

@@ -1,16 +1,14 @@
 #pragma once
 // The program's main window: a modeless dialog from template 102.
+#include "base/PrivateMessages.h"
 #include "app/CRecordingControl.h"
-#include "app/CSettingsStore.h"
+#include "app/CSettingsPanel.h"
+#include "app/CShellActions.h"
 #include "framework/Afx.h"
 #include "res/resource.h"
+#include "sysinfo/FileVersionRecord.h"
 #include "ui/CIconButton.h"
 #include "ui/CSkinWnd.h"
-
-// Posted by the video compressor when it faulted (wParam the exception code, lParam the stage).
-#ifndef WM_CODEC_FAULT
-#define WM_CODEC_FAULT (WM_USER + 1010)
-#endif
 
 class COrvaneDlg : public CDialog
 {
@@ -22,12 +20,14 @@ public:
 
     BOOL Create(CWnd* pParent = nullptr) { return CDialog::Create(IDD, pParent); }
     CRecordingControl& Recording() { return m_recording; }
+    // The program's version, for the About box.
+    void SetVersionRecord(const FileVersionRecord* pVersion) { m_pVersion = pVersion; }
 
 protected:
     BOOL OnInitDialog() override;
     // Also takes the shell's "TaskbarCreated" broadcast, which has no fixed number.
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void DoDataExchange(CDataExchange* pDX) override;
+    void DoDataExchange(CDataExchange* pDX) override { m_panel.Exchange(pDX); }
     // Enter and Escape do nothing in this window.
     void OnOK() override {}
     void OnCancel() override {}
@@ -49,64 +49,44 @@ protected:
     void OnTaskbarCreated();
     void OnStartStop();
     void OnTraySettings();
-    void OnTrayBrowse();
     void OnTrayExit();
     void OnMinimizeButton();
     void OnAbout();
     // The Options dialog (not while recording); OK saves the settings.
     void OnOptions();
     void OnTrayPause();
-    // A recording began: its rectangle is the one Enter takes again.
-    void RememberRectangle();
 
     // The window's shape, layout and look come from the skin pictures; without them the
     // window keeps its template layout.
     void ApplySkin();
+    // Every message box of the window: the program's name as its title.
+    int ShowMessage(const CString& strText, UINT nType);
 
-    // Settings: defaults, then the stored values, then every list and the hotkey.
-    void LoadSettings();
-    void SaveSettings();
-    void FillFormats();
-    void OnFormatChange();
-    void FillCodecs();
-    void OnCodecChange();
-    void FillDevices();
-    void OnDeviceChange();
-    void FillInputs();
-    void OnInputChange();
-    void FillRatesAndQualities();
-    void FillHotKey();
-    void ApplyHotKeyFromControls();
-    // Copies the controls into what the next recording is made with.
-    void SyncRecordingSettings();
-
+    void OnFormatChange() { m_panel.OnFormatChange(); }
+    void OnCodecChange() { m_panel.OnCodecChange(); }
+    void OnDeviceChange() { m_panel.OnDeviceChange(); }
+    void OnInputChange() { m_panel.OnInputChange(); }
+    void OnHotKeyControls() { m_panel.ApplyHotKeyFromControls(); }
     void OnChangeFolder();
     void OnBrowseFolder();
     void OnRestoreDefaults();
-    void OnCodecConfig();
-    void OnCodecAbout();
+    void OnCodecConfig() { m_shell.ConfigureCodec(); }
+    void OnCodecAbout() { m_shell.AboutCodec(); }
     void OnDeviceConfig();
     void OnInputConfig();
-    void OnHelp();
+    void OnHelp() { m_shell.OpenSupportPage(); }
 
-    int ComboSelection(int nId) const;
-    LPARAM ComboData(int nId, int nIndex) const;
-    int SelectClamped(int nId, int nIndex, int nLow, int nHigh);
-
-    HICON m_hIcon = nullptr;
+    CScopedIcon m_hIcon;
     CSkinWnd m_skin;
     CIconButton m_btnStart;
     CIconButton m_btnDefault;
     RecordingSettings m_settings;
-    StoredSettings m_stored = {};
-    CSettingsStore m_store;
-    int m_bAlt = 0, m_bCtrl = 0, m_bShift = 0;
-    int m_nPreviousCodec = 0;
-    // Only settings that were loaded are saved: a start that failed before keeps the stored ones.
-    BOOL m_bSettingsLoaded = FALSE;
+    const FileVersionRecord* m_pVersion = nullptr;
     // While the Options dialog is open, nothing starts a recording.
-    BOOL m_bOptionsOpen = FALSE;
+    bool m_bOptionsOpen = false;
     CRecordingControl m_recording;
+    CShellActions m_shell{*this, m_recording};
+    CSettingsPanel m_panel{*this, m_recording, m_shell};
 
     DECLARE_MESSAGE_MAP()
 };

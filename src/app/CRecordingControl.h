@@ -2,34 +2,32 @@
 
 #include <windows.h>
 
+#include "base/PrivateMessages.h"
 #include "app/CCaptureGraph.h"
 #include "app/CHotKey.h"
+#include "app/CSettingsStore.h"
 #include "app/CTrayIcon.h"
 #include "framework/Afx.h"
 #include "ui/CRectSelectWnd.h"
 
-#ifndef WM_WRITER_EVENT
-#define WM_WRITER_EVENT (WM_USER + 1003)
-#endif
-
 // The settings a recording is made with, as the main window holds them.
 struct RecordingSettings
 {
-    CString strSaveFolder = "C:\\Video Recordings";
+    CString strSaveFolder = CSettingsStore::kDefaultFolder;
     int nFormat = CCaptureGraph::FORMAT_AVI;
-    UINT nFps = 20;
+    UINT nFps = CSettingsStore::FPS_DEFAULT;
     int nSampleRate = 44100;
-    int nQuality = 5;
-    DWORD dwVolumeSlider = 0xFFFF - 20000;
-    DWORD dwHotKey = 0x770000; // F8 without modifiers
+    int nQuality = CSettingsStore::QUALITY_DEFAULT;
+    DWORD dwVolumeSlider = static_cast<DWORD>(CSettingsStore::SliderForVolume(CSettingsStore::VOLUME_DEFAULT));
+    DWORD dwHotKey = CSettingsStore::kDefaultHotKey;
     // The choices of the Options dialog.
-    DWORD dwPauseHotKey = 0x780000; // F9 without modifiers
+    DWORD dwPauseHotKey = CSettingsStore::kDefaultPauseHotKey;
     int nCountdown = 0;             // seconds before a recording starts
     BOOL bRecordPointer = TRUE;
     BOOL bHighlightPointer = FALSE;
     BOOL bShowClicks = FALSE;
     int nSecondDevice = -1;         // wave-in device mixed in; -1 none
-    DWORD dwSecondVolume = 20000;
+    DWORD dwSecondVolume = CSettingsStore::VOLUME_DEFAULT;
     // The rectangle of the last recording, which Enter takes again during a selection.
     BOOL bHaveLastRect = FALSE;
     RECT rcLast = {0, 0, 0, 0};

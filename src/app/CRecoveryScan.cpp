@@ -1,5 +1,6 @@
 #include "app/CRecoveryScan.h"
 
+#include "base/ScopedWin.h"
 #include <shellapi.h>
 
 #include <algorithm>
@@ -62,14 +63,13 @@ std::vector<std::string> CRecoveryScan::FindFiles(const std::string& folder, con
 {
     std::vector<std::string> names;
     WIN32_FIND_DATAA found;
-    HANDLE hFind = FindFirstFileA((folder + pszPattern).c_str(), &found);
-    if (hFind == INVALID_HANDLE_VALUE)
+    CScopedFind find(FindFirstFileA((folder + pszPattern).c_str(), &found));
+    if (!find)
         return names;
     do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             names.push_back(found.cFileName);
-    } while (FindNextFileA(hFind, &found));
-    FindClose(hFind);
+    } while (FindNextFileA(find.Get(), &found));
     std::sort(names.begin(), names.end());
     return names;
 }

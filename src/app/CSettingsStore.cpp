@@ -1,5 +1,7 @@
 #include "app/CSettingsStore.h"
 
+#include "base/ScopedWin.h"
+
 #include <climits>
 #include <cstdio>
 
@@ -123,12 +125,13 @@ void CSettingsStore::ApplyDefaults(StoredSettings& settings)
 int CSettingsStore::Load(StoredSettings& settings) const
 {
     ApplyDefaults(settings);
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExA(m_hRoot, m_strKey, 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS) {
+    CScopedRegKey key;
+    if (RegOpenKeyExA(m_hRoot, m_strKey, 0, KEY_ALL_ACCESS, key.Receive()) != ERROR_SUCCESS) {
         CreateFolder(settings.strSaveFolder, true);
         Save(settings);
         return 1;
     }
+    const HKEY hKey = key.Get();
     if (!ReadFolder(hKey, settings.strSaveFolder))
         CreateFolder(settings.strSaveFolder, true);
 
@@ -153,15 +156,16 @@ int CSettingsStore::Load(StoredSettings& settings) const
     if (ReadDword(hKey, "Start HotKey", nHotKey))
         settings.dwHotKey = static_cast<DWORD>(nHotKey);
     LoadOptions(hKey, settings);
-    RegCloseKey(hKey);
     return 1;
 }
 
 int CSettingsStore::Save(const StoredSettings& settings) const
 {
-    HKEY hKey = nullptr;
-    if (RegCreateKeyExA(m_hRoot, m_strKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
+    CScopedRegKey key;
+    if (RegCreateKeyExA(m_hRoot, m_strKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Receive(), nullptr) !=
+        ERROR_SUCCESS)
         return 0;
+    const HKEY hKey = key.Get();
     const CString& folder = settings.strSaveFolder;
     RegSetValueExA(hKey, "Save Folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(static_cast<LPCSTR>(folder)),
                    static_cast<DWORD>(folder.GetLength() + 1));
@@ -175,7 +179,6 @@ int CSettingsStore::Save(const StoredSettings& settings) const
     WriteDword(hKey, "Video FPS", static_cast<DWORD>(FramesPerSecond(settings.strFps)));
     WriteDword(hKey, "Start HotKey", settings.dwHotKey);
     SaveOptions(hKey, settings);
-    RegCloseKey(hKey);
     return 1;
 }
 
@@ -215,10 +218,11 @@ void CSettingsStore::SaveOptions(HKEY hKey, const StoredSettings& settings)
 
 int CSettingsStore::SaveLastRect(const RECT& rect) const
 {
-    HKEY hKey = nullptr;
-    if (RegCreateKeyExA(m_hRoot, m_strKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
+    CScopedRegKey key;
+    if (RegCreateKeyExA(m_hRoot, m_strKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Receive(), nullptr) !=
+        ERROR_SUCCESS)
         return 0;
+    const HKEY hKey = key.Get();
     WriteRect(hKey, rect);
-    RegCloseKey(hKey);
     return 1;
 }

@@ -21,13 +21,6 @@ void CopyCut(char* pszDest, size_t cchDest, LPCSTR pszSource, size_t nMaxChars)
     pszDest[nChars] = '\0';
 }
 
-CString LoadText(UINT nId)
-{
-    CString text;
-    text.LoadString(nId);
-    return text;
-}
-
 }  // namespace
 
 void CTrayIcon::Init(HWND hOwner, UINT nCallbackMessage)

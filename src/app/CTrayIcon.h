@@ -4,14 +4,11 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "base/PrivateMessages.h"
 #include "framework/CString.h"
 
 class CMenu;
 class CWnd;
-
-#ifndef WM_TRAY_NOTIFY
-#define WM_TRAY_NOTIFY (WM_USER + 1002)
-#endif
 
 class CTrayIcon
 {

@@ -1,5 +1,6 @@
 #include "app/OutputFiles.h"
 
+#include "base/ScopedWin.h"
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -29,14 +30,12 @@ int CALLBACK BrowseCallback(HWND hWnd, UINT uMsg, LPARAM, LPARAM lpData)
 
 bool FileExists(const char* pszPath)
 {
-    HANDLE hFile = CreateFileA(pszPath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
+    CScopedFile file(CreateFileA(pszPath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
     BY_HANDLE_FILE_INFORMATION info;
-    bool bFile = GetFileInformationByHandle(hFile, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
-    CloseHandle(hFile);
-    return bFile;
+    return GetFileInformationByHandle(file.Get(), &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool NextNumberedName(const char* pszName, char* pszNext, int nSize)

@@ -81,30 +81,7 @@ bool ProgramDirectoryFile(const char* pszName, char* pszPath, DWORD cbPath)
 
 }  // namespace
 
-CMp3Encoder::CMp3Encoder()
-    : m_hModule(nullptr),
-      m_pfnInitStream(nullptr),
-      m_pfnEncodeChunk(nullptr),
-      m_pfnDeinitStream(nullptr),
-      m_pfnCloseStream(nullptr),
-      m_pfnVersion(nullptr),
-      m_pfnWriteVbrHeader(nullptr),
-      m_pfnWriteInfoTag(nullptr),
-      m_hStream(nullptr),
-      m_nChannels(2),
-      m_nSampleRate(44100),
-      m_nBitrate(0),
-      m_nQuality(5),
-      m_bVbr(false),
-      m_dwSamplesPerChunk(0),
-      m_dwChunkOutputBytes(0),
-      m_pOutput(nullptr),
-      m_dwOutputBytes(0),
-      m_bOpen(false)
-{
-    std::memset(&m_config, 0, sizeof(m_config));
-    std::memset(&m_waveFormat, 0, sizeof(m_waveFormat));
-}
+CMp3Encoder::CMp3Encoder() = default;
 
 CMp3Encoder::~CMp3Encoder()
 {
@@ -117,14 +94,14 @@ bool CMp3Encoder::Load(const char* pszPath)
 {
     Unload();
     if (pszPath)
-        m_hModule = LoadLibraryA(pszPath);
+        m_hModule.Reset(LoadLibraryA(pszPath));
     if (!m_hModule) {
         char szBeside[MAX_PATH];
         if (ProgramDirectoryFile("lame_enc.dll", szBeside, sizeof(szBeside)))
-            m_hModule = LoadLibraryA(szBeside);
+            m_hModule.Reset(LoadLibraryA(szBeside));
     }
     if (!m_hModule)
-        m_hModule = LoadLibraryA("lame_enc.dll");
+        m_hModule.Reset(LoadLibraryA("lame_enc.dll"));
     if (!m_hModule)
         return false;
     if (!ResolveEntryPoints()) {
@@ -138,19 +115,19 @@ bool CMp3Encoder::ResolveEntryPoints()
 {
     // GetProcAddress returns FARPROC; the casts go through void* to keep the compiler quiet.
     m_pfnInitStream = reinterpret_cast<mp3api::BeInitStreamFn>(
-        reinterpret_cast<void*>(GetProcAddress(m_hModule, "beInitStream")));
+        reinterpret_cast<void*>(GetProcAddress(m_hModule.Get(), "beInitStream")));
     m_pfnEncodeChunk = reinterpret_cast<mp3api::BeEncodeChunkFn>(
-        reinterpret_cast<void*>(GetProcAddress(m_hModule, "beEncodeChunk")));
+        reinterpret_cast<void*>(GetProcAddress(m_hModule.Get(), "beEncodeChunk")));
     m_pfnDeinitStream = reinterpret_cast<mp3api::BeDeinitStreamFn>(
-        reinterpret_cast<void*>(GetProcAddress(m_hModule, "beDeinitStream")));
+        reinterpret_cast<void*>(GetProcAddress(m_hModule.Get(), "beDeinitStream")));
     m_pfnCloseStream = reinterpret_cast<mp3api::BeCloseStreamFn>(
-        reinterpret_cast<void*>(GetProcAddress(m_hModule, "beCloseStream")));
+        reinterpret_cast<void*>(GetProcAddress(m_hModule.Get(), "beCloseStream")));
     m_pfnVersion = reinterpret_cast<mp3api::BeVersionFn>(
-        reinterpret_cast<void*>(GetProcAddress(m_hModule, "beVersion")));
+        reinterpret_cast<void*>(GetProcAddress(m_hModule.Get(), "beVersion")));
     m_pfnWriteVbrHeader = reinterpret_cast<mp3api::BeWriteVbrHeaderFn>(
-        reinterpret_cast<void*>(GetProcAddress(m_hModule, "beWriteVBRHeader")));
+        reinterpret_cast<void*>(GetProcAddress(m_hModule.Get(), "beWriteVBRHeader")));
     m_pfnWriteInfoTag = reinterpret_cast<mp3api::BeWriteInfoTagFn>(
-        reinterpret_cast<void*>(GetProcAddress(m_hModule, "beWriteInfoTag")));
+        reinterpret_cast<void*>(GetProcAddress(m_hModule.Get(), "beWriteInfoTag")));
     return m_pfnInitStream && m_pfnEncodeChunk && m_pfnDeinitStream && m_pfnCloseStream &&
            m_pfnVersion && m_pfnWriteVbrHeader && m_pfnWriteInfoTag;
 }
@@ -159,9 +136,7 @@ void CMp3Encoder::Unload()
 {
     // A stream must not outlive the code that runs it.
     End();
-    if (m_hModule)
-        FreeLibrary(m_hModule);
-    m_hModule = nullptr;
+    m_hModule.Reset();
     m_pfnInitStream = nullptr;
     m_pfnEncodeChunk = nullptr;
     m_pfnDeinitStream = nullptr;
@@ -267,14 +242,17 @@ bool CMp3Encoder::AllocateOutput()
     const size_t cbOutput = static_cast<size_t>(m_waveFormat.nFramesPerBlock) * m_dwChunkOutputBytes;
     if (cbOutput == 0)
         return false;
-    m_pOutput = static_cast<BYTE*>(std::malloc(cbOutput));
-    return m_pOutput != nullptr;
+    try {
+        m_output.resize(cbOutput);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
 }
 
 void CMp3Encoder::FreeOutput()
 {
-    std::free(m_pOutput);
-    m_pOutput = nullptr;
+    std::vector<BYTE>().swap(m_output);
     m_dwOutputBytes = 0;
 }
 
@@ -305,7 +283,7 @@ bool CMp3Encoder::Open()
 
 bool CMp3Encoder::EncodeBlock(const void* pPcm)
 {
-    if (!m_hModule || !m_hStream || m_dwSamplesPerChunk == 0 || !pPcm || !m_pOutput || !m_bOpen)
+    if (!m_hModule || !m_hStream || m_dwSamplesPerChunk == 0 || !pPcm || m_output.empty() || !m_bOpen)
         return false;
     m_dwOutputBytes = 0;
     const SHORT* pSamples = static_cast<const SHORT*>(pPcm);
@@ -315,7 +293,7 @@ bool CMp3Encoder::EncodeBlock(const void* pPcm)
         // failure (the library holds the first frames back); an error is.
         if (m_pfnEncodeChunk(m_hStream, m_dwSamplesPerChunk,
                              const_cast<SHORT*>(pSamples + nChunk * m_dwSamplesPerChunk),
-                             m_pOutput + m_dwOutputBytes, &dwWritten) != mp3api::kSuccess)
+                             m_output.data() + m_dwOutputBytes, &dwWritten) != mp3api::kSuccess)
             return false;
         m_dwOutputBytes += dwWritten;
     }
@@ -344,9 +322,9 @@ bool CMp3Encoder::EncodeSilence()
 
 void CMp3Encoder::End()
 {
-    if (m_hModule && m_hStream && m_pOutput && m_bOpen) {
+    if (m_hModule && m_hStream && !m_output.empty() && m_bOpen) {
         DWORD dwFlushed = 0;
-        m_pfnDeinitStream(m_hStream, m_pOutput, &dwFlushed);
+        m_pfnDeinitStream(m_hStream, m_output.data(), &dwFlushed);
         m_dwOutputBytes = dwFlushed;
         m_pfnCloseStream(m_hStream);
         m_hStream = nullptr;

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "base/ScopedWin.h"
 #include "codec/Mp3EncoderApi.h"
 
 class CMp3Encoder {
@@ -19,7 +20,7 @@ public:
     // the system's search order. True only when all seven entry points are present.
     bool Load(const char* pszPath = nullptr);
     void Unload();
-    bool IsLoaded() const { return m_hModule != nullptr; }
+    bool IsLoaded() const { return m_hModule.IsValid(); }
 
     static void SupportedRates(std::vector<int>& list);
 
@@ -45,8 +46,8 @@ public:
     DWORD AvgBytesPerSec() const { return m_waveFormat.wfx.nAvgBytesPerSec; }
     WORD BlockAlign() const { return m_waveFormat.wfx.nBlockAlign; }
     DWORD InputBlockBytes() const;
-    const BYTE* OutputBuffer() const { return m_pOutput; }
-    DWORD OutputSize() const { return m_pOutput ? m_dwOutputBytes : 0; }
+    const BYTE* OutputBuffer() const { return m_output.empty() ? nullptr : m_output.data(); }
+    DWORD OutputSize() const { return m_output.empty() ? 0 : m_dwOutputBytes; }
     // The configuration handed to the library by the last Open.
     const mp3api::BE_CONFIG& Config() const { return m_config; }
 
@@ -57,29 +58,29 @@ private:
     bool AllocateOutput();
     void FreeOutput();
 
-    HMODULE m_hModule;
-    mp3api::BeInitStreamFn m_pfnInitStream;
-    mp3api::BeEncodeChunkFn m_pfnEncodeChunk;
-    mp3api::BeDeinitStreamFn m_pfnDeinitStream;
-    mp3api::BeCloseStreamFn m_pfnCloseStream;
-    mp3api::BeVersionFn m_pfnVersion;
-    mp3api::BeWriteVbrHeaderFn m_pfnWriteVbrHeader;
-    mp3api::BeWriteInfoTagFn m_pfnWriteInfoTag;
+    CScopedModule m_hModule;
+    mp3api::BeInitStreamFn m_pfnInitStream = nullptr;
+    mp3api::BeEncodeChunkFn m_pfnEncodeChunk = nullptr;
+    mp3api::BeDeinitStreamFn m_pfnDeinitStream = nullptr;
+    mp3api::BeCloseStreamFn m_pfnCloseStream = nullptr;
+    mp3api::BeVersionFn m_pfnVersion = nullptr;
+    mp3api::BeWriteVbrHeaderFn m_pfnWriteVbrHeader = nullptr;
+    mp3api::BeWriteInfoTagFn m_pfnWriteInfoTag = nullptr;
 
-    mp3api::HBE_STREAM m_hStream;
-    mp3api::BE_CONFIG m_config;
-    MPEGLAYER3WAVEFORMAT m_waveFormat;
+    mp3api::HBE_STREAM m_hStream = nullptr;
+    mp3api::BE_CONFIG m_config = {};
+    MPEGLAYER3WAVEFORMAT m_waveFormat = {};
 
-    int m_nChannels;
-    int m_nSampleRate;
-    int m_nBitrate;
-    int m_nQuality;
-    bool m_bVbr;
+    int m_nChannels = 2;
+    int m_nSampleRate = 44100;
+    int m_nBitrate = 0;
+    int m_nQuality = 5;
+    bool m_bVbr = false;
 
-    DWORD m_dwSamplesPerChunk;
-    DWORD m_dwChunkOutputBytes;
-    BYTE* m_pOutput;
-    DWORD m_dwOutputBytes;
+    DWORD m_dwSamplesPerChunk = 0;
+    DWORD m_dwChunkOutputBytes = 0;
+    std::vector<BYTE> m_output;
+    DWORD m_dwOutputBytes = 0;
     std::vector<SHORT> m_silence;
-    bool m_bOpen;
+    bool m_bOpen = false;
 };

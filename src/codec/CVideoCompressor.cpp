@@ -1,5 +1,7 @@
 #include "codec/CVideoCompressor.h"
 
+#include "base/DibStride.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -27,11 +29,6 @@ const LONG kMaxStateSize = 1024 * 1024;
 LONG Answer(LRESULT nResult)
 {
     return static_cast<LONG>(static_cast<DWORD>(nResult));
-}
-
-DWORD RowStride(int nBits, LONG nWidth)
-{
-    return ((static_cast<DWORD>(nBits) * static_cast<DWORD>(nWidth) / 8) + 3) & ~3u;
 }
 
 DWORD AbsHeight(const BITMAPINFOHEADER* pHeader)
@@ -270,7 +267,7 @@ DWORD CVideoCompressor::InputImageSize() const
 {
     if (m_pInputFormat->biSizeImage != 0)
         return m_pInputFormat->biSizeImage;
-    return RowStride(m_pInputFormat->biBitCount, m_pInputFormat->biWidth) * AbsHeight(m_pInputFormat);
+    return DibRowStride(m_pInputFormat->biBitCount, m_pInputFormat->biWidth) * AbsHeight(m_pInputFormat);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -322,7 +319,7 @@ bool CVideoCompressor::BeginPassThrough()
     m_pOutputFormat->biPlanes = 1;
     m_pOutputFormat->biBitCount = 24;
     m_pOutputFormat->biCompression = BI_RGB;
-    m_pOutputFormat->biSizeImage = AbsHeight(m_pInputFormat) * RowStride(24, m_pInputFormat->biWidth);
+    m_pOutputFormat->biSizeImage = AbsHeight(m_pInputFormat) * DibRowStride(24, m_pInputFormat->biWidth);
     m_dwMaxFrameSize = m_pOutputFormat->biSizeImage;
     m_pOutput = static_cast<BYTE*>(std::malloc(m_dwMaxFrameSize ? m_dwMaxFrameSize : 1));
     if (!m_pOutput)
@@ -517,8 +514,8 @@ bool CVideoCompressor::CompressPassThrough(const void* pBits, BYTE* pOut)
     if (!IsPassThroughInput() || !pOut)
         return false;
     const int nBits = m_pInputFormat->biBitCount;
-    const DWORD dwInStride = RowStride(nBits, m_pInputFormat->biWidth);
-    const DWORD dwOutStride = RowStride(24, m_pInputFormat->biWidth);
+    const DWORD dwInStride = DibRowStride(nBits, m_pInputFormat->biWidth);
+    const DWORD dwOutStride = DibRowStride(24, m_pInputFormat->biWidth);
     const DWORD dwRows = AbsHeight(m_pInputFormat);
     const LONG nWidth = m_pInputFormat->biWidth;
     // Both formats carry the same height sign, so row i of one is row i of the other in memory.

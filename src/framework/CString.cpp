@@ -174,3 +174,10 @@ void CString::ReleaseBuffer(int nNewLength)
     if (nNewLength < GetLength())
         m_str.resize(nNewLength);
 }
+
+CString LoadText(UINT nId)
+{
+    CString text;
+    text.LoadString(nId);
+    return text;
+}

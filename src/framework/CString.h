@@ -66,3 +66,6 @@ public:
 private:
     std::string m_str;
 };
+
+// The string-table text nId (from the language module, else the program); empty when missing.
+CString LoadText(UINT nId);

@@ -30,7 +30,7 @@ void CMediaStream::Stop()
 int CMediaStream::Deliver(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration,
                           DWORD dwFlags)
 {
-    return Queue(pData, cbSize, dwTime, dwDuration, dwFlags, false);
+    return QueueSample(pData, cbSize, dwTime, dwDuration, dwFlags);
 }
 
 int CMediaStream::DeliverNow(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration,

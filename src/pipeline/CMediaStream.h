@@ -37,6 +37,12 @@ public:
     DWORD GetNextTime() const { return m_nNextTime; }
 
 protected:
+    // Queues data as it is for the writer, waiting for room: what a stream's Deliver does
+    // with the output of its compressor or encoder.
+    int QueueSample(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration, DWORD dwFlags)
+    {
+        return Queue(pData, cbSize, dwTime, dwDuration, dwFlags, false);
+    }
     // Returns the payload of a written or discarded sample, if it has one.
     void ReleaseBuffer(SAMPLEBUFFER hBuffer);
 

@@ -11,7 +11,6 @@
 namespace
 {
 const DWORD kQueueRetryMs = 100;
-const DWORD kStallLimitMs = 10000;
 const DWORD kJoinSliceMs = 100;
 // A thread already left to finish a stuck write is looked at only briefly.
 const DWORD kAbandonedJoinMs = 1000;
@@ -29,17 +28,7 @@ const LONGLONG kMeasureUs = 1000000;
 }
 
 CMediaWriter::CMediaWriter(int nQueueCapacity)
-    : m_hNotifyWnd(nullptr),
-      m_nNotifyMsg(0),
-      m_nMaxFileSize(0),
-      m_pszFileName(nullptr),
-      m_pszFormatName(nullptr),
-      m_pszExtension(nullptr),
-      m_queue(nQueueCapacity, kQueueRetryMs),
-      m_bWriting(0),
-      m_bHasWritten(0),
-      m_hWriteThread(nullptr),
-      m_dwStallLimitMs(kStallLimitMs)
+    : m_queue(nQueueCapacity, kQueueRetryMs)
 {
     SetQueueBudget(DefaultQueueBudget());
 }
@@ -47,9 +36,6 @@ CMediaWriter::CMediaWriter(int nQueueCapacity)
 CMediaWriter::~CMediaWriter()
 {
     StopThread();
-    delete[] m_pszExtension;
-    delete[] m_pszFormatName;
-    delete[] m_pszFileName;
 }
 
 SIZE_T CMediaWriter::DefaultQueueBudget()
@@ -102,7 +88,7 @@ int CMediaWriter::Start()
     if (!m_queue.ClearDraining())
         return 0;
     m_sizeTracker.Begin(GetTickCount());
-    m_hWriteThread = CreateThread(nullptr, 0, &CMediaWriter::WriteThreadEntry, this, 0, nullptr);
+    m_hWriteThread.Reset(CreateThread(nullptr, 0, &CMediaWriter::WriteThreadEntry, this, 0, nullptr));
     if (!m_hWriteThread)
     {
         m_queue.SetDraining();
@@ -139,27 +125,27 @@ void CMediaWriter::SetNotify(HWND hWnd, UINT nMsg)
 
 int CMediaWriter::SetFileName(const char* pszFileName)
 {
-    return ReplaceText(m_pszFileName, pszFileName);
+    return ReplaceText(m_fileName, pszFileName);
 }
 
 int CMediaWriter::SetFormatName(const char* pszFormatName)
 {
-    return ReplaceText(m_pszFormatName, pszFormatName);
+    return ReplaceText(m_formatName, pszFormatName);
 }
 
 int CMediaWriter::SetExtension(const char* pszExtension)
 {
-    return ReplaceText(m_pszExtension, pszExtension);
+    return ReplaceText(m_extension, pszExtension);
 }
 
 int CMediaWriter::GetFileName(char* pszBuffer, int nMax) const
 {
-    return CopyText(m_pszFileName, pszBuffer, nMax);
+    return CopyText(m_fileName, pszBuffer, nMax);
 }
 
 int CMediaWriter::GetExtension(char* pszBuffer, int nMax) const
 {
-    return CopyText(m_pszExtension, pszBuffer, nMax);
+    return CopyText(m_extension, pszBuffer, nMax);
 }
 
 int CMediaWriter::AddStream(CMediaStream* pStream)
@@ -326,7 +312,7 @@ void CMediaWriter::MeasureWrite(SIZE_T cbWritten, LONGLONG llMicroseconds)
 
 int CMediaWriter::ReachedSizeLimit()
 {
-    if (!m_nMaxFileSize || !m_pszFileName || !m_pszFileName[0])
+    if (!m_nMaxFileSize || m_fileName.empty())
         return 0;
     const DWORD dwNow = GetTickCount();
     if (!m_sizeTracker.IsCheckDue(m_nMaxFileSize, dwNow))
@@ -341,13 +327,12 @@ int CMediaWriter::ReachedSizeLimit()
 ULONGLONG CMediaWriter::FileSizeOnDisk() const
 {
     // No access rights asked for: this works while the file is open for writing elsewhere.
-    HANDLE hFile = CreateFileA(m_pszFileName, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, 0, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
+    CScopedFile file(CreateFileA(m_fileName.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr));
+    if (!file)
         return 0;
     LARGE_INTEGER liSize;
-    BOOL bSized = GetFileSizeEx(hFile, &liSize);
-    CloseHandle(hFile);
+    BOOL bSized = GetFileSizeEx(file.Get(), &liSize);
     return bSized && liSize.QuadPart > 0 ? static_cast<ULONGLONG>(liSize.QuadPart) : 0;
 }
 
@@ -355,13 +340,13 @@ ULONGLONG CMediaWriter::FileSizeOnDisk() const
 // system may go on taking writes into it, but they end nowhere). Looked at once a second.
 int CMediaWriter::FileHasVanished()
 {
-    if (!m_pszFileName || !m_pszFileName[0])
+    if (m_fileName.empty())
         return 0;
     const DWORD dwNow = GetTickCount();
     if (dwNow - m_dwLastVanishCheck < kVanishCheckMs)
         return 0;
     m_dwLastVanishCheck = dwNow;
-    return GetFileAttributesA(m_pszFileName) == INVALID_FILE_ATTRIBUTES && IsVanishedError(GetLastError());
+    return GetFileAttributesA(m_fileName.c_str()) == INVALID_FILE_ATTRIBUTES && IsVanishedError(GetLastError());
 }
 
 int CMediaWriter::IsVanishedError(DWORD dwError)
@@ -399,7 +384,7 @@ int CMediaWriter::JoinWriteThread(DWORD dwStallLimitMs)
         return 1;
     LONG nSeen = m_nWritten.load();
     DWORD dwSince = GetTickCount();
-    while (WaitForSingleObject(m_hWriteThread, kJoinSliceMs) == WAIT_TIMEOUT)
+    while (WaitForSingleObject(m_hWriteThread.Get(), kJoinSliceMs) == WAIT_TIMEOUT)
     {
         const LONG nNow = m_nWritten.load();
         if (nNow != nSeen)
@@ -412,8 +397,7 @@ int CMediaWriter::JoinWriteThread(DWORD dwStallLimitMs)
             return 0;
         }
     }
-    CloseHandle(m_hWriteThread);
-    m_hWriteThread = nullptr;
+    m_hWriteThread.Reset();
     return 1;
 }
 
@@ -424,26 +408,24 @@ void CMediaWriter::DeleteSample(CMediaSample* pSample)
     delete pSample;
 }
 
-int CMediaWriter::ReplaceText(char*& pszField, const char* pszText)
+int CMediaWriter::ReplaceText(std::string& field, const char* pszText)
 {
     if (!pszText)
         return 0;
-    size_t nLength = std::strlen(pszText);
-    char* pszCopy = new (std::nothrow) char[nLength + 1];
-    if (!pszCopy)
+    try {
+        field = pszText;
+    } catch (const std::bad_alloc&) {
         return 0;
-    std::memcpy(pszCopy, pszText, nLength + 1);
-    delete[] pszField;
-    pszField = pszCopy;
+    }
     return 1;
 }
 
-int CMediaWriter::CopyText(const char* pszField, char* pszBuffer, int nMax)
+int CMediaWriter::CopyText(const std::string& field, char* pszBuffer, int nMax)
 {
-    if (!pszField || !pszField[0] || !pszBuffer || nMax <= 0)
+    if (field.empty() || !pszBuffer || nMax <= 0)
         return 0;
-    size_t nCopy = std::min(std::strlen(pszField), static_cast<size_t>(nMax - 1));
-    std::memcpy(pszBuffer, pszField, nCopy);
+    const size_t nCopy = std::min(field.size(), static_cast<size_t>(nMax - 1));
+    std::memcpy(pszBuffer, field.data(), nCopy);
     pszBuffer[nCopy] = '\0';
     return 1;
 }

@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <atomic>
+#include <string>
 #include <vector>
 
+#include "base/ScopedWin.h"
 #include "pipeline/CFileSizeTracker.h"
 #include "pipeline/CMediaSample.h"
 #include "pipeline/CSampleQueue.h"
@@ -50,7 +52,7 @@ public:
     int SetExtension(const char* pszExtension);
     int GetFileName(char* pszBuffer, int nMax) const;
     int GetExtension(char* pszBuffer, int nMax) const;
-    const char* GetFormatName() const { return m_pszFormatName; }
+    const char* GetFormatName() const { return TextOrNull(m_formatName); }
 
     int AddStream(CMediaStream* pStream);
     void ClearStreams();
@@ -84,7 +86,7 @@ public:
     static SIZE_T DefaultQueueBudget();
 
 protected:
-    const char* FileName() const { return m_pszFileName; }
+    const char* FileName() const { return TextOrNull(m_fileName); }
     // Ends the writing thread after it has written what is queued. 0 when the thread is stuck
     // in a write and was left to end on its own: the file must then stay open until a later
     // call finds the thread gone.
@@ -104,23 +106,25 @@ private:
     int Notify(int nSizeLimit);
     int JoinWriteThread(DWORD dwStallLimitMs);
     static void DeleteSample(CMediaSample* pSample);
-    static int ReplaceText(char*& pszField, const char* pszText);
-    static int CopyText(const char* pszField, char* pszBuffer, int nMax);
+    static int ReplaceText(std::string& field, const char* pszText);
+    static int CopyText(const std::string& field, char* pszBuffer, int nMax);
+    // Null for a text never set, as callers test.
+    static const char* TextOrNull(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
 
     CMediaWriter(const CMediaWriter&) = delete;
     CMediaWriter& operator=(const CMediaWriter&) = delete;
 
-    HWND m_hNotifyWnd;
-    UINT m_nNotifyMsg;
-    DWORD m_nMaxFileSize;
-    char* m_pszFileName;
-    char* m_pszFormatName;
-    char* m_pszExtension;
+    HWND m_hNotifyWnd = nullptr;
+    UINT m_nNotifyMsg = 0;
+    DWORD m_nMaxFileSize = 0;
+    std::string m_fileName;
+    std::string m_formatName;
+    std::string m_extension;
     std::vector<CMediaStream*> m_streams;
     CSampleQueue m_queue;
-    std::atomic<int> m_bWriting;
-    std::atomic<int> m_bHasWritten;
-    HANDLE m_hWriteThread;
+    std::atomic<int> m_bWriting{0};
+    std::atomic<int> m_bHasWritten{0};
+    CScopedHandle m_hWriteThread;
     CFileSizeTracker m_sizeTracker;
 
     SIZE_T m_cbBudget = 0;
@@ -129,7 +133,7 @@ private:
     std::atomic<LONG> m_nWritten{0};      // samples done, for Stop to see progress
     std::atomic<int> m_bAbandoned{0};     // Stop stopped waiting: write nothing more
     std::atomic<int> m_bHasQueued{0};
-    DWORD m_dwStallLimitMs;
+    DWORD m_dwStallLimitMs = 10000;
     DWORD m_nWriteRate = 0;
     // Writing thread only.
     bool m_bLimitNotified = false;

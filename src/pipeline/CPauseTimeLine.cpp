@@ -3,22 +3,14 @@
 #include <cstring>
 #include <new>
 
-CPauseTimeLine::CPauseTimeLine(Kind nKind) : m_nKind(nKind)
-{
-    InitializeCriticalSection(&m_cs);
-}
+CPauseTimeLine::CPauseTimeLine(Kind nKind) : m_nKind(nKind) {}
 
-CPauseTimeLine::~CPauseTimeLine()
-{
-    DeleteCriticalSection(&m_cs);
-}
+CPauseTimeLine::~CPauseTimeLine() = default;
 
 CMediaStream* CPauseTimeLine::Begin(CMediaStream* pTarget)
 {
-    // No source runs now. One that had to be terminated at the end of the last recording may
-    // have died holding the lock: each recording starts with a fresh one.
-    DeleteCriticalSection(&m_cs);
-    InitializeCriticalSection(&m_cs);
+    // No source runs now. A source left running after the last recording never waits
+    // inside the lock (targets are called outside it), so the lock is free.
     m_pTarget = pTarget;
     SetWriter(pTarget ? pTarget->GetWriter() : nullptr);
     m_bPaused = false;
@@ -36,19 +28,17 @@ CMediaStream* CPauseTimeLine::Begin(CMediaStream* pTarget)
 
 void CPauseTimeLine::Pause()
 {
-    EnterCriticalSection(&m_cs);
+    CScopedLock lock(m_cs);
     m_bPaused = true;
-    LeaveCriticalSection(&m_cs);
 }
 
 void CPauseTimeLine::Resume(DWORD dwPausedMs)
 {
-    EnterCriticalSection(&m_cs);
+    CScopedLock lock(m_cs);
     if (m_bPaused) {
         m_nPausedMs += dwPausedMs;
         m_bPaused = false;
     }
-    LeaveCriticalSection(&m_cs);
 }
 
 DWORD CPauseTimeLine::SpanOf(DWORD dwTime, DWORD dwDuration)
@@ -123,21 +113,22 @@ int CPauseTimeLine::Deliver(const void* pData, DWORD cbSize, DWORD dwTime, DWORD
     current.dwDuration = dwDuration;
     current.dwFlags = dwFlags;
 
-    EnterCriticalSection(&m_cs);
-    current.dwSpan = SpanOf(dwTime, dwDuration);
-    if (m_bPaused) {
-        if (m_nKind == CONTIGUOUS)
-            Hold(current);
-        LeaveCriticalSection(&m_cs);
-        return 1;
+    CMediaStream* pTarget = nullptr;
+    {
+        CScopedLock lock(m_cs);
+        current.dwSpan = SpanOf(dwTime, dwDuration);
+        if (m_bPaused) {
+            if (m_nKind == CONTIGUOUS)
+                Hold(current);
+            return 1;
+        }
+        // What a pause held back goes first, in order.
+        m_passing.swap(m_held);
+        for (Sample& sample : m_passing)
+            Place(sample);
+        Place(current);
+        pTarget = m_pTarget;
     }
-    // What a pause held back goes first, in order.
-    m_passing.swap(m_held);
-    for (Sample& sample : m_passing)
-        Place(sample);
-    Place(current);
-    CMediaStream* pTarget = m_pTarget;
-    LeaveCriticalSection(&m_cs);
 
     // Passed on outside the lock: the target may wait (a full queue, a file being switched),
     // and a pause must not wait for it.

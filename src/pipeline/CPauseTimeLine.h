@@ -6,6 +6,7 @@
 #include <deque>
 #include <vector>
 
+#include "base/ScopedWin.h"
 #include "pipeline/CMediaStream.h"
 
 // Stands between a source and the stream of the recording and leaves the paused spans out of
@@ -75,7 +76,7 @@ private:
     static int PassOn(CMediaStream* pTarget, const Sample& sample);
 
     const Kind m_nKind;
-    CRITICAL_SECTION m_cs;
+    CCriticalSection m_cs;
     CMediaStream* m_pTarget = nullptr;
     std::atomic<bool> m_bPaused{false};
     LONGLONG m_nPausedMs = 0;   // the paused time of the recording so far

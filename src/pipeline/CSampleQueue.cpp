@@ -3,44 +3,17 @@
 #include <climits>
 #include <new>
 
-namespace
-{
-// Holds a critical section for its lifetime.
-class CSectionLock
-{
-public:
-    explicit CSectionLock(CRITICAL_SECTION& cs) : m_cs(cs) { EnterCriticalSection(&m_cs); }
-    ~CSectionLock() { LeaveCriticalSection(&m_cs); }
-    CSectionLock(const CSectionLock&) = delete;
-    CSectionLock& operator=(const CSectionLock&) = delete;
-
-private:
-    CRITICAL_SECTION& m_cs;
-};
-}
-
 CSampleQueue::CSampleQueue(int nCapacity, DWORD nRetryMs)
-    : m_nCapacity(nCapacity), m_nRetryMs(nRetryMs), m_hDrain(nullptr), m_hItems(nullptr),
-      m_hRoom(nullptr)
+    : m_nCapacity(nCapacity), m_nRetryMs(nRetryMs)
 {
-    InitializeCriticalSection(&m_cs);
     // The count limit is kept here, not by the semaphore: an item that must never wait may
     // go beyond it.
-    m_hItems = CreateSemaphoreA(nullptr, 0, LONG_MAX, nullptr);
-    m_hDrain = CreateEventA(nullptr, TRUE, TRUE, nullptr);
-    m_hRoom = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    m_hItems.Reset(CreateSemaphoreA(nullptr, 0, LONG_MAX, nullptr));
+    m_hDrain.Reset(CreateEventA(nullptr, TRUE, TRUE, nullptr));
+    m_hRoom.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
 }
 
-CSampleQueue::~CSampleQueue()
-{
-    if (m_hRoom)
-        CloseHandle(m_hRoom);
-    if (m_hItems)
-        CloseHandle(m_hItems);
-    if (m_hDrain)
-        CloseHandle(m_hDrain);
-    DeleteCriticalSection(&m_cs);
-}
+CSampleQueue::~CSampleQueue() = default;
 
 int CSampleQueue::Put(void* pItem, SIZE_T cbItem, PutMode nMode)
 {
@@ -49,17 +22,17 @@ int CSampleQueue::Put(void* pItem, SIZE_T cbItem, PutMode nMode)
     for (;;)
     {
         {
-            CSectionLock lock(m_cs);
+            CScopedLock lock(m_cs);
             if (m_bShut)
                 return 0;
             if (nMode == PUT_ALWAYS || HasRoomFor(cbItem))
                 return Append(pItem, cbItem);
             if (m_nRetryMs == 0)
                 return 0;
-            ResetEvent(m_hRoom);
+            ResetEvent(m_hRoom.Get());
         }
         // Outside the lock, so that a full queue never stalls the consumer.
-        WaitForSingleObject(m_hRoom, m_nRetryMs);
+        WaitForSingleObject(m_hRoom.Get(), m_nRetryMs);
     }
 }
 
@@ -69,11 +42,11 @@ int CSampleQueue::Get(void** ppItem, SIZE_T* pcbItem)
         return 0;
 
     // The drain event comes first so that it is the one reported when both are signalled.
-    HANDLE ahWait[2] = {m_hDrain, m_hItems};
+    HANDLE ahWait[2] = {m_hDrain.Get(), m_hItems.Get()};
     DWORD dwWait = WaitForMultipleObjects(2, ahWait, FALSE, INFINITE);
     if (dwWait == WAIT_OBJECT_0)
     {
-        if (WaitForSingleObject(m_hItems, 0) != WAIT_OBJECT_0)
+        if (WaitForSingleObject(m_hItems.Get(), 0) != WAIT_OBJECT_0)
             return 0;
     }
     else if (dwWait != WAIT_OBJECT_0 + 1)
@@ -81,67 +54,67 @@ int CSampleQueue::Get(void** ppItem, SIZE_T* pcbItem)
         return 0;
     }
 
-    CSectionLock lock(m_cs);
+    CScopedLock lock(m_cs);
     return TakeHead(ppItem, pcbItem);
 }
 
 int CSampleQueue::SetDraining()
 {
-    return m_hDrain ? SetEvent(m_hDrain) : 0;
+    return m_hDrain ? SetEvent(m_hDrain.Get()) : 0;
 }
 
 int CSampleQueue::ClearDraining()
 {
-    return m_hDrain ? ResetEvent(m_hDrain) : 0;
+    return m_hDrain ? ResetEvent(m_hDrain.Get()) : 0;
 }
 
 void CSampleQueue::SetByteLimit(SIZE_T cbLimit)
 {
-    CSectionLock lock(m_cs);
+    CScopedLock lock(m_cs);
     m_cbLimit = cbLimit;
 }
 
 void CSampleQueue::Shut()
 {
-    CSectionLock lock(m_cs);
+    CScopedLock lock(m_cs);
     m_bShut = true;
     if (m_hRoom)
-        SetEvent(m_hRoom);
+        SetEvent(m_hRoom.Get());
 }
 
 void CSampleQueue::Open()
 {
-    CSectionLock lock(m_cs);
+    CScopedLock lock(m_cs);
     m_bShut = false;
 }
 
 int CSampleQueue::IsShut() const
 {
-    CSectionLock lock(m_cs);
+    CScopedLock lock(m_cs);
     return m_bShut ? 1 : 0;
 }
 
 int CSampleQueue::Count() const
 {
-    CSectionLock lock(m_cs);
+    CScopedLock lock(m_cs);
     return static_cast<int>(m_items.size());
 }
 
 SIZE_T CSampleQueue::Bytes() const
 {
-    CSectionLock lock(m_cs);
+    CScopedLock lock(m_cs);
     return m_cbQueued;
 }
 
 SIZE_T CSampleQueue::PeakBytes() const
 {
-    CSectionLock lock(m_cs);
+    CScopedLock lock(m_cs);
     return m_cbPeak;
 }
 
 void CSampleQueue::ResetPeak()
 {
-    CSectionLock lock(m_cs);
+    CScopedLock lock(m_cs);
     m_cbPeak = m_cbQueued;
 }
 
@@ -165,7 +138,7 @@ int CSampleQueue::Append(void* pItem, SIZE_T cbItem)
     {
         return 0;
     }
-    if (!ReleaseSemaphore(m_hItems, 1, nullptr))
+    if (!ReleaseSemaphore(m_hItems.Get(), 1, nullptr))
     {
         m_items.pop_back();
         return 0;
@@ -187,6 +160,6 @@ int CSampleQueue::TakeHead(void** ppItem, SIZE_T* pcbItem)
         *pcbItem = m_items.front().cbItem;
     m_cbQueued -= m_items.front().cbItem;
     m_items.pop_front();
-    SetEvent(m_hRoom);
+    SetEvent(m_hRoom.Get());
     return 1;
 }

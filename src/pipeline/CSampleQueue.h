@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/ScopedWin.h"
+
 #include <windows.h>
 
 #include <list>
@@ -62,10 +64,10 @@ private:
 
     int m_nCapacity;
     DWORD m_nRetryMs;
-    HANDLE m_hDrain;
-    HANDLE m_hItems;
-    HANDLE m_hRoom;  // set whenever an item leaves or the queue is shut
-    mutable CRITICAL_SECTION m_cs;
+    CScopedHandle m_hDrain;
+    CScopedHandle m_hItems;
+    CScopedHandle m_hRoom;  // set whenever an item leaves or the queue is shut
+    mutable CCriticalSection m_cs;
     std::list<Entry> m_items;
     SIZE_T m_cbLimit = 0;
     SIZE_T m_cbQueued = 0;

@@ -58,6 +58,7 @@ void CStageTimer::Reset()
 const char* CStageTimer::Name(PipelineStage nStage)
 {
     static const char* const s_pszNames[STAGE_COUNT] = {"grab", "frame", "compress", "queue", "write",
-                                                        "size_check"};
+                                                        "size_check", "pointer_read",
+                                                        "pointer_draw"};
     return nStage >= 0 && nStage < STAGE_COUNT ? s_pszNames[nStage] : "";
 }

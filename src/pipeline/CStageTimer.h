@@ -12,6 +12,8 @@ enum PipelineStage
     STAGE_QUEUE,      // sample buffer, payload copy, queue
     STAGE_WRITE,      // the container library writes a sample
     STAGE_SIZE_CHECK, // file size and disk space checks
+    STAGE_POINTER_READ, // the pointer's place and shape and the mouse buttons are read
+    STAGE_POINTER_DRAW, // the pointer, its highlight and the click rings are drawn into the frame
     STAGE_COUNT
 };
 

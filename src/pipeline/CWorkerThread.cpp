@@ -7,7 +7,7 @@ const DWORD kExitFailed = 0xFFFFFFFF;
 }
 
 CWorkerThread::CWorkerThread()
-    : m_dwTimeout(kThreadTimeoutMs), m_bRunning(0), m_hStarted(nullptr), m_hThread(nullptr)
+    : m_dwTimeout(kThreadTimeoutMs), m_bRunning(0)
 {
 }
 
@@ -15,16 +15,7 @@ CWorkerThread::~CWorkerThread()
 {
     CWorkerThread::Stop();
     // Whatever an abandoned thread still does, it does without this object from now on.
-    if (m_hAbandoned && !ReapAbandoned())
-    {
-        CloseHandle(m_hAbandoned);
-        m_hAbandoned = nullptr;
-    }
-    if (m_hStarted)
-    {
-        CloseHandle(m_hStarted);
-        m_hStarted = nullptr;
-    }
+    ReapAbandoned();
 }
 
 void CWorkerThread::SetEndNotify(HWND hWnd, UINT nMsg, LPARAM lParam)
@@ -44,20 +35,19 @@ int CWorkerThread::Start()
 
     m_bFailed.store(false);
     m_bStopRequested.store(false);
-    m_hStarted = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    m_hStarted.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     int nResult = 0;
     if (m_hStarted)
     {
-        m_hThread = CreateThread(nullptr, 0, &CWorkerThread::ThreadEntry, this, 0, nullptr);
+        m_hThread.Reset(CreateThread(nullptr, 0, &CWorkerThread::ThreadEntry, this, 0, nullptr));
         if (m_hThread)
         {
             // Wait for either the handshake or the end of the thread; only the handshake counts.
-            HANDLE ahWait[2] = {m_hStarted, m_hThread};
+            HANDLE ahWait[2] = {m_hStarted.Get(), m_hThread.Get()};
             DWORD dwWait = WaitForMultipleObjects(2, ahWait, FALSE, m_dwTimeout);
             nResult = (dwWait == WAIT_OBJECT_0) ? 1 : 0;
         }
-        CloseHandle(m_hStarted);
-        m_hStarted = nullptr;
+        m_hStarted.Reset();
     }
     if (!nResult)
         Stop();
@@ -70,28 +60,20 @@ void CWorkerThread::Stop()
     m_bRunning.store(0);
     if (!m_hThread)
         return;
-    if (WaitForSingleObject(m_hThread, m_dwTimeout) == WAIT_TIMEOUT)
-    {
+    if (WaitForSingleObject(m_hThread.Get(), m_dwTimeout) == WAIT_TIMEOUT)
         // Killing it could leave a lock held or a device open for good: it is left to end.
-        if (m_hAbandoned)
-            CloseHandle(m_hAbandoned);
-        m_hAbandoned = m_hThread;
-    }
+        m_hAbandoned = std::move(m_hThread);
     else
-    {
-        CloseHandle(m_hThread);
-    }
-    m_hThread = nullptr;
+        m_hThread.Reset();
 }
 
 int CWorkerThread::ReapAbandoned()
 {
     if (!m_hAbandoned)
         return 1;
-    if (WaitForSingleObject(m_hAbandoned, m_dwTimeout) == WAIT_TIMEOUT)
+    if (WaitForSingleObject(m_hAbandoned.Get(), m_dwTimeout) == WAIT_TIMEOUT)
         return 0;
-    CloseHandle(m_hAbandoned);
-    m_hAbandoned = nullptr;
+    m_hAbandoned.Reset();
     return 1;
 }
 
@@ -119,7 +101,7 @@ DWORD CWorkerThread::Run()
     if (OnThreadStart() && !m_bStopRequested.load())
     {
         m_bRunning.store(1);
-        SetEvent(m_hStarted);
+        SetEvent(m_hStarted.Get());
         try
         {
             if (RunLoop())

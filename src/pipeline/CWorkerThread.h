@@ -4,6 +4,8 @@
 
 #include <atomic>
 
+#include "base/ScopedWin.h"
+
 // Base of the long-running producer threads. Start waits until the new thread has finished
 // its own set-up (or failed it); Stop asks the loop to end and waits a bounded time. A thread
 // is never killed: one that does not come back in time (stuck in a system call) is left to
@@ -49,9 +51,9 @@ private:
 
     DWORD m_dwTimeout;
     std::atomic<int> m_bRunning;
-    HANDLE m_hStarted;
-    HANDLE m_hThread;
-    HANDLE m_hAbandoned = nullptr;
+    CScopedHandle m_hStarted;
+    CScopedHandle m_hThread;
+    CScopedHandle m_hAbandoned;
     std::atomic<bool> m_bFailed{false};
     std::atomic<bool> m_bStopRequested{false};
     HWND m_hNotifyWnd = nullptr;

@@ -17,7 +17,7 @@ BOOL CFileVersionInfo::Open(LPCSTR lpszPath)
     }
     if (!m_hModule) {
         // As data only: reading a version must not run the module's code.
-        m_hModule = LoadLibraryExA(lpszPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        m_hModule.Reset(LoadLibraryExA(lpszPath, nullptr, LOAD_LIBRARY_AS_DATAFILE));
         if (!m_hModule)
             return FALSE;
     }
@@ -46,10 +46,7 @@ BOOL CFileVersionInfo::Open(LPCSTR lpszPath)
 
 void CFileVersionInfo::Close()
 {
-    if (m_hModule) {
-        FreeLibrary(m_hModule);
-        m_hModule = nullptr;
-    }
+    m_hModule.Reset();
     m_block.clear();
     m_dwTranslation = 0;
 }

@@ -1,5 +1,6 @@
 #pragma once
 // Reader of a module's version resource.
+#include "base/ScopedWin.h"
 #include "framework/CString.h"
 #include "sysinfo/FileVersionRecord.h"
 #include <vector>
@@ -26,7 +27,7 @@ public:
     static LPCSTR FileTypeWords(DWORD dwFileType, DWORD dwFileSubtype);
 
 private:
-    HMODULE m_hModule = nullptr;
+    CScopedModule m_hModule;
     std::vector<BYTE> m_block;
     DWORD m_dwTranslation = 0;  // language in the high word, code page in the low word
 };

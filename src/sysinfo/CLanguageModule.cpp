@@ -1,5 +1,6 @@
 #include "sysinfo/CLanguageModule.h"
 #include "framework/AfxCore.h"
+#include "base/ScopedWin.h"
 #include <cctype>
 
 namespace {
@@ -81,8 +82,8 @@ BOOL CLanguageModule::ReadCode(HKEY hKey, LPCSTR lpszValue, CString& strValue)
 void CLanguageModule::ListLanguages(const CString& strFolder, BOOL* pbListed)
 {
     WIN32_FIND_DATAA data = {};
-    HANDLE hFind = FindFirstFileA(strFolder + "*.*", &data);
-    *pbListed = hFind != INVALID_HANDLE_VALUE;
+    CScopedFind find(FindFirstFileA(strFolder + "*.*", &data));
+    *pbListed = find.IsValid();
     if (!*pbListed)
         return;
     do {
@@ -92,15 +93,14 @@ void CLanguageModule::ListLanguages(const CString& strFolder, BOOL* pbListed)
         if (EntryCode(strName).CompareNoCase(m_strDefaultLanguageCode) == 0)
             continue;
         m_languageEntries.push_back(strName);
-    } while (FindNextFileA(hFind, &data));
-    FindClose(hFind);
+    } while (FindNextFileA(find.Get(), &data));
 }
 
 void CLanguageModule::ListStyles(const CString& strFolder, BOOL* pbListed)
 {
     WIN32_FIND_DATAA data = {};
-    HANDLE hFind = FindFirstFileA(strFolder + "*.*", &data);
-    *pbListed = hFind != INVALID_HANDLE_VALUE;
+    CScopedFind find(FindFirstFileA(strFolder + "*.*", &data));
+    *pbListed = find.IsValid();
     if (!*pbListed)
         return;
     do {
@@ -112,8 +112,7 @@ void CLanguageModule::ListStyles(const CString& strFolder, BOOL* pbListed)
         if (EntryCode(strName).CompareNoCase(m_strDefaultStyleCode) == 0)
             continue;
         m_styleEntries.push_back(strName);
-    } while (FindNextFileA(hFind, &data));
-    FindClose(hFind);
+    } while (FindNextFileA(find.Get(), &data));
 }
 
 CString CLanguageModule::ChooseLanguage(HKEY hKey) const
@@ -170,16 +169,15 @@ BOOL CLanguageModule::Load()
         return FALSE;
 
     // Reading is all that is needed here.
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExA(m_hRoot, m_strKeyPath, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
-        hKey = nullptr;
+    CScopedRegKey key;
+    if (RegOpenKeyExA(m_hRoot, m_strKeyPath, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
+        key.Detach();
+    const HKEY hKey = key.Get();
 
     CString strFolder = WithBackslash(m_strFolder);
     BOOL bListed = FALSE;
     ListLanguages(strFolder, &bListed);
     if (!bListed) {
-        if (hKey)
-            RegCloseKey(hKey);
         return FALSE;
     }
     m_strLanguageCode = ChooseLanguage(hKey);
@@ -189,13 +187,10 @@ BOOL CLanguageModule::Load()
     CString strLanguageFolder = strFolder + strLanguageEntry + "\\";
     ListStyles(strLanguageFolder, &bListed);
     if (!bListed) {
-        if (hKey)
-            RegCloseKey(hKey);
         return FALSE;
     }
     m_strStyleCode = ChooseStyle(hKey);
-    if (hKey)
-        RegCloseKey(hKey);
+    key.Reset();
     const CString* pStyle = FindEntry(m_styleEntries, m_strStyleCode, FALSE);
     CString strStyleEntry = pStyle ? *pStyle : m_styleEntries.front();
 

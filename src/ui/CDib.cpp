@@ -1,5 +1,7 @@
 #include "ui/CDib.h"
 
+#include "base/DibStride.h"
+
 #include <png.h>
 
 #include <csetjmp>
@@ -138,7 +140,7 @@ HBITMAP CDib::DecodePng(const BYTE* pData, size_t nSize)
 
 int CDib::GetStride(int nWidth, int nBitsPerPixel)
 {
-    return ((nBitsPerPixel * nWidth) / 8 + 3) & ~3;
+    return static_cast<int>(DibRowStride(nBitsPerPixel, nWidth));
 }
 
 HBITMAP CDib::CreateSection(int nWidth, int nHeight, int nBitsPerPixel, void** ppBits)

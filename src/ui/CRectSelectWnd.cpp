@@ -20,7 +20,20 @@ HCURSOR WINAPI LoadSystemCursor(HINSTANCE hInstance, LPCSTR pszName)
     return ::LoadCursorA(hInstance, pszName);
 }
 
-const SystemCursorApi s_systemCursorApi = {LoadSystemCursor, ::CopyIcon, ::SetSystemCursor, ::DestroyCursor};
+BOOL WINAPI IsLiveCursor(HCURSOR hCursor)
+{
+    ICONINFO info = {};
+    if (!::GetIconInfo(hCursor, &info))
+        return FALSE;
+    if (info.hbmMask)
+        ::DeleteObject(info.hbmMask);
+    if (info.hbmColor)
+        ::DeleteObject(info.hbmColor);
+    return TRUE;
+}
+
+const SystemCursorApi s_systemCursorApi = {LoadSystemCursor, ::CopyIcon, ::SetSystemCursor, ::DestroyCursor,
+                                           IsLiveCursor};
 
 void SetZeroPoint(POINT& pt)
 {
@@ -127,9 +140,13 @@ void CRectSelectWnd::SetSelecting(int bSelecting, int bCancel)
             ::SendMessageA(hMainWnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
         }
         ReplaceSystemCursors(OCR_CROSS_SHAPE);
+        if (m_hWnd)
+            ::SetWindowTextA(m_hWnd, m_strHint);
         Update();
     } else if (!bSelecting && m_bSelecting) {
         m_bSelecting = 0;
+        if (m_hWnd)
+            ::SetWindowTextA(m_hWnd, "");
         RestoreSystemCursors();
         if (bCancel) {
             if (m_hWnd)
@@ -404,9 +421,21 @@ void CRectSelectWnd::ReplaceSystemCursors(DWORD nShape)
         if (!hSaved)
             continue;
         HCURSOR hShape = m_cursorApi.pfnCopyIcon(m_cursorApi.pfnLoadCursor(nullptr, MAKEINTRESOURCEA(nShape)));
-        if (hShape && !m_cursorApi.pfnSetSystemCursor(hShape, nId))
-            m_cursorApi.pfnDestroyCursor(hShape);
+        if (hShape)
+            HandToSystem(hShape, nId);
     }
+}
+
+// The system destroys a cursor it takes as a system cursor. One that only says it did (and
+// keeps the old picture) leaves the copy with us: it is destroyed here, so that every selection
+// does not leave two dozen cursors and their bitmaps behind. 1 when the system took it.
+int CRectSelectWnd::HandToSystem(HCURSOR hCursor, DWORD nId)
+{
+    if (m_cursorApi.pfnSetSystemCursor(hCursor, nId) &&
+        !(m_cursorApi.pfnIsOwnCursor && m_cursorApi.pfnIsOwnCursor(hCursor)))
+        return 1;
+    m_cursorApi.pfnDestroyCursor(hCursor);
+    return 0;
 }
 
 void CRectSelectWnd::RestoreSystemCursors()
@@ -415,8 +444,7 @@ void CRectSelectWnd::RestoreSystemCursors()
         HCURSOR hSaved = m_arrSavedCursors[i];
         if (!hSaved)
             continue;
-        if (!m_cursorApi.pfnSetSystemCursor(hSaved, s_pnSystemCursors[i]))
-            m_cursorApi.pfnDestroyCursor(hSaved);
+        HandToSystem(hSaved, s_pnSystemCursors[i]);
         m_arrSavedCursors[i] = nullptr;
     }
     m_arrSavedCursors.clear();

@@ -7,14 +7,11 @@
 
 #include <vector>
 
+#include "base/PrivateMessages.h"
 #include "framework/CBitmap.h"
 #include "framework/CBrush.h"
 #include "framework/CRgn.h"
 #include "framework/CWnd.h"
-
-#ifndef WM_RECORD_TOGGLE
-#define WM_RECORD_TOGGLE (WM_USER + 1004)
-#endif
 
 class CDC;
 class CScreenGrabber;
@@ -27,6 +24,8 @@ struct SystemCursorApi
     HICON(WINAPI* pfnCopyIcon)(HICON);
     BOOL(WINAPI* pfnSetSystemCursor)(HCURSOR, DWORD);
     BOOL(WINAPI* pfnDestroyCursor)(HCURSOR);
+    // True while the handle is still a cursor of ours.
+    BOOL(WINAPI* pfnIsOwnCursor)(HCURSOR);
 };
 
 class CRectSelectWnd : public CWnd
@@ -50,6 +49,9 @@ public:
     void SetSelectRect(const RECT* pRect);
     void GetSelectRect(RECT* pRect) const;
     void SetSelecting(int bSelecting, int bCancel);
+    // The window's caption while a selection is under way (read by screen readers and tools);
+    // it has none otherwise.
+    void SetHint(LPCSTR pszHint) { m_strHint = pszHint ? pszHint : ""; }
     int IsSelecting() const { return m_bSelecting; }
     void SetLocked(int bLocked);
     int IsLocked() const { return m_bLocked; }
@@ -97,8 +99,10 @@ private:
     void CreatePatternBrush();
     void ReplaceSystemCursors(DWORD nShape);
     void RestoreSystemCursors();
+    int HandToSystem(HCURSOR hCursor, DWORD nId);
     static int IsKeyDown(int nVirtKey) { return (::GetAsyncKeyState(nVirtKey) & 0x8000) != 0; }
 
+    CString m_strHint;
     int m_bCreated;
     int m_bLocked;
     int m_bSelecting;

@@ -276,6 +276,7 @@ void CScreenGrabber::UnmapDriver()
     functions.pfnExtEscape(m_hDriverDC, ESC_UNMAP_SURFACE, 0, nullptr, 0, nullptr);
     functions.pfnDeleteDC(m_hDriverDC);
     m_hDriverDC = nullptr;
+    SetRectEmpty(&m_rcAsked);
     m_pRingReadCounter = nullptr;
     m_pRingEntries = nullptr;
 }
@@ -390,6 +391,19 @@ void CScreenGrabber::GetCaptureRect(RECT& rect) const
     rect.top = std::max<LONG>(rect.top, 0);
 }
 
+void CScreenGrabber::AskForCaptureRect()
+{
+    // The driver need not keep the rest of the desktop up to date for us; a driver that does
+    // not know the request keeps all of it.
+    RECT rcCapture;
+    GetCaptureRect(rcCapture);
+    if (!m_hDriverDC || EqualRect(&rcCapture, &m_rcAsked))
+        return;
+    Functions().pfnExtEscape(m_hDriverDC, ESC_SET_SAMPLE_RECT, sizeof(rcCapture),
+                             reinterpret_cast<LPCSTR>(&rcCapture), 0, nullptr);
+    m_rcAsked = rcCapture;
+}
+
 void CScreenGrabber::CollectChanges()
 {
     if (m_pChanges) {
@@ -475,6 +489,7 @@ int CScreenGrabber::GrabChanges()
 {
     if (!m_hrgnChanged || !m_hrgnTemp)
         return 0;
+    AskForCaptureRect();
     CollectChanges();
     if (!CopyChanges())
         return 0;

@@ -52,6 +52,7 @@ private:
     void ReleaseCapture();
     int QuerySurfaceFormat();
     void ChooseConverter();
+    void AskForCaptureRect();
     void CollectChanges();
     int CopyChanges();
     int ListChangedRects();
@@ -78,6 +79,7 @@ private:
     int m_bFullRefresh;
     int m_bRebuildPending = 0;
     RECT m_rcCapture;
+    RECT m_rcAsked = {};  // the capture rectangle the driver was last told about
 
     DWORD m_nRingCapacity;
     DWORD m_nRingWriteSnapshot;

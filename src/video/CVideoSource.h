@@ -39,6 +39,9 @@ protected:
     int Step() override;
 
     BYTE* FrameBits() const { return m_pFrame; }
+    // The region's size in pixels (the frame may be a pixel wider or taller).
+    int RegionWidth() const { return m_nWidth; }
+    int RegionHeight() const { return m_nHeight; }
     // Copies the part of the region whose top-left is (x, y) in the source (as GetFrame takes
     // it) that lies in `part`, given in region coordinates (0, 0 is the region's top-left),
     // into the frame, converting and turning it upside down. Where the source always differs

@@ -72,8 +72,7 @@ const WMVIDEOINFOHEADER* VideoInfo(const CWmfMediaType& type)
 } // namespace
 
 CAsfMuxer::CAsfMuxer()
-    : m_hFile(INVALID_HANDLE_VALUE),
-      m_hrFailure(S_OK),
+    : m_hrFailure(S_OK),
       m_bComplete(false),
       m_fileId(),
       m_nCreationTime(0),
@@ -114,9 +113,9 @@ HRESULT CAsfMuxer::Open(const wchar_t* pszPath, const std::vector<CStreamInfo>& 
         return NS_E_INVALID_REQUEST;
     if (!pszPath || !*pszPath)
         return NS_E_NOT_CONFIGURED;
-    m_hFile = CreateFileW(pszPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (m_hFile == INVALID_HANDLE_VALUE)
+    m_hFile.Reset(CreateFileW(pszPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!m_hFile)
         return NS_E_FILE_OPEN_FAILED;
 
     m_streams.clear();
@@ -288,7 +287,7 @@ HRESULT CAsfMuxer::WritePending()
     while (cbLeft) {
         DWORD cbWritten = 0;
         const DWORD cbChunk = static_cast<DWORD>(std::min<size_t>(cbLeft, 1 << 30));
-        if (!WriteFile(m_hFile, p, cbChunk, &cbWritten, nullptr) || cbWritten != cbChunk) {
+        if (!WriteFile(m_hFile.Get(), p, cbChunk, &cbWritten, nullptr) || cbWritten != cbChunk) {
             m_hrFailure = NS_E_FILE_WRITE;
             return m_hrFailure;
         }
@@ -305,8 +304,8 @@ HRESULT CAsfMuxer::WriteAt(ULONGLONG nOffset, const std::vector<BYTE>& bytes)
     LARGE_INTEGER position;
     position.QuadPart = static_cast<LONGLONG>(nOffset);
     DWORD cbWritten = 0;
-    if (!SetFilePointerEx(m_hFile, position, nullptr, FILE_BEGIN) ||
-        !WriteFile(m_hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &cbWritten, nullptr) ||
+    if (!SetFilePointerEx(m_hFile.Get(), position, nullptr, FILE_BEGIN) ||
+        !WriteFile(m_hFile.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &cbWritten, nullptr) ||
         cbWritten != bytes.size())
         return NS_E_FILE_WRITE;
     return S_OK;
@@ -321,7 +320,7 @@ HRESULT CAsfMuxer::Flush()
         hr = FlushPacket();
     if (SUCCEEDED(hr))
         hr = WritePending();
-    if (SUCCEEDED(hr) && !FlushFileBuffers(m_hFile))
+    if (SUCCEEDED(hr) && !FlushFileBuffers(m_hFile.Get()))
         hr = NS_E_FILE_WRITE;
     return hr;
 }
@@ -351,9 +350,7 @@ HRESULT CAsfMuxer::Close()
 
 void CAsfMuxer::CloseFile()
 {
-    if (m_hFile != INVALID_HANDLE_VALUE)
-        CloseHandle(m_hFile);
-    m_hFile = INVALID_HANDLE_VALUE;
+    m_hFile.Reset();
     m_pending.clear();
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ScopedWin.h"
 #include "wmf/CWmfMediaType.h"
 
 // Writes one ASF file: the header (completed when the file is closed), a data object of
@@ -45,7 +46,7 @@ public:
     HRESULT Flush();
     // Writes the last packet and the index, completes the header and closes the file.
     HRESULT Close();
-    bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return m_hFile.IsValid(); }
 
     bool SetPacketSize(DWORD cbPacket);
     DWORD PacketSize() const { return m_cbPacket; }
@@ -93,7 +94,7 @@ private:
     HRESULT WriteAt(ULONGLONG nOffset, const std::vector<BYTE>& bytes);
     void CloseFile();
 
-    HANDLE m_hFile;
+    CScopedFile m_hFile;
     HRESULT m_hrFailure;
     bool m_bComplete;
     GUID m_fileId;

@@ -27,7 +27,6 @@ CWmfWriter::CWmfWriter()
       m_msSyncTolerance(DEFAULT_SYNC_TOLERANCE_MS),
       m_cnsWriterTime(0)
 {
-    InitializeCriticalSection(&m_cs);
 }
 
 CWmfWriter::~CWmfWriter()
@@ -35,12 +34,11 @@ CWmfWriter::~CWmfWriter()
     // A writer released while writing still leaves a complete file.
     if (m_bWriting)
         m_muxer.Close();
-    DeleteCriticalSection(&m_cs);
 }
 
 bool CWmfWriter::SetPacketSize(DWORD cbPacket)
 {
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     return !m_bWriting && m_muxer.SetPacketSize(cbPacket);
 }
 
@@ -89,7 +87,7 @@ HRESULT CWmfWriter::SetProfile(IWMProfile* pProfile)
     CWmfProfile* pOwn = CWmfProfile::FromInterface(pProfile);
     if (!pOwn)
         return E_INVALIDARG;
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     if (m_bWriting)
         return NS_E_INVALID_REQUEST;
     m_streams.clear();
@@ -109,7 +107,7 @@ HRESULT CWmfWriter::SetOutputFilename(const WCHAR* pwszFilename)
 {
     if (!pwszFilename)
         return E_POINTER;
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     if (m_bWriting)
         return NS_E_INVALID_REQUEST;
     m_fileName = pwszFilename;
@@ -120,7 +118,7 @@ HRESULT CWmfWriter::GetInputCount(DWORD* pcInputs)
 {
     if (!pcInputs)
         return E_POINTER;
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     if (!m_bHasProfile)
         return NS_E_INVALID_REQUEST;
     *pcInputs = static_cast<DWORD>(m_streams.size());
@@ -137,7 +135,7 @@ HRESULT CWmfWriter::GetInputProps(DWORD, IWMInputMediaProps** ppInput)
 // Only "no uncompressed input" is accepted: this runtime has no encoders.
 HRESULT CWmfWriter::SetInputProps(DWORD dwInputNum, IWMInputMediaProps* pInput)
 {
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     if (!m_bHasProfile || m_bWriting)
         return NS_E_INVALID_REQUEST;
     if (dwInputNum >= m_streams.size())
@@ -162,7 +160,7 @@ HRESULT CWmfWriter::GetInputFormat(DWORD, DWORD, IWMInputMediaProps** ppProps)
 
 HRESULT CWmfWriter::BeginWriting()
 {
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     if (m_bWriting)
         return NS_E_INVALID_REQUEST;
     if (!m_bHasProfile || m_streams.empty())
@@ -181,7 +179,7 @@ HRESULT CWmfWriter::BeginWriting()
 
 HRESULT CWmfWriter::EndWriting()
 {
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     if (!m_bWriting)
         return NS_E_INVALID_REQUEST;
     m_bWriting = false;
@@ -199,7 +197,7 @@ HRESULT CWmfWriter::AllocateSample(DWORD dwSampleSize, INSSBuffer** ppSample)
 // Inputs carry compressed samples for the stream of the same position.
 HRESULT CWmfWriter::WriteSample(DWORD dwInputNum, QWORD cnsSampleTime, DWORD dwFlags, INSSBuffer* pSample)
 {
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     if (dwInputNum >= m_streams.size())
         return E_INVALIDARG;
     return WriteLocked(m_streams[dwInputNum].wNumber, cnsSampleTime,
@@ -208,7 +206,7 @@ HRESULT CWmfWriter::WriteSample(DWORD dwInputNum, QWORD cnsSampleTime, DWORD dwF
 
 HRESULT CWmfWriter::Flush()
 {
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     return m_bWriting ? m_muxer.Flush() : NS_E_INVALID_REQUEST;
 }
 
@@ -239,7 +237,7 @@ HRESULT CWmfWriter::RemoveSink(IWMWriterSink*)
 HRESULT CWmfWriter::WriteStreamSample(WORD wStreamNum, QWORD cnsSampleTime, DWORD msSampleSendTime,
                                       QWORD cnsSampleDuration, DWORD dwFlags, INSSBuffer* pSample)
 {
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     return WriteLocked(wStreamNum, cnsSampleTime, msSampleSendTime, cnsSampleDuration, dwFlags, pSample);
 }
 
@@ -280,7 +278,7 @@ CWmfWriter::CStreamStatistics* CWmfWriter::FindStatistics(WORD wStreamNum)
 
 HRESULT CWmfWriter::SetLiveSource(WINBOOL fIsLiveSource)
 {
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     m_bLiveSource = fIsLiveSource;
     return S_OK;
 }
@@ -297,7 +295,7 @@ HRESULT CWmfWriter::GetWriterTime(QWORD* pCurrentTime)
 {
     if (!pCurrentTime)
         return E_POINTER;
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     *pCurrentTime = m_cnsWriterTime;
     return S_OK;
 }
@@ -306,7 +304,7 @@ HRESULT CWmfWriter::GetStatistics(WORD wStreamNum, WM_WRITER_STATISTICS* pStats)
 {
     if (!pStats)
         return E_POINTER;
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     WM_WRITER_STATISTICS stats = {};
     if (wStreamNum == 0) {
         for (const CStreamStatistics& statistics : m_statistics) {
@@ -326,7 +324,7 @@ HRESULT CWmfWriter::GetStatistics(WORD wStreamNum, WM_WRITER_STATISTICS* pStats)
 
 HRESULT CWmfWriter::SetSyncTolerance(DWORD msWindow)
 {
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     m_msSyncTolerance = msWindow;
     return S_OK;
 }
@@ -335,7 +333,7 @@ HRESULT CWmfWriter::GetSyncTolerance(DWORD* pmsWindow)
 {
     if (!pmsWindow)
         return E_POINTER;
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     *pmsWindow = m_msSyncTolerance;
     return S_OK;
 }
@@ -408,7 +406,7 @@ HRESULT CWmfWriter::GetCodecInfoCount(DWORD* pcCodecInfos)
 {
     if (!pcCodecInfos)
         return E_POINTER;
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     *pcCodecInfos = static_cast<DWORD>(m_codecs.size());
     return S_OK;
 }
@@ -433,7 +431,7 @@ HRESULT CWmfWriter::GetCodecInfo(DWORD wIndex, WORD* pcchName, WCHAR* pwszName, 
 {
     if (!pcchName || !pcchDescription || !pCodecType || !pcbCodecInfo)
         return E_POINTER;
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     if (wIndex >= m_codecs.size())
         return E_INVALIDARG;
     const CAsfMuxer::CCodecEntry& codec = m_codecs[wIndex];
@@ -490,7 +488,7 @@ HRESULT CWmfWriter::AddCodecInfo(LPCWSTR_WMSDK_TYPE_SAFE pwszName, LPCWSTR_WMSDK
 {
     if (cbCodecInfo && !pbCodecInfo)
         return E_POINTER;
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     if (m_bWriting)
         return NS_E_INVALID_REQUEST;
     CAsfMuxer::CCodecEntry codec;

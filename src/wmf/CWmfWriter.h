@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ScopedWin.h"
 #include "wmf/CAsfMuxer.h"
 
 // Writer of the built-in runtime. Takes compressed samples only (every input is set to
@@ -103,19 +104,6 @@ private:
         ULONGLONG cbBytes;
     };
 
-    // Holds the writer's lock for one call.
-    class CLock
-    {
-    public:
-        explicit CLock(CRITICAL_SECTION& cs) : m_cs(cs) { EnterCriticalSection(&m_cs); }
-        ~CLock() { LeaveCriticalSection(&m_cs); }
-        CLock(const CLock&) = delete;
-        CLock& operator=(const CLock&) = delete;
-
-    private:
-        CRITICAL_SECTION& m_cs;
-    };
-
     CWmfWriter();
     virtual ~CWmfWriter();
 
@@ -125,7 +113,7 @@ private:
     static HRESULT CopyCountedText(const std::wstring& text, WCHAR* pszBuffer, WORD* pcchBuffer);
 
     LONG m_nRefs;
-    CRITICAL_SECTION m_cs;
+    CCriticalSection m_cs;  // held for one call
     bool m_bHasProfile;
     std::vector<CAsfMuxer::CStreamInfo> m_streams;
     std::vector<CStreamStatistics> m_statistics;

@@ -1,5 +1,6 @@
 #include "wmf/WmfRuntime.h"
 
+#include "base/ScopedWin.h"
 #include "wmf/CWmfProfileManager.h"
 #include "wmf/CWmfWriter.h"
 
@@ -43,16 +44,18 @@ const CWmfRuntime::CChoice& CWmfRuntime::Choice()
 CWmfRuntime::CChoice CWmfRuntime::Decide()
 {
     const CChoice builtIn = {OrvWMCreateProfileManager, OrvWMCreateWriter, false};
-    HMODULE hModule = LoadLibraryA("wmvcore.dll");
-    if (!hModule)
+    CScopedModule module(LoadLibraryA("wmvcore.dll"));
+    if (!module)
         return builtIn;
+    const HMODULE hModule = module.Get();
     auto pfnCreateProfileManager = reinterpret_cast<PFN_CREATE_PROFILE_MANAGER>(
         reinterpret_cast<void*>(GetProcAddress(hModule, "WMCreateProfileManager")));
     auto pfnCreateWriter = reinterpret_cast<PFN_CREATE_WRITER>(
         reinterpret_cast<void*>(GetProcAddress(hModule, "WMCreateWriter")));
-    if (pfnCreateProfileManager && pfnCreateWriter && CanWrite(pfnCreateProfileManager, pfnCreateWriter))
-        return CChoice{pfnCreateProfileManager, pfnCreateWriter, true}; // the module stays loaded
-    FreeLibrary(hModule);
+    if (pfnCreateProfileManager && pfnCreateWriter && CanWrite(pfnCreateProfileManager, pfnCreateWriter)) {
+        module.Detach(); // the module stays loaded
+        return CChoice{pfnCreateProfileManager, pfnCreateWriter, true};
+    }
     return builtIn;
 }
 

@@ -96,8 +96,8 @@ int CAviAudioStream::Deliver(const void* pData, DWORD, DWORD dwTime, DWORD dwDur
     // move all later sound earlier.
     if (!m_pEncoder || (!m_pEncoder->EncodeBlock(pData) && !m_pEncoder->EncodeSilence()))
         return 0;
-    return CMediaStream::Deliver(m_pEncoder->OutputBuffer(), m_pEncoder->OutputSize(), dwTime,
-                                 dwDuration, dwFlags);
+    return QueueSample(m_pEncoder->OutputBuffer(), m_pEncoder->OutputSize(), dwTime,
+                       dwDuration, dwFlags);
 }
 
 // The buffer only grows, to exactly the size needed, keeping what it holds.

@@ -17,7 +17,6 @@ CAviStream::CAviStream() : m_pFile(nullptr), m_pStream(nullptr), m_pGuard(nullpt
 {
     m_szName[0] = '\0';
     std::memset(&m_info, 0, sizeof m_info);
-    InitializeCriticalSection(&m_csSpares);
 }
 
 CAviStream::~CAviStream()
@@ -26,7 +25,6 @@ CAviStream::~CAviStream()
     FreeSpares();
     if (m_pPrepared)
         DeleteSample(m_pPrepared);
-    DeleteCriticalSection(&m_csSpares);
 }
 
 int CAviStream::IsVariableBitRate()
@@ -115,7 +113,7 @@ void CAviStream::FreeSample(SAMPLEBUFFER hBuffer)
 // The smallest kept buffer that holds cbSize bytes.
 CAviStream::SampleData* CAviStream::TakeSpare(DWORD cbSize)
 {
-    EnterCriticalSection(&m_csSpares);
+    CScopedLock lock(m_csSpares);
     size_t nBest = m_spares.size();
     for (size_t n = 0; n < m_spares.size(); ++n)
     {
@@ -129,14 +127,13 @@ CAviStream::SampleData* CAviStream::TakeSpare(DWORD cbSize)
         pSample = m_spares[nBest];
         m_spares.erase(m_spares.begin() + static_cast<std::ptrdiff_t>(nBest));
     }
-    LeaveCriticalSection(&m_csSpares);
     return pSample;
 }
 
 bool CAviStream::KeepSpare(SampleData* pSample)
 {
     bool bKept = false;
-    EnterCriticalSection(&m_csSpares);
+    CScopedLock lock(m_csSpares);
     if (m_spares.size() < kMaxSpares)
     {
         try
@@ -148,17 +145,15 @@ bool CAviStream::KeepSpare(SampleData* pSample)
         {
         }
     }
-    LeaveCriticalSection(&m_csSpares);
     return bKept;
 }
 
 void CAviStream::FreeSpares()
 {
-    EnterCriticalSection(&m_csSpares);
+    CScopedLock lock(m_csSpares);
     for (SampleData* pSample : m_spares)
         DeleteSample(pSample);
     m_spares.clear();
-    LeaveCriticalSection(&m_csSpares);
 }
 
 void CAviStream::DeleteSample(SampleData* pSample)

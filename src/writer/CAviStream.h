@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "base/ScopedWin.h"
 #include "pipeline/CMediaStream.h"
 
 class CDiskSpaceGuard;
@@ -76,7 +77,7 @@ private:
     PAVISTREAM m_pStream;
     CDiskSpaceGuard* m_pGuard;
     AVISTREAMINFOA m_info;
-    CRITICAL_SECTION m_csSpares;
+    CCriticalSection m_csSpares;
     std::vector<SampleData*> m_spares;
     // Kept across files: Stop may run while the producer goes on into the next file.
     SampleData* m_pPrepared = nullptr;

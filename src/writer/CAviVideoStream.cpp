@@ -137,7 +137,7 @@ int CAviVideoStream::Deliver(const void* pData, DWORD, DWORD dwTime, DWORD, DWOR
     DWORD dwRate = m_pCompressor->GetRate();
     DWORD dwDuration = dwRate ? m_pCompressor->GetScale() * 1000 / dwRate : 0;
     CStageTimer timer(STAGE_QUEUE);
-    return CMediaStream::Deliver(pOut, m_pCompressor->LastFrameSize(), dwTime, dwDuration, dwFlags);
+    return QueueSample(pOut, m_pCompressor->LastFrameSize(), dwTime, dwDuration, dwFlags);
 }
 
 void CAviVideoStream::FreeFormat()

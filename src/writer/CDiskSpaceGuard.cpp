@@ -140,16 +140,15 @@ int CDiskSpaceGuard::FileHasFallenBehind()
     if (!m_szFile[0])
         return 0;
     // No access rights asked for: this works while the library holds the file open.
-    HANDLE hFile = CreateFileA(m_szFile, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, 0, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
+    CScopedFile file(CreateFileA(m_szFile, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr));
+    if (!file)
     {
         m_bGone = CMediaWriter::IsVanishedError(GetLastError());
         return m_bGone;
     }
     LARGE_INTEGER liSize;
-    BOOL bSized = GetFileSizeEx(hFile, &liSize);
-    CloseHandle(hFile);
+    BOOL bSized = GetFileSizeEx(file.Get(), &liSize);
     ULONGLONG ullSlack = kBufferSlack + ChunkBytes(m_cbLargestChunk);
     return bSized && static_cast<ULONGLONG>(liSize.QuadPart) + ullSlack < m_ullHanded;
 }

@@ -2,12 +2,13 @@
 
 #include <windows.h>
 
+#include "base/ScopedWin.h"
+
 // Owns a file handle for the repair of recordings; the file is closed when the owner goes.
 class CFileHandle
 {
 public:
     CFileHandle() = default;
-    ~CFileHandle() { Close(); }
     CFileHandle(const CFileHandle&) = delete;
     CFileHandle& operator=(const CFileHandle&) = delete;
 
@@ -16,7 +17,7 @@ public:
     // A new file, or an existing one emptied, for writing.
     bool Create(const char* pszPath);
     void Close();
-    bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return m_hFile.IsValid(); }
 
     // Reads up to cbWanted bytes; cbRead is 0 at the end of the file.
     bool Read(void* pData, DWORD cbWanted, DWORD& cbRead);
@@ -29,5 +30,5 @@ public:
     bool Flush();
 
 private:
-    HANDLE m_hFile = INVALID_HANDLE_VALUE;
+    CScopedFile m_hFile;
 };

@@ -42,8 +42,8 @@ int CWmvAudioStream::Deliver(const void* pData, DWORD, DWORD dwTime, DWORD dwDur
     // move all later sound earlier.
     if (!m_pEncoder || (!m_pEncoder->EncodeBlock(pData) && !m_pEncoder->EncodeSilence()))
         return 0;
-    return CMediaStream::Deliver(m_pEncoder->OutputBuffer(), m_pEncoder->OutputSize(), dwTime, dwDuration,
-                                 dwFlags);
+    return QueueSample(m_pEncoder->OutputBuffer(), m_pEncoder->OutputSize(), dwTime, dwDuration,
+                       dwFlags);
 }
 
 const wchar_t* CWmvAudioStream::CodecName() const

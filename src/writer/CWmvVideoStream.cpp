@@ -63,8 +63,8 @@ int CWmvVideoStream::Deliver(const void* pData, DWORD, DWORD dwTime, DWORD, DWOR
         dwTime = m_dwLastTime + 1;
     m_dwLastTime = dwTime;
     m_bHasLastTime = true;
-    return CMediaStream::Deliver(m_pCompressor->OutputBuffer(), m_pCompressor->LastFrameSize(), dwTime,
-                                 dwDuration, dwFlags);
+    return QueueSample(m_pCompressor->OutputBuffer(), m_pCompressor->LastFrameSize(), dwTime,
+                       dwDuration, dwFlags);
 }
 
 int CWmvVideoStream::CodecType() const

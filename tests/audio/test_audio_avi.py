@@ -73,7 +73,10 @@ class RecordedSoundInAvi(unittest.TestCase):
         video_seconds = int(video["nb_frames"]) / 25
         audio_seconds = len(self.decoded_left()) / 44100
         print(f"video: {video_seconds:.3f} s, sound: {audio_seconds:.3f} s")
-        self.assertAlmostEqual(audio_seconds, video_seconds, delta=0.1)
+        # The two sources start and stop one after the other: on a loaded machine the second
+        # may come a few of its ticks later. Whether sound and picture stay together is the
+        # business of the recording tests that measure them against each other.
+        self.assertAlmostEqual(audio_seconds, video_seconds, delta=0.25)
 
 
 if __name__ == "__main__":

@@ -199,6 +199,42 @@ def hold_click(x, y, button=1):
 MAIN_CAPTION = "Orvane 1.0"
 
 
+def program_text(name):
+    """The English text of the program's string table entry `name` (as in the resource script)."""
+    with open(os.path.join(SRC, "src", "res", "orvane.rc"), encoding="latin-1") as f:
+        m = re.search(r'^\s*' + name + r'\s+"((?:[^"\\]|\\.|"")*)"', f.read(), re.M)
+    return m.group(1).replace('""', '"') if m else None
+
+
+def select_area(x, y, w, h, prefix=None, timeout=60, on_last_press=None):
+    """Drags a rectangle over the desktop as a user does (press at one corner, release, click
+    at the opposite one), holding each press until the program has seen it: while a selection
+    is under way its overlay carries the select hint as caption and follows the pointer, and
+    it drops the caption when the selection ends. None when it went through, else what went
+    wrong. on_last_press runs just before the closing press."""
+    hint = program_text("IDS_SELECT_RECTANGLE")
+
+    def overlay():
+        return find_window(hint, 0, prefix)
+
+    if not wait_for(overlay, timeout):
+        return "no selection under way"
+    mouse_down(x, y)
+    seen = wait_for(lambda: (o := overlay()) and (o.left, o.top) == (x, y), timeout)
+    mouse_up(x, y)
+    if not seen:
+        return "the press at the first corner was not seen"
+    mouse_move(x + w - 1, y + h - 1)
+    if not wait_for(lambda: (o := overlay()) and (o.right, o.bottom) == (x + w, y + h), timeout):
+        return "the rectangle did not follow the pointer"
+    if on_last_press:
+        on_last_press()
+    mouse_down(x + w - 1, y + h - 1)
+    seen = wait_for(lambda: overlay() is None, timeout)
+    mouse_up(x + w - 1, y + h - 1)
+    return None if seen else "the click at the second corner was not seen"
+
+
 def record_with_hotkey(rect, seconds, prefix=None, hotkey="F8"):
     """Drives one recording as a user does: the hotkey, a rectangle dragged on the desktop
     (press at one corner, release, click at the opposite one), a wait, the hotkey again.
@@ -207,10 +243,9 @@ def record_with_hotkey(rect, seconds, prefix=None, hotkey="F8"):
     key(hotkey)
     if not wait_for(lambda: find_window(MAIN_CAPTION, 0, prefix) is None, timeout=10):
         return "the main window did not hide"
-    hold_click(x, y)
-    mouse_move(x + w - 1, y + h - 1)
-    time.sleep(0.3)
-    hold_click(x + w - 1, y + h - 1)
+    problem = select_area(x, y, w, h, prefix)
+    if problem:
+        return problem
     time.sleep(seconds)
     key(hotkey)
     if not wait_for(lambda: find_window(MAIN_CAPTION, 0, prefix), timeout=30):

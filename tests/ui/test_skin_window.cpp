@@ -329,9 +329,9 @@ TEST_F(SkinWindowTest, SkinningKeepsTrackbarValueAndTooltips)
     Open();
     EXPECT_EQ(SendMessageA(Item(IDC_SLD_VOLUME), TBM_GETPOS, 0, 0), 30);
     EXPECT_EQ(GetCapture(), nullptr);
-    // One tool per owner-drawn button, registered from its caption: the four picture
-    // buttons and the two icon buttons.
-    EXPECT_EQ(m_pDlg->m_skin.GetToolTip()->GetToolCount(), 6);
+    // One tool per owner-drawn button, registered from its caption: the five picture
+    // buttons (Options among them) and the two icon buttons.
+    EXPECT_EQ(m_pDlg->m_skin.GetToolTip()->GetToolCount(), 7);
 }
 
 TEST_F(SkinWindowTest, IconButtonDefaultFrameAndDisabledFocus)

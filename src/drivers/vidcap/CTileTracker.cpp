@@ -57,13 +57,13 @@ void CTileTracker::Configure(int nWidth, int nHeight, int nBytesPerPixel, int nS
     m_nTileHeight = std::max(1, nTileHeight);
 }
 
-RECT CTileTracker::TileRect(int nColumn, int nRow, int nRight, int nBottom) const
+RECT CTileTracker::TileRect(int nColumn, int nRow, const RECT& area) const
 {
     RECT tile;
-    tile.left = nColumn * m_nTileWidth;
-    tile.top = nRow * m_nTileHeight;
-    tile.right = std::min<LONG>(tile.left + m_nTileWidth, nRight);
-    tile.bottom = std::min<LONG>(tile.top + m_nTileHeight, nBottom);
+    tile.left = std::max<LONG>(nColumn * m_nTileWidth, area.left);
+    tile.top = std::max<LONG>(nRow * m_nTileHeight, area.top);
+    tile.right = std::min<LONG>((nColumn + 1) * m_nTileWidth, area.right);
+    tile.bottom = std::min<LONG>((nRow + 1) * m_nTileHeight, area.bottom);
     return tile;
 }
 
@@ -80,18 +80,18 @@ bool CTileTracker::TileDiffers(const BYTE* pA, const BYTE* pB, const RECT& tile)
     return false;
 }
 
-void CTileTracker::CopyTile(BYTE* pDest, const BYTE* pSource, const RECT& tile) const
+void CTileTracker::CopyRect(BYTE* pDest, const BYTE* pSource, const RECT& rect) const
 {
-    size_t nOffset = static_cast<size_t>(tile.top) * m_nStride + tile.left * m_nBytesPerPixel;
-    size_t nBytes = static_cast<size_t>(tile.right - tile.left) * m_nBytesPerPixel;
-    for (LONG y = tile.top; y < tile.bottom; ++y, nOffset += m_nStride)
+    size_t nOffset = static_cast<size_t>(rect.top) * m_nStride + rect.left * m_nBytesPerPixel;
+    size_t nBytes = static_cast<size_t>(rect.right - rect.left) * m_nBytesPerPixel;
+    for (LONG y = rect.top; y < rect.bottom; ++y, nOffset += m_nStride)
         memcpy(pDest + nOffset, pSource + nOffset, nBytes);
 }
 
 void CTileTracker::CopyRun(BYTE* pDest, const BYTE* pSource, int nLeft, int nRight, const RECT& row) const
 {
     RECT run = {nLeft, row.top, nRight, row.bottom};
-    CopyTile(pDest, pSource, run);
+    CopyRect(pDest, pSource, run);
 }
 
 void CTileTracker::AddRun(int nLeft, int nRight, int nTop, int nBottom, std::vector<RECT>& rects)
@@ -114,20 +114,29 @@ void CTileTracker::AddRun(int nLeft, int nRight, int nTop, int nBottom, std::vec
 int CTileTracker::Track(const BYTE* pSample, const BYTE* pPrevious, BYTE* pSurface,
                         int nSampledWidth, int nSampledHeight, std::vector<RECT>& rects)
 {
+    RECT area = {0, 0, nSampledWidth, nSampledHeight};
+    return Track(pSample, pPrevious, pSurface, area, rects);
+}
+
+int CTileTracker::Track(const BYTE* pSample, const BYTE* pPrevious, BYTE* pSurface,
+                        const RECT& area, std::vector<RECT>& rects)
+{
     rects.clear();
     m_open.clear();
-    nSampledWidth = std::min(nSampledWidth, m_nWidth);
-    nSampledHeight = std::min(nSampledHeight, m_nHeight);
-    if (nSampledWidth <= 0 || nSampledHeight <= 0)
+    RECT inside = {std::max<LONG>(area.left, 0), std::max<LONG>(area.top, 0),
+                   std::min<LONG>(area.right, m_nWidth), std::min<LONG>(area.bottom, m_nHeight)};
+    if (inside.left >= inside.right || inside.top >= inside.bottom)
         return 0;
-    int nColumns = (nSampledWidth + m_nTileWidth - 1) / m_nTileWidth;
-    int nRows = (nSampledHeight + m_nTileHeight - 1) / m_nTileHeight;
-    for (int nRow = 0; nRow < nRows; ++nRow) {
+    int nFirstColumn = inside.left / m_nTileWidth;
+    int nEndColumn = (inside.right + m_nTileWidth - 1) / m_nTileWidth;
+    int nFirstRow = inside.top / m_nTileHeight;
+    int nEndRow = (inside.bottom + m_nTileHeight - 1) / m_nTileHeight;
+    for (int nRow = nFirstRow; nRow < nEndRow; ++nRow) {
         m_nextOpen.clear();
         // A still tile row is recognised in one long comparison when rows are whole.
-        RECT row = TileRect(0, nRow, nSampledWidth, nSampledHeight);
-        row.left = 0;
-        row.right = nSampledWidth;
+        RECT row = TileRect(0, nRow, inside);
+        row.left = inside.left;
+        row.right = inside.right;
         if (!TileDiffers(pSample, pPrevious, row)) {
             m_open.clear();
             continue;
@@ -136,8 +145,8 @@ int CTileTracker::Track(const BYTE* pSample, const BYTE* pPrevious, BYTE* pSurfa
         // than a tile's width, which matters when everything changed.
         int nRunLeft = -1;
         int nRunRight = 0;
-        for (int nColumn = 0; nColumn < nColumns; ++nColumn) {
-            RECT tile = TileRect(nColumn, nRow, nSampledWidth, nSampledHeight);
+        for (int nColumn = nFirstColumn; nColumn < nEndColumn; ++nColumn) {
+            RECT tile = TileRect(nColumn, nRow, inside);
             if (TileDiffers(pSample, pPrevious, tile)) {
                 if (nRunLeft < 0)
                     nRunLeft = tile.left;

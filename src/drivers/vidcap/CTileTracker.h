@@ -18,15 +18,18 @@ public:
     // nSampledWidth x nSampledHeight. Fills rects with the changed tiles; returns their count.
     int Track(const BYTE* pSample, const BYTE* pPrevious, BYTE* pSurface, int nSampledWidth,
               int nSampledHeight, std::vector<RECT>& rects);
+    // The same over the part of the buffers inside area; tiles stay on the grid from (0, 0).
+    int Track(const BYTE* pSample, const BYTE* pPrevious, BYTE* pSurface, const RECT& area,
+              std::vector<RECT>& rects);
+    void CopyRect(BYTE* pDest, const BYTE* pSource, const RECT& rect) const;
 
     int GetTileWidth() const { return m_nTileWidth; }
     int GetTileHeight() const { return m_nTileHeight; }
 
 private:
     bool TileDiffers(const BYTE* pA, const BYTE* pB, const RECT& tile) const;
-    void CopyTile(BYTE* pDest, const BYTE* pSource, const RECT& tile) const;
     void CopyRun(BYTE* pDest, const BYTE* pSource, int nLeft, int nRight, const RECT& row) const;
-    RECT TileRect(int nColumn, int nRow, int nRight, int nBottom) const;
+    RECT TileRect(int nColumn, int nRow, const RECT& area) const;
     void AddRun(int nLeft, int nRight, int nTop, int nBottom, std::vector<RECT>& rects);
 
     int m_nWidth;

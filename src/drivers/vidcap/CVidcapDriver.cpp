@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/DibStride.h"
 #include "drivers/vidcap/VidcapProtocol.h"
 #include "drivers/vidcap/VidcapSwitch.h"
 
@@ -21,21 +22,16 @@ const int DEFAULT_RATE = 30;
 // Samples a second while no reader takes the changes, and how long until then.
 const int IDLE_RATE = 5;
 const LONGLONG IDLE_AFTER_MS = 2000;
+// Bytes read from the desktop in one call. With Wine 8 on an X server a desktop read is an
+// image request whose whole reply the process takes into buffers of its own: in a fresh
+// process one read of a 1280x800 desktop (4 MB) costs about five times the CPU of the same
+// rows read in bands of 1 to 2 MB, in a running recording about a tenth more; much smaller
+// bands pay for each call again (bench/capture.sh read).
+const int READ_BAND_BYTES = 1 << 20;
 const int DEFAULT_TILE_WIDTH = 64;
 const int DEFAULT_TILE_HEIGHT = 16;
 const DWORD MIN_RING_CAPACITY = 64;
 const DWORD MAX_RING_CAPACITY = 65536;
-
-class CLock {
-public:
-    explicit CLock(CRITICAL_SECTION& cs) : m_cs(cs) { EnterCriticalSection(&m_cs); }
-    ~CLock() { LeaveCriticalSection(&m_cs); }
-    CLock(const CLock&) = delete;
-    CLock& operator=(const CLock&) = delete;
-
-private:
-    CRITICAL_SECTION& m_cs;
-};
 
 CVidcapDriver::SurfaceFormat FormatFromEnvironment()
 {
@@ -55,6 +51,19 @@ double Seconds(LONGLONG nTicks)
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     return static_cast<double>(nTicks) / static_cast<double>(frequency.QuadPart);
+}
+
+double ThreadCpuSeconds()
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user))
+        return 0.0;
+    ULARGE_INTEGER nKernel, nUser;
+    nKernel.LowPart = kernel.dwLowDateTime;
+    nKernel.HighPart = kernel.dwHighDateTime;
+    nUser.LowPart = user.dwLowDateTime;
+    nUser.HighPart = user.dwHighDateTime;
+    return static_cast<double>(nKernel.QuadPart + nUser.QuadPart) / 1e7;
 }
 
 }  // namespace
@@ -81,38 +90,38 @@ CVidcapDriver::CVidcapDriver()
     : m_bAttached(0), m_bRealChangePending(0), m_format(FormatFromEnvironment()), m_nModeWidth(0),
       m_nModeHeight(0), m_nModeBpp(0), m_attachedMode(), m_nWidth(0), m_nHeight(0), m_nBpp(0),
       m_nStride(0),
-      m_nSurfaceBytes(0), m_info(), m_hSurfaceSection(nullptr), m_pSurface(nullptr),
-      m_hRingSection(nullptr), m_pRing(nullptr), m_hDisplayDC(nullptr), m_hSampleDC(),
-      m_hSampleBitmap(), m_hOldSampleBitmap(), m_pSample(), m_nCurrentSample(0),
-      m_hThread(nullptr), m_hStop(nullptr), m_nRate(DEFAULT_RATE),
+      m_nSurfaceBytes(0), m_info(), m_pSurface(nullptr),
+      m_pRing(nullptr), m_hDisplayDC(nullptr), m_hSampleDC(),
+      m_hSampleBitmap(), m_hOldSampleBitmap(), m_pSample(), m_nCurrentSample(0), m_rcSample(),
+      m_rcSampleTaken(), m_rcSampled(),
+      m_nRate(DEFAULT_RATE),
       m_nTileWidth(DEFAULT_TILE_WIDTH), m_nTileHeight(DEFAULT_TILE_HEIGHT), m_stats(),
       m_runStart()
 {
-    InitializeCriticalSection(&m_cs);
 }
 
 void CVidcapDriver::SetSurfaceFormat(SurfaceFormat format)
 {
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     m_format = format;
 }
 
 void CVidcapDriver::SetSampleRate(int nPerSecond)
 {
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     m_nRate = std::max(1, nPerSecond);
 }
 
 void CVidcapDriver::SetTileSize(int nWidth, int nHeight)
 {
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     m_nTileWidth = std::max(1, nWidth);
     m_nTileHeight = std::max(1, nHeight);
 }
 
 bool CVidcapDriver::IsAttached()
 {
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     return m_bAttached != 0;
 }
 
@@ -191,7 +200,7 @@ LONG WINAPI CVidcapDriver::ChangeDisplaySettingsExA(LPCSTR pszDevice, LPDEVMODEA
     const DisplayFunctions& system = SystemDisplayFunctions();
     if (IsOurDevice(pszDevice)) {
         {
-            CLock lock(driver.m_cs);
+            CScopedLock lock(driver.m_cs);
             if (pMode) {
                 if (pMode->dmFields & DM_PELSWIDTH)
                     driver.m_nModeWidth = static_cast<int>(pMode->dmPelsWidth);
@@ -244,7 +253,7 @@ int WINAPI CVidcapDriver::ExtEscape(HDC hDC, int nEscape, int cbInput, LPCSTR pI
 {
     CVidcapDriver& driver = Instance();
     {
-        CLock lock(driver.m_cs);
+        CScopedLock lock(driver.m_cs);
         DriverDC* pDC = driver.FindDC(hDC);
         if (pDC)
             return driver.Escape(*pDC, nEscape, cbInput, pInput, cbOutput, pOutput);
@@ -268,7 +277,7 @@ bool CVidcapDriver::ReadAttachSwitch()
 LONG CVidcapDriver::ApplySettings()
 {
     bool bAttach = ReadAttachSwitch();
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     if (!bAttach) {
         Detach();
         return DISP_CHANGE_SUCCESSFUL;
@@ -339,14 +348,14 @@ bool CVidcapDriver::CreateSurface()
     default: m_nBpp = 32; break;
     }
     m_info.header.biBitCount = static_cast<WORD>(m_nBpp);
-    m_nStride = (m_nWidth * (m_nBpp / 8) + 3) & ~3;
+    m_nStride = static_cast<int>(DibRowStride(m_nBpp, m_nWidth));
     m_nSurfaceBytes = static_cast<SIZE_T>(m_nStride) * m_nHeight;
     m_info.header.biSizeImage = static_cast<DWORD>(m_nSurfaceBytes);
-    m_hSurfaceSection = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                           static_cast<DWORD>(m_nSurfaceBytes), nullptr);
+    m_hSurfaceSection.Reset(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                           static_cast<DWORD>(m_nSurfaceBytes), nullptr));
     if (!m_hSurfaceSection)
         return false;
-    m_pSurface = static_cast<BYTE*>(MapViewOfFile(m_hSurfaceSection, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    m_pSurface = static_cast<BYTE*>(MapViewOfFile(m_hSurfaceSection.Get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
     return m_pSurface != nullptr;
 }
 
@@ -354,11 +363,11 @@ bool CVidcapDriver::CreateRing()
 {
     DWORD nCapacity = std::clamp(VIDCAP_REQUESTED_CAPACITY, MIN_RING_CAPACITY, MAX_RING_CAPACITY);
     SIZE_T nBytes = VidcapRingBytes(nCapacity);
-    m_hRingSection = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                        static_cast<DWORD>(nBytes), nullptr);
+    m_hRingSection.Reset(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                        static_cast<DWORD>(nBytes), nullptr));
     if (!m_hRingSection)
         return false;
-    m_pRing = MapViewOfFile(m_hRingSection, FILE_MAP_ALL_ACCESS, 0, 0, 0);
+    m_pRing = MapViewOfFile(m_hRingSection.Get(), FILE_MAP_ALL_ACCESS, 0, 0, 0);
     if (!m_pRing)
         return false;
     static_cast<VidcapRingHeader*>(m_pRing)->nCapacity = nCapacity;
@@ -384,31 +393,29 @@ bool CVidcapDriver::StartSampler()
     m_tracker.Configure(m_nWidth, m_nHeight, m_nBpp / 8, m_nStride, m_nTileWidth, m_nTileHeight);
     // The surface starts with the current picture, so only later drawing counts as a change.
     m_nCurrentSample = 0;
-    BitBlt(m_hSampleDC[0], 0, 0, m_nWidth, m_nHeight, m_hDisplayDC, 0, 0, SRCCOPY);
-    GdiFlush();
+    m_rcSample = SampleRectOfCallers();
+    m_rcSampleTaken = m_rcSample;
+    m_rcSampled = m_rcSample;
+    ReadDesktop(m_hSampleDC[0], m_rcSample);
     memcpy(m_pSample[1], m_pSample[0], m_nSurfaceBytes);
     memcpy(m_pSurface, m_pSample[0], m_nSurfaceBytes);
 
-    m_hStop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    m_hStop.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!m_hStop)
         return false;
     ResetStatistics();
-    m_hThread = CreateThread(nullptr, 0, &CVidcapDriver::SamplerThread, this, 0, nullptr);
-    return m_hThread != nullptr;
+    m_hThread.Reset(CreateThread(nullptr, 0, &CVidcapDriver::SamplerThread, this, 0, nullptr));
+    return m_hThread.IsValid();
 }
 
 void CVidcapDriver::StopSampler()
 {
     if (m_hThread) {
-        SetEvent(m_hStop);
-        WaitForSingleObject(m_hThread, INFINITE);
-        CloseHandle(m_hThread);
-        m_hThread = nullptr;
+        SetEvent(m_hStop.Get());
+        WaitForSingleObject(m_hThread.Get(), INFINITE);
+        m_hThread.Reset();
     }
-    if (m_hStop) {
-        CloseHandle(m_hStop);
-        m_hStop = nullptr;
-    }
+    m_hStop.Reset();
     for (int i = 0; i < 2; ++i) {
         if (m_hSampleDC[i]) {
             if (m_hOldSampleBitmap[i])
@@ -435,16 +442,12 @@ void CVidcapDriver::Detach()
     // Views mapped into callers and the device contexts' bitmaps keep the sections alive.
     if (m_pRing)
         UnmapViewOfFile(m_pRing);
-    if (m_hRingSection)
-        CloseHandle(m_hRingSection);
+    m_hRingSection.Reset();
     if (m_pSurface)
         UnmapViewOfFile(m_pSurface);
-    if (m_hSurfaceSection)
-        CloseHandle(m_hSurfaceSection);
+    m_hSurfaceSection.Reset();
     m_pRing = nullptr;
-    m_hRingSection = nullptr;
     m_pSurface = nullptr;
-    m_hSurfaceSection = nullptr;
     m_bAttached = 0;
 }
 
@@ -466,12 +469,16 @@ void CVidcapDriver::RunSampler()
     const LONGLONG nIdleAfter = frequency.QuadPart * IDLE_AFTER_MS / 1000;
     DWORD nLastRead = m_ring.GetReadCounter();
     LONGLONG nLastReadTime = next.QuadPart;
+    double dLastCpu = ThreadCpuSeconds();
     for (;;) {
         QueryPerformanceCounter(&now);
         Sample();
         LARGE_INTEGER done;
         QueryPerformanceCounter(&done);
         m_stats.dSampleSeconds += Seconds(done.QuadPart - now.QuadPart);
+        double dCpu = ThreadCpuSeconds();
+        m_stats.dCpuSeconds += dCpu - dLastCpu;
+        dLastCpu = dCpu;
         ++m_stats.nSamples;
         // Nobody has taken the reported changes for a while (no recording runs): sample
         // slowly until the reader moves again. Nothing is lost, changes only arrive later.
@@ -489,7 +496,7 @@ void CVidcapDriver::RunSampler()
         LONGLONG nUntil = std::min(next.QuadPart, done.QuadPart + nPeriod);
         for (;;) {
             DWORD nWait = static_cast<DWORD>((nUntil - done.QuadPart) * 1000 / frequency.QuadPart);
-            if (WaitForSingleObject(m_hStop, nWait) == WAIT_OBJECT_0)
+            if (WaitForSingleObject(m_hStop.Get(), nWait) == WAIT_OBJECT_0)
                 return;
             QueryPerformanceCounter(&done);
             if (done.QuadPart >= next.QuadPart)
@@ -505,28 +512,96 @@ void CVidcapDriver::RunSampler()
 
 void CVidcapDriver::Sample()
 {
-    int nScreenWidth = std::min(::GetDeviceCaps(m_hDisplayDC, HORZRES), m_nWidth);
-    int nScreenHeight = std::min(::GetDeviceCaps(m_hDisplayDC, VERTRES), m_nHeight);
+    RECT screen = {0, 0, std::min(::GetDeviceCaps(m_hDisplayDC, HORZRES), m_nWidth),
+                   std::min(::GetDeviceCaps(m_hDisplayDC, VERTRES), m_nHeight)};
+    RECT wanted = TakeSampleRect();
+    RECT area;
+    if (!IntersectRect(&area, &wanted, &screen))
+        SetRectEmpty(&area);
     int nCurrent = m_nCurrentSample ^ 1;
     LARGE_INTEGER start, copied;
     QueryPerformanceCounter(&start);
-    BitBlt(m_hSampleDC[nCurrent], 0, 0, nScreenWidth, nScreenHeight, m_hDisplayDC, 0, 0, SRCCOPY);
-    GdiFlush();
+    ReadDesktop(m_hSampleDC[nCurrent], area);
     QueryPerformanceCounter(&copied);
     m_stats.dCopySeconds += Seconds(copied.QuadPart - start.QuadPart);
-    m_tracker.Track(m_pSample[nCurrent], m_pSample[m_nCurrentSample], m_pSurface, nScreenWidth,
-                    nScreenHeight, m_rects);
+    m_tracker.Track(m_pSample[nCurrent], m_pSample[m_nCurrentSample], m_pSurface, area, m_rects);
+    // A part read now but not last time has no previous sample to compare with: it all
+    // counts as changed.
+    RECT joined;
+    UnionRect(&joined, &area, &m_rcSampled);
+    if (!IsRectEmpty(&area) && !EqualRect(&joined, &m_rcSampled)) {
+        m_tracker.CopyRect(m_pSurface, m_pSample[nCurrent], area);
+        m_rects.assign(1, area);
+    }
+    m_rcSampled = area;
     m_nCurrentSample = nCurrent;
     CollectDrawing();
     m_stats.nRectangles += static_cast<DWORD>(m_rects.size());
     m_ring.Append(m_rects);
 }
 
+void CVidcapDriver::ReadDesktop(HDC hDest, const RECT& area)
+{
+    int nBandRows = std::max(1, READ_BAND_BYTES / m_nStride);
+    for (LONG y = area.top; y < area.bottom; y += nBandRows)
+        BitBlt(hDest, area.left, y, area.right - area.left, std::min<LONG>(nBandRows, area.bottom - y),
+               m_hDisplayDC, area.left, y, SRCCOPY);
+    GdiFlush();
+}
+
+RECT CVidcapDriver::TakeSampleRect()
+{
+    // Detach holds the lock while it waits for this thread: never wait for it here. A
+    // change not taken now is taken at the next sample.
+    CScopedTryLock lock(m_cs);
+    if (lock.Owns())
+        m_rcSampleTaken = m_rcSample;
+    return m_rcSampleTaken;
+}
+
+RECT CVidcapDriver::SampleRectOfCallers() const
+{
+    RECT all = {0, 0, m_nWidth, m_nHeight};
+    RECT joined = {0, 0, 0, 0};
+    for (const DriverDC& dc : m_dcs) {
+        if (IsRectEmpty(&dc.rcSample))
+            return all;
+        UnionRect(&joined, &joined, &dc.rcSample);
+    }
+    if (m_dcs.empty() || !IntersectRect(&joined, &joined, &all))
+        return all;
+    return joined;
+}
+
+int CVidcapDriver::SetSampleRect(DriverDC& dc, int cbInput, LPCSTR pInput)
+{
+    if (!pInput || cbInput < static_cast<int>(sizeof(RECT)))
+        return 0;
+    RECT before = SampleRectOfCallers();
+    memcpy(&dc.rcSample, pInput, sizeof(RECT));
+    m_rcSample = SampleRectOfCallers();
+    // Whatever the sampler has not kept up to date is read now, before the caller looks.
+    RECT joined;
+    UnionRect(&joined, &before, &m_rcSample);
+    if (!EqualRect(&joined, &before)) {
+        HDC hScreen = ::CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+        if (hScreen) {
+            BitBlt(dc.hDC, m_rcSample.left, m_rcSample.top, m_rcSample.right - m_rcSample.left,
+                   m_rcSample.bottom - m_rcSample.top, hScreen, m_rcSample.left, m_rcSample.top,
+                   SRCCOPY);
+            GdiFlush();
+            ::DeleteDC(hScreen);
+        }
+    }
+    return 1;
+}
+
 void CVidcapDriver::CollectDrawing()
 {
     // Detach holds the lock while it waits for this thread: never wait for it here. Bounds
     // not taken now keep accumulating until the next sample.
-    if (!TryEnterCriticalSection(&m_cs))
+    CScopedTryLock lock(m_cs);
+    if (!lock.Owns())
         return;
     RECT surface = {0, 0, m_nWidth, m_nHeight};
     for (const DriverDC& dc : m_dcs) {
@@ -536,14 +611,13 @@ void CVidcapDriver::CollectDrawing()
                 m_rects.push_back(drawn);
         }
     }
-    LeaveCriticalSection(&m_cs);
 }
 
 // ---- Device contexts and escapes -----------------------------------------------------------
 
 HDC CVidcapDriver::CreateDriverDC()
 {
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     if (!m_bAttached)
         return nullptr;
     DriverDC dc = {};
@@ -552,7 +626,7 @@ HDC CVidcapDriver::CreateDriverDC()
         return nullptr;
     void* pBits = nullptr;
     dc.hBitmap = CreateDIBSection(dc.hDC, reinterpret_cast<BITMAPINFO*>(&m_info), DIB_RGB_COLORS,
-                                  &pBits, m_hSurfaceSection, 0);
+                                  &pBits, m_hSurfaceSection.Get(), 0);
     if (!dc.hBitmap) {
         ::DeleteDC(dc.hDC);
         return nullptr;
@@ -576,7 +650,7 @@ CVidcapDriver::DriverDC* CVidcapDriver::FindDC(HDC hDC)
 
 BOOL CVidcapDriver::DeleteDriverDC(HDC hDC)
 {
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     DriverDC* pDC = FindDC(hDC);
     if (!pDC)
         return FALSE;
@@ -588,19 +662,18 @@ BOOL CVidcapDriver::DeleteDriverDC(HDC hDC)
     DeleteObject(pDC->hBitmap);
     BOOL bResult = ::DeleteDC(pDC->hDC);
     m_dcs.erase(m_dcs.begin() + (pDC - m_dcs.data()));
+    m_rcSample = SampleRectOfCallers();
     return bResult;
 }
 
 int CVidcapDriver::Escape(DriverDC& dc, int nEscape, int cbInput, LPCSTR pInput, int cbOutput,
                           LPSTR pOutput)
 {
-    (void)cbInput;
-    (void)pInput;
     switch (nEscape) {
     case ESC_MAP_SURFACE:
     case ESC_MAP_CHANGES: {
         bool bSurface = nEscape == ESC_MAP_SURFACE;
-        HANDLE hSection = bSurface ? m_hSurfaceSection : m_hRingSection;
+        HANDLE hSection = bSurface ? m_hSurfaceSection.Get() : m_hRingSection.Get();
         void*& pView = bSurface ? dc.pSurfaceView : dc.pRingView;
         if (!hSection || !pOutput || cbOutput < VIDCAP_ADDRESS_OUTPUT_SIZE)
             return 0;
@@ -622,6 +695,8 @@ int CVidcapDriver::Escape(DriverDC& dc, int nEscape, int cbInput, LPCSTR pInput,
     }
     case ESC_CHECK:
         return dc.pSurfaceView && dc.pRingView ? 1 : 0;
+    case ESC_SET_SAMPLE_RECT:
+        return SetSampleRect(dc, cbInput, pInput);
     default:
         return 0;
     }
@@ -630,7 +705,7 @@ int CVidcapDriver::Escape(DriverDC& dc, int nEscape, int cbInput, LPCSTR pInput,
 int CVidcapDriver::DeviceCaps(HDC hDC, int nIndex)
 {
     {
-        CLock lock(m_cs);
+        CScopedLock lock(m_cs);
         DriverDC* pDC = FindDC(hDC);
         if (pDC) {
             switch (nIndex) {

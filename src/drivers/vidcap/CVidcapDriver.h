@@ -2,10 +2,13 @@
 // The capture driver as a user-mode component. It shows a virtual mirror device among the
 // display devices, attaches it to the desktop when the registry switch says so and the
 // display settings are applied, keeps a surface in the desktop's pixel format up to date by
-// sampling the desktop in tiles on its own thread, and reports what changed in a ring. Both
+// sampling the desktop in tiles on its own thread (only the part its callers read, when they
+// say which), and reports what changed in a ring. Both
 // blocks live in shared sections that the escapes map into the caller. Drawing on the
 // driver's own device contexts goes straight into the surface; GDI's bounds accumulation
 // on those contexts tells the sampler where, and it is reported like desktop changes.
+#include "base/ScopedWin.h"
+
 #include <windows.h>
 
 #include <vector>
@@ -24,6 +27,7 @@ public:
         DWORD nSamples;
         double dSampleSeconds;  // time spent sampling and comparing
         double dCopySeconds;    // of which reading the desktop
+        double dCpuSeconds;     // the sampler thread's CPU time
         double dRunSeconds;     // time the sampler has been running
         DWORD nRectangles;
         int bIdle;  // sampling slowly because nobody reads the changes
@@ -49,6 +53,7 @@ private:
         HGDIOBJ hOldBitmap;
         void* pSurfaceView;
         void* pRingView;
+        RECT rcSample;  // the part of the desktop this caller reads, empty: all of it
     };
     struct SurfaceInfo {
         BITMAPINFOHEADER header;
@@ -82,6 +87,10 @@ private:
     bool StartSampler();
     void StopSampler();
     void Sample();
+    void ReadDesktop(HDC hDest, const RECT& area);
+    int SetSampleRect(DriverDC& dc, int cbInput, LPCSTR pInput);
+    RECT SampleRectOfCallers() const;
+    RECT TakeSampleRect();
     void CollectDrawing();
     void RunSampler();
     HDC CreateDriverDC();
@@ -90,7 +99,7 @@ private:
     int Escape(DriverDC& dc, int nEscape, int cbInput, LPCSTR pInput, int cbOutput, LPSTR pOutput);
     int DeviceCaps(HDC hDC, int nIndex);
 
-    CRITICAL_SECTION m_cs;
+    CCriticalSection m_cs;
     int m_bAttached;
     int m_bRealChangePending;
     SurfaceFormat m_format;
@@ -104,9 +113,9 @@ private:
     int m_nWidth, m_nHeight, m_nBpp, m_nStride;
     SIZE_T m_nSurfaceBytes;
     SurfaceInfo m_info;
-    HANDLE m_hSurfaceSection;
+    CScopedHandle m_hSurfaceSection;
     BYTE* m_pSurface;
-    HANDLE m_hRingSection;
+    CScopedHandle m_hRingSection;
     void* m_pRing;
     std::vector<DriverDC> m_dcs;
 
@@ -118,10 +127,13 @@ private:
     BYTE* m_pSample[2];
     int m_nCurrentSample;
     CTileTracker m_tracker;
+    RECT m_rcSample;       // what the callers read, set under the lock
+    RECT m_rcSampleTaken;  // the sampler's copy of it
+    RECT m_rcSampled;      // what the sampler read last time
     CChangeRing m_ring;
     std::vector<RECT> m_rects;
-    HANDLE m_hThread;
-    HANDLE m_hStop;
+    CScopedHandle m_hThread;
+    CScopedHandle m_hStop;
     int m_nRate;
     int m_nTileWidth, m_nTileHeight;
     Statistics m_stats;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "base/ScopedWin.h"
 #include "drivers/vidcap/VidcapProtocol.h"
 
 namespace {
@@ -10,20 +11,20 @@ bool ReadValue(HKEY hRoot, const char* pszDriverName, const char* pszSubKey, DWO
 {
     char szPath[MAX_PATH];
     VidcapSwitchKeyPath(hRoot, pszDriverName, szPath, sizeof(szPath));
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExA(hRoot, szPath, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+    CScopedRegKey key;
+    if (RegOpenKeyExA(hRoot, szPath, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
         return false;
-    HKEY hDevice = nullptr;
-    LONG nResult = RegOpenKeyExA(hKey, pszSubKey, 0, KEY_QUERY_VALUE, &hDevice);
-    RegCloseKey(hKey);
+    CScopedRegKey device;
+    LONG nResult = RegOpenKeyExA(key.Get(), pszSubKey, 0, KEY_QUERY_VALUE, device.Receive());
+    key.Reset();
     if (nResult != ERROR_SUCCESS)
         return false;
     DWORD dwType = 0;
     DWORD dwRead = 0;
     DWORD cbValue = sizeof(dwRead);
-    nResult = RegQueryValueExA(hDevice, VIDCAP_ATTACH_VALUE, nullptr, &dwType, reinterpret_cast<BYTE*>(&dwRead),
+    nResult = RegQueryValueExA(device.Get(), VIDCAP_ATTACH_VALUE, nullptr, &dwType, reinterpret_cast<BYTE*>(&dwRead),
                                &cbValue);
-    RegCloseKey(hDevice);
+    device.Reset();
     if (nResult != ERROR_SUCCESS || dwType != REG_DWORD || cbValue != sizeof(dwRead))
         return false;
     dwValue = dwRead;

@@ -214,12 +214,12 @@ class Orvane:
             return f"the main window did not hide on {hotkey}"
         return None
 
-    def drag(self, x, y, w, h):
-        """Press at one corner, release, move, click at the opposite corner."""
-        orvtest.hold_click(x, y)
-        orvtest.mouse_move(x + w - 1, y + h - 1)
-        time.sleep(0.3)
-        orvtest.hold_click(x + w - 1, y + h - 1)
+    def drag(self, x, y, w, h, on_last_press=None):
+        """Press at one corner, release, move, click at the opposite corner: each press held
+        until the selection has seen it."""
+        problem = orvtest.select_area(x, y, w, h, self.prefix, on_last_press=on_last_press)
+        if problem:
+            raise AssertionError(problem)
 
     def stop_with_hotkey(self, hotkey="F8"):
         orvtest.key(hotkey)

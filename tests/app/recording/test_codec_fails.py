@@ -23,6 +23,8 @@ class CodecFailsTest(unittest.TestCase):
             with recflow.Orvane(prefix, env={"TWIN_CODEC_FAILS_AFTER": str(FAILS_AFTER)}) as app:
                 app.start("scene.exe", "counter", X, Y, W, H, 120)
                 self.assertTrue(app.wait_main(), "no main window")
+                # The scene takes the focus when it shows: type into the box after that.
+                self.assertTrue(orvtest.find_window("Orvane test scene", 60, prefix), "no scene")
                 orvtest.hold_click(*app.item(FPS_COMBO).center)
                 orvtest.key("End", *["BackSpace"] * 4, *"500")
                 self.assertTrue(orvtest.wait_for(lambda: app.item(FPS_COMBO).text == "500", timeout=10),

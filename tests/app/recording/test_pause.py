@@ -54,11 +54,7 @@ class Recording:
         before = set(self.app.files())
         self.test.assertIsNone(self.app.begin_selection())
         x, y, w, h = rect
-        orvtest.hold_click(x, y)
-        orvtest.mouse_move(x + w - 1, y + h - 1)
-        time.sleep(0.3)
-        self.clicked = time.time()
-        orvtest.hold_click(x + w - 1, y + h - 1)
+        self.app.drag(x, y, w, h, on_last_press=lambda: setattr(self, "clicked", time.time()))
         self.test.assertTrue(orvtest.wait_for(lambda: set(self.app.files()) - before, timeout=30),
                              "no recording began")
         self.name = sorted(set(self.app.files()) - before)[0]

@@ -57,7 +57,7 @@ class SlowDiskTest(unittest.TestCase):
 
                 self.assertIsNone(app.begin_selection())
                 app.drag(X, Y, W, H)
-                self.assertTrue(orvtest.wait_for(app.files, timeout=20), "no recording began")
+                self.assertTrue(orvtest.wait_for(app.files, timeout=60), "no recording began")
                 path = os.path.join(app.folder, app.files()[0])
                 watch = MemoryWatch(prefix)
                 watch.start()

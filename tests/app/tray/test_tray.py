@@ -138,11 +138,10 @@ class TrayTest(unittest.TestCase):
         orvtest.key("F8")
         self.assertTrue(orvtest.wait_for(lambda: not self.main_window_shown(), timeout=30),
                         "the main window did not hide")
-        orvtest.hold_click(X, Y)
-        orvtest.mouse_move(X + W - 1, Y + H - 1)
-        time.sleep(0.3)
-        clicked = time.time()
-        orvtest.hold_click(X + W - 1, Y + H - 1)
+        times = []
+        problem = orvtest.select_area(X, Y, W, H, self.prefix, on_last_press=lambda: times.append(time.time()))
+        self.assertIsNone(problem)
+        clicked = times[0]
         self.addCleanup(self.stop_if_recording)
         self.assert_blinking("the icon does not blink while recording")
         return clicked, time.time()

@@ -202,6 +202,34 @@ TEST_F(VidcapDriverTest, DrawingOnTheDriverContextLandsInTheSurfaceAndIsReported
     EXPECT_EQ(0xFF, driver.Pixel(10, 610)[0]);
 }
 
+TEST_F(VidcapDriverTest, KeepsOnlyTheAskedPartCurrentAndAWiderPartAtOnce)
+{
+    ASSERT_TRUE(Apply(1));
+    CMappedDriver driver;
+    ASSERT_EQ(1, driver.m_nCheck);
+    RECT asked = {0, 0, 200, 200};
+    ASSERT_EQ(1, Driver().pfnExtEscape(driver.m_hDC, ESC_SET_SAMPLE_RECT, sizeof(asked),
+                                       reinterpret_cast<LPCSTR>(&asked), 0, nullptr));
+    // Outside the asked part: on the screen, never in the surface.
+    CColorWindow outside({300, 300, 380, 360}, RGB(0, 0, 255));
+    HDC hScreen = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    DWORD nStart = GetTickCount();
+    while (GetPixel(hScreen, 340, 330) != RGB(0, 0, 255) && GetTickCount() - nStart < 5000)
+        CColorWindow::Pump(20);
+    ASSERT_EQ(RGB(0, 0, 255), GetPixel(hScreen, 340, 330));
+    DeleteDC(hScreen);
+    CColorWindow inside({50, 50, 100, 100}, RGB(0, 255, 0));
+    ASSERT_TRUE(driver.WaitForChangeAt(75, 75, 3000));
+    EXPECT_EQ(0xFF, driver.Pixel(75, 75)[1]);
+    EXPECT_NE(0xFF, driver.Pixel(340, 330)[0]);
+    // Asked for more, the new part is current when the escape returns, and reported.
+    RECT wider = {0, 0, 400, 400};
+    ASSERT_EQ(1, Driver().pfnExtEscape(driver.m_hDC, ESC_SET_SAMPLE_RECT, sizeof(wider),
+                                       reinterpret_cast<LPCSTR>(&wider), 0, nullptr));
+    EXPECT_EQ(0xFF, driver.Pixel(340, 330)[0]);
+    EXPECT_TRUE(driver.WaitForChangeAt(340, 330, 3000));
+}
+
 TEST_F(VidcapDriverTest, ApplyingTheSameModeAgainKeepsTheMappings)
 {
     ASSERT_TRUE(Apply(1));

@@ -41,9 +41,11 @@ struct FakeCursors
     UINT_PTR nNext = 0x5000;
     int nDestroyed = 0;
     DWORD nFailingId = 0;
+    bool bOnlySays = false;  // a system that says it took a cursor and keeps the old one
 
     void Reset()
     {
+        bOnlySays = false;
         system.clear();
         shapes.clear();
         nDestroyed = 0;
@@ -74,6 +76,8 @@ BOOL WINAPI FakeSetSystemCursor(HCURSOR hCursor, DWORD nId)
 {
     if (nId == g_cursors.nFailingId)
         return FALSE;
+    if (g_cursors.bOnlySays)
+        return TRUE;
     g_cursors.system[nId] = reinterpret_cast<UINT_PTR>(hCursor);
     return TRUE;
 }
@@ -85,7 +89,18 @@ BOOL WINAPI FakeDestroyCursor(HCURSOR hCursor)
     return TRUE;
 }
 
-const SystemCursorApi s_fakeCursorApi = {FakeLoadCursor, FakeCopyIcon, FakeSetSystemCursor, FakeDestroyCursor};
+// A cursor the system took is no longer ours.
+BOOL WINAPI FakeIsOwnCursor(HCURSOR hCursor)
+{
+    const UINT_PTR nHandle = reinterpret_cast<UINT_PTR>(hCursor);
+    for (const auto& entry : g_cursors.system)
+        if (entry.second == nHandle)
+            return FALSE;
+    return g_cursors.shapes.count(nHandle) != 0;
+}
+
+const SystemCursorApi s_fakeCursorApi = {FakeLoadCursor, FakeCopyIcon, FakeSetSystemCursor, FakeDestroyCursor,
+                                         FakeIsOwnCursor};
 
 // Stands in for the main window: records what the overlay sends it.
 class COwnerWnd : public CWnd
@@ -458,5 +473,17 @@ TEST_F(RectSelectTest, ACursorThatCannotBeReplacedIsSkippedAndItsCopyDestroyed)
     overlay.SetSelecting(FALSE, TRUE);
     EXPECT_EQ(2, g_cursors.nDestroyed) << "the saved copy the system refused is destroyed too";
     g_cursors.nFailingId = 0;
+    EXPECT_TRUE(AllCursorsOriginal());
+}
+
+TEST_F(RectSelectTest, CopiesASystemOnlySaysItTookAreDestroyed)
+{
+    CRectSelectWnd overlay;
+    Prepare(overlay);
+    g_cursors.bOnlySays = true;
+    StartSelection(overlay);
+    EXPECT_EQ(CRectSelectWnd::SYSTEM_CURSOR_COUNT - 1, g_cursors.nDestroyed) << "every cross copy";
+    overlay.SetSelecting(FALSE, TRUE);
+    EXPECT_EQ(2 * (CRectSelectWnd::SYSTEM_CURSOR_COUNT - 1), g_cursors.nDestroyed) << "and every saved copy";
     EXPECT_TRUE(AllCursorsOriginal());
 }

@@ -40,6 +40,7 @@ CCaptureGraph::CCaptureGraph()
 CCaptureGraph::~CCaptureGraph()
 {
     // Threads first: the sources feed the streams, the writers drain them.
+    m_secondCapture.Stop();
     m_capture.Stop();
     m_videoSource.Stop();
     for (CMediaWriter* pWriter : m_pWriters)
@@ -54,7 +55,7 @@ int CCaptureGraph::InitializeGrabber()
 
 CCaptureGraph::BeginResult CCaptureGraph::Begin(const RecordingSetup& setup)
 {
-    m_capture.ClearSoundStopped();
+    ClearSoundStopped();
     if (!BeginVideo(setup))
         return BEGIN_VIDEO_FAILED;
     if (!BeginAudio(setup))
@@ -125,12 +126,62 @@ int CCaptureGraph::BeginAudio(const RecordingSetup& setup)
     pStream->SetWriter(pWriter);
     if (!pWriter->AddStream(pStream) || !m_audioTimeLine.Begin(pStream))
         return 0;
-    if (!m_capture.SetStream(m_audioPause.Begin(&m_audioTimeLine)))
+    CMediaStream* pTarget = m_audioPause.Begin(&m_audioTimeLine);
+    if (BeginSecondSound(setup, pTarget))
+        pTarget = &m_mixer;
+    if (!m_capture.SetStream(pTarget))
         return 0;
     if (!m_capture.Start())
         return 0;
     WaitForFirstSound();
     return 1;
+}
+
+// The second device records like the first (same rate, block size and format); its volume is
+// applied as it is mixed, since no input of its own mixer is chosen.
+bool CCaptureGraph::BeginSecondSound(const RecordingSetup& setup, CMediaStream* pTarget)
+{
+    m_bMixing = false;
+    m_bSecondFailed = false;
+    if (setup.nSecondDevice < 0)
+        return false;
+    m_secondCapture.SetDevice(UINT(setup.nSecondDevice));
+    m_secondCapture.SetInput(-1);
+    m_secondCapture.SetBitsPerSample(16);
+    m_secondCapture.SetChannels(2);
+    m_secondCapture.SetSampleRate(setup.nSampleRate);
+    m_secondCapture.SetBlockSize(Encoder().InputBlockBytes());
+    m_mixer.SetSecondVolume(setup.dwSecondVolume);
+    m_mixer.Begin(pTarget, &m_capture, &m_secondCapture, DWORD(setup.nSampleRate));
+    if (!m_secondCapture.SetStream(m_mixer.SecondInput()) || !m_secondCapture.Start()) {
+        m_bSecondFailed = true;
+        return false;
+    }
+    m_bMixing = true;
+    return true;
+}
+
+bool CCaptureGraph::SecondSoundStopped(DWORD* pdwAtMs) const
+{
+    DWORD dwAtMs = 0;
+    if (!m_secondCapture.SoundStopped(&dwAtMs))
+        return false;
+    // The second's time line begins where it does on the first's.
+    DWORD dwFirst = 0;
+    DWORD dwSecond = 0;
+    if (m_capture.ClockOrigin(&dwFirst) && m_secondCapture.ClockOrigin(&dwSecond)) {
+        const LONG nShift = LONG(dwSecond - dwFirst);
+        dwAtMs = nShift < 0 && DWORD(-nShift) > dwAtMs ? 0 : DWORD(LONG(dwAtMs) + nShift);
+    }
+    if (pdwAtMs)
+        *pdwAtMs = dwAtMs;
+    return true;
+}
+
+void CCaptureGraph::ClearSoundStopped()
+{
+    m_capture.ClearSoundStopped();
+    m_secondCapture.ClearSoundStopped();
 }
 
 void CCaptureGraph::WaitForFirstSound()
@@ -156,7 +207,14 @@ void CCaptureGraph::End(int nFormat)
 {
     CMp3Encoder& encoder = Encoder();
     CMediaStream* pAudioStream = AudioStream(nFormat);
+    // The second device stops first, so that the first's last blocks no longer wait for it;
+    // what still waits is passed on once the first has stopped too.
+    m_secondCapture.Stop();
     m_capture.Stop();
+    if (m_bMixing) {
+        m_mixer.Flush();
+        m_bMixing = false;
+    }
     if (encoder.IsOpen()) {
         encoder.End();
         // The flushed frames are MP3 already: they are queued as they are, since the audio

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "audio/CSoundMixer.h"
 #include "audio/CWaveInCapture.h"
 #include "codec/CVideoCompressor.h"
 #include "pipeline/CFileTimeLine.h"
@@ -79,6 +80,13 @@ public:
     // True when the sound of the recording ended before it did (its device was lost);
     // pdwAtMs receives where, in milliseconds from the start of the recording.
     bool SoundStopped(DWORD* pdwAtMs) const { return m_capture.SoundStopped(pdwAtMs); }
+    // The second sound device: true when the recording asked for one and it could not be
+    // opened (the recording goes on with the first alone).
+    bool SecondSoundFailed() const { return m_bSecondFailed; }
+    // True when the second device's sound ended before the recording did; pdwAtMs as above.
+    bool SecondSoundStopped(DWORD* pdwAtMs) const;
+    // Forgets that the sound (of either device) ended early.
+    void ClearSoundStopped();
 
     // Pause: the sources keep running, their samples are held back and every later time moves
     // back by the paused span, so the file holds no paused time and resuming costs nothing.
@@ -107,6 +115,8 @@ private:
     int BeginAudio(const RecordingSetup& setup);
     int BeginWriter(const RecordingSetup& setup);
     void WaitForFirstSound();
+    // Starts the second device into the mixer; false when it cannot record.
+    bool BeginSecondSound(const RecordingSetup& setup, CMediaStream* pTarget);
 
     CAviVideoStream m_aviVideoStream;
     CWmvVideoStream m_wmvVideoStream;
@@ -118,6 +128,11 @@ private:
     CScreenVideoSource m_videoSource;
     CVideoCompressor m_compressor;
     CWaveInCapture m_capture;
+    // A second device mixed into the first's blocks, when the recording asks for one.
+    CWaveInCapture m_secondCapture;
+    CSoundMixer m_mixer;
+    bool m_bSecondFailed = false;
+    bool m_bMixing = false;
     CFileTimeLine m_videoTimeLine;
     CFileTimeLine m_audioTimeLine;
     // Between each source and its file relay.

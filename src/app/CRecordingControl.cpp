@@ -199,6 +199,9 @@ BOOL CRecordingControl::BeginRecording(BOOL bContinuation)
     setup.dwSecondVolume = settings.dwSecondVolume;
     switch (bContinuation ? m_graph.Continue(setup) : m_graph.Begin(setup)) {
     case CCaptureGraph::BEGIN_OK:
+        if (!bContinuation && m_graph.SecondSoundFailed())
+            m_tray.Balloon(CTrayIcon::TRAY_ICON_ID, LoadText(IDS_SECOND_SOUND_FAILED), AppName(),
+                           CTrayIcon::BALLOON_TIMEOUT_MS, NIIF_WARNING | NIIF_NOSOUND);
         return TRUE;
     case CCaptureGraph::BEGIN_VIDEO_FAILED:
         ReportStartFailure(IDS_VIDEO_FAILED);
@@ -228,16 +231,26 @@ void CRecordingControl::EndRecording(BOOL bContinuation)
     ReportLostSound();
 }
 
-// The picture went on without sound: the user hears of it once the file is closed.
+// The picture went on without sound, or the first device's sound without the second's: the
+// user hears of it once the file is closed.
 void CRecordingControl::ReportLostSound()
 {
     DWORD dwAtMs = 0;
-    if (!m_graph.SoundStopped(&dwAtMs))
-        return;
-    m_graph.Capture().ClearSoundStopped();
+    DWORD dwSecondAtMs = 0;
+    const bool bLost = m_graph.SoundStopped(&dwAtMs);
+    const bool bSecondLost = !bLost && m_graph.SecondSoundStopped(&dwSecondAtMs);
+    m_graph.ClearSoundStopped();
+    if (bLost)
+        ShowSoundStopped(IDS_SOUND_STOPPED, dwAtMs);
+    else if (bSecondLost)
+        ShowSoundStopped(IDS_SECOND_SOUND_STOPPED, dwSecondAtMs);
+}
+
+void CRecordingControl::ShowSoundStopped(UINT nFormatId, DWORD dwAtMs)
+{
     const unsigned nSeconds = static_cast<unsigned>(dwAtMs / 1000);
     CString strMessage;
-    strMessage.Format(LoadFormatString(IDS_SOUND_STOPPED), nSeconds / 60, nSeconds % 60);
+    strMessage.Format(LoadFormatString(nFormatId), nSeconds / 60, nSeconds % 60);
     ::MessageBoxA(m_pMainWnd->m_hWnd, strMessage, AppName(), MB_SYSTEMMODAL | MB_ICONEXCLAMATION);
 }
 

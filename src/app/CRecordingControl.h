@@ -98,6 +98,7 @@ private:
     BOOL BeginRecording(BOOL bContinuation);
     void EndRecording(BOOL bContinuation);
     void ReportLostSound();
+    void ShowSoundStopped(UINT nFormatId, DWORD dwAtMs);
     void ReportStartFailure(UINT nDetail, LPCSTR pszFileName = nullptr);
     CString AppName() const;
     BOOL ApplyKey(CHotKey& hotKey, DWORD dwValue, int nId, HWND hOwner);

@@ -23,7 +23,6 @@ const DWORD kFirstBlockLimitMs = 10000;
 CWaveInCapture::CWaveInCapture()
     : m_dwLeftVolume(kDefaultVolume), m_dwRightVolume(kDefaultVolume), m_cbRequestedBlock(0),
       m_hWaveIn(nullptr), m_nLastReturned(-1), m_nBlockCount(0), m_nInDevice(0), m_dwLastArrival(0),
-      m_bHaveStartTime(false), m_dwStartTime(0),
       m_pStream(nullptr)
 {
     ZeroMemory(&m_format, sizeof(m_format));
@@ -87,6 +86,15 @@ bool CWaveInCapture::SoundStopped(DWORD* pdwAtMs) const
         return false;
     if (pdwAtMs)
         *pdwAtMs = m_dwStoppedAt.load();
+    return true;
+}
+
+bool CWaveInCapture::ClockOrigin(DWORD* pdwTick) const
+{
+    if (!m_bHaveStartTime.load())
+        return false;
+    if (pdwTick)
+        *pdwTick = m_dwStartTime.load();
     return true;
 }
 
@@ -302,13 +310,13 @@ void CWaveInCapture::HandleMessage(const MSG& msg)
 
     if (!GateIsOpen())
         return;
-    if (!m_bHaveStartTime)
+    if (!m_bHaveStartTime.load())
     {
-        m_bHaveStartTime = true;
-        m_dwStartTime = msg.time;
+        m_dwStartTime.store(msg.time);
+        m_bHaveStartTime.store(true);
     }
     // A message time before the start (it cannot be, but the clock wraps) counts as no time.
-    DWORD dwElapsed = msg.time - m_dwStartTime;
+    DWORD dwElapsed = msg.time - m_dwStartTime.load();
     if (LONG(dwElapsed) < 0)
         dwElapsed = 0;
     if (!DeliverBlock(header, dwElapsed))

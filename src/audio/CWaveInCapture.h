@@ -56,6 +56,9 @@ public:
     DWORD BlockCount() const { return m_nBlockCount; }
     // True once the device has returned a block during this recording.
     bool IsReceiving() const { return m_nLastReturned.load() >= 0; }
+    // The system tick (GetTickCount) at which the blocks' time line begins: the arrival of the
+    // first block delivered. False before that block.
+    bool ClockOrigin(DWORD* pdwTick) const;
     // True when the sound ended before the recording did; pdwAtMs receives where, in
     // milliseconds of the recording's sound.
     bool SoundStopped(DWORD* pdwAtMs) const;
@@ -124,8 +127,8 @@ private:
     DWORD m_dwLastArrival;   // GetTickCount when a buffer last came back (or the device opened)
     std::atomic<bool> m_bSoundStopped{false};
     std::atomic<DWORD> m_dwStoppedAt{0};
-    bool m_bHaveStartTime;
-    DWORD m_dwStartTime;
+    std::atomic<bool> m_bHaveStartTime{false};
+    std::atomic<DWORD> m_dwStartTime{0};
     CMediaStream* m_pStream;
     CMp3Encoder m_encoder;
 };

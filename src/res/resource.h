@@ -98,6 +98,8 @@
 #define IDS_RECORDING_ENDED         10020  // followed by the detail of what failed
 #define IDS_RECORDING_STOPPED       10030
 #define IDS_SOUND_STOPPED           10031
+#define IDS_SECOND_SOUND_STOPPED    10045
+#define IDS_SECOND_SOUND_FAILED     10046
 // Tray menu item texts.
 #define IDS_MENU_START              20001
 #define IDS_MENU_STOP               20002

@@ -5,7 +5,7 @@
 #include <deque>
 #include <vector>
 
-#include "pipeline/CMediaStream.h"
+#include "pipeline/CRelayStream.h"
 
 class CWaveInCapture;
 
@@ -20,7 +20,7 @@ class CWaveInCapture;
 // waits (a little while at most) until they are in; what never comes is silence, and what
 // comes too late, or for a time already passed on, is dropped. Once the second device's sound
 // has ended (the device was lost) the first's blocks pass on at once, as they are.
-class CSoundMixer : public CMediaStream
+class CSoundMixer : public CRelayStream
 {
 public:
     // How long a first device's block waits for the second's samples of its time.
@@ -48,12 +48,6 @@ public:
 
     // A block of the first device.
     int Deliver(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration, DWORD dwFlags) override;
-    // Samples are queued by the target, never by this stream.
-    int SetEncoder(void*, int) override { return 1; }
-    SAMPLEBUFFER AllocSample(DWORD) override { return SAMPLEBUFFER_FAILED; }
-    void FreeSample(SAMPLEBUFFER) override {}
-    int FillSample(SAMPLEBUFFER, const void*, DWORD) override { return 0; }
-    int WriteSample(CMediaSample*) override { return 0; }
 
 protected:
     // Where each device's time line begins on the system clock, and whether the second's
@@ -64,16 +58,11 @@ protected:
 
 private:
     // Takes the second device's blocks into the mixer.
-    class CSecondInput : public CMediaStream
+    class CSecondInput : public CRelayStream
     {
     public:
         explicit CSecondInput(CSoundMixer& mixer) : m_mixer(mixer) {}
         int Deliver(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration, DWORD dwFlags) override;
-        int SetEncoder(void*, int) override { return 1; }
-        SAMPLEBUFFER AllocSample(DWORD) override { return SAMPLEBUFFER_FAILED; }
-        void FreeSample(SAMPLEBUFFER) override {}
-        int FillSample(SAMPLEBUFFER, const void*, DWORD) override { return 0; }
-        int WriteSample(CMediaSample*) override { return 0; }
 
     private:
         CSoundMixer& m_mixer;

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "base/ScopedWin.h"
-#include "pipeline/CMediaStream.h"
+#include "pipeline/CRelayStream.h"
 
 // The relay between a source and the stream of the recording's current file. A recording
 // that reaches the size limit goes on in a new file whose time starts at zero, so the relay
@@ -11,7 +11,7 @@
 // switch holds the relay's lock and the source waits in Deliver, so no sample lands in the
 // closing file or is lost. A relay of frames also turns them away, before they are
 // compressed, while the writer cannot take them.
-class CFileTimeLine : public CMediaStream
+class CFileTimeLine : public CRelayStream
 {
 public:
     explicit CFileTimeLine(bool bDropWhenFull) : m_bDropWhenFull(bDropWhenFull) {}
@@ -25,12 +25,6 @@ public:
     void NewFile() { m_bNewFile = true; }
 
     int Deliver(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration, DWORD dwFlags) override;
-    // Samples are queued by the target, never by this stream.
-    int SetEncoder(void*, int) override { return 1; }
-    SAMPLEBUFFER AllocSample(DWORD) override { return SAMPLEBUFFER_FAILED; }
-    void FreeSample(SAMPLEBUFFER) override {}
-    int FillSample(SAMPLEBUFFER, const void*, DWORD) override { return 0; }
-    int WriteSample(CMediaSample*) override { return 0; }
 
 private:
     CCriticalSection m_cs;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/ScopedWin.h"
-#include "pipeline/CMediaStream.h"
+#include "pipeline/CRelayStream.h"
 
 // Stands between a source and the stream of the recording and leaves the paused spans out of
 // the source's time line. While paused, samples are held back and never reach the stream;
@@ -23,7 +23,7 @@
 //   back to back. A sound block arrives a little after it was taken and blocks may come in
 //   bursts: the last few blocks of a pause are held (copied) rather than thrown away, so that
 //   a resume can still give back those it does not need.
-class CPauseTimeLine : public CMediaStream
+class CPauseTimeLine : public CRelayStream
 {
 public:
     enum Kind { TIMED, CONTIGUOUS };
@@ -44,12 +44,6 @@ public:
     DWORD RecordedMs() const { return m_dwRecorded.load(); }
 
     int Deliver(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration, DWORD dwFlags) override;
-    // Samples are queued by the target, never by this stream.
-    int SetEncoder(void*, int) override { return 1; }
-    SAMPLEBUFFER AllocSample(DWORD) override { return SAMPLEBUFFER_FAILED; }
-    void FreeSample(SAMPLEBUFFER) override {}
-    int FillSample(SAMPLEBUFFER, const void*, DWORD) override { return 0; }
-    int WriteSample(CMediaSample*) override { return 0; }
 
 private:
     struct Sample

@@ -109,6 +109,13 @@ class TrayTest(unittest.TestCase):
         return int(h) * 3600 + int(m) * 60 + int(sec), float(size), found[0].group(0)
 
     def close_menu(self):
+        # An open menu reads the keys that reach its program's foreground window: press once
+        # the program has it.
+        def owned():
+            window = orvtest.foreground_window(self.prefix)
+            return window if window and window.pid == self.main.pid else None
+        self.assertTrue(orvtest.wait_for(owned, timeout=30, interval=0.3),
+                        f"the menu's program never had the foreground: {orvtest.foreground_window(self.prefix)}")
         traytools.press("Escape")
         self.assertTrue(orvtest.wait_for(lambda: not traytools.menus(self.main.pid, self.prefix), timeout=30),
                         "Escape did not close the tray menu")

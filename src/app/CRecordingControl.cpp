@@ -7,11 +7,7 @@
 #include "sysinfo/FormatText.h"
 #include "res/resource.h"
 
-CRecordingControl::CRecordingControl()
-    : m_pMainWnd(nullptr), m_pSettings(nullptr), m_bRecording(FALSE), m_bTrayBusy(FALSE),
-      m_bTrayClickPending(FALSE), m_bSwallowTrayUp(FALSE), m_bHotKeyBusy(FALSE), m_nTrayIcon(CTrayIcon::TRAY_ICON_ID)
-{
-}
+CRecordingControl::CRecordingControl() = default;
 
 CRecordingControl::~CRecordingControl()
 {

@@ -137,6 +137,11 @@ struct CGlobalMemoryTraits
     static HGLOBAL Invalid() { return nullptr; }
     static void Close(HGLOBAL h) { ::GlobalFree(h); }
 };
+struct CMappedViewTraits
+{
+    static void* Invalid() { return nullptr; }
+    static void Close(void* p) { ::UnmapViewOfFile(p); }
+};
 template <typename T>
 struct CGdiObjectTraits
 {
@@ -155,17 +160,24 @@ using CScopedIcon = CScopedValue<HICON, CIconTraits>;
 // A DC made by CreateCompatibleDC or CreateDC.
 using CScopedMemoryDC = CScopedValue<HDC, CMemoryDCTraits>;
 using CScopedGlobal = CScopedValue<HGLOBAL, CGlobalMemoryTraits>;
+// A view of a file mapping from MapViewOfFile.
+using CScopedView = CScopedValue<void*, CMappedViewTraits>;
 template <typename T>
 using CScopedGdiObject = CScopedValue<T, CGdiObjectTraits<T>>;
 using CScopedBitmap = CScopedGdiObject<HBITMAP>;
 using CScopedPen = CScopedGdiObject<HPEN>;
+using CScopedBrush = CScopedGdiObject<HBRUSH>;
 using CScopedRegion = CScopedGdiObject<HRGN>;
 
-// A window's (or, with a null window, the screen's) DC from GetDC, given back with ReleaseDC.
+// A window's (or, with a null window, the screen's) DC from GetDC, or with bWholeWindow its
+// whole-window DC from GetWindowDC, given back with ReleaseDC.
 class CScopedWindowDC
 {
 public:
-    explicit CScopedWindowDC(HWND hWnd) : m_hWnd(hWnd), m_hDC(::GetDC(hWnd)) {}
+    explicit CScopedWindowDC(HWND hWnd, bool bWholeWindow = false)
+        : m_hWnd(hWnd), m_hDC(bWholeWindow ? ::GetWindowDC(hWnd) : ::GetDC(hWnd))
+    {
+    }
     ~CScopedWindowDC()
     {
         if (m_hDC)
@@ -196,6 +208,76 @@ public:
 private:
     HDC m_hDC;
     HGDIOBJ m_hOld;
+};
+
+// An icon's or cursor's description from GetIconInfo, whose two bitmaps are the caller's to delete.
+class CScopedIconInfo
+{
+public:
+    explicit CScopedIconInfo(HICON hIcon) : m_bValid(::GetIconInfo(hIcon, &m_info) != FALSE) {}
+    ~CScopedIconInfo()
+    {
+        if (m_info.hbmMask)
+            ::DeleteObject(m_info.hbmMask);
+        if (m_info.hbmColor)
+            ::DeleteObject(m_info.hbmColor);
+    }
+    CScopedIconInfo(const CScopedIconInfo&) = delete;
+    CScopedIconInfo& operator=(const CScopedIconInfo&) = delete;
+    bool IsValid() const { return m_bValid; }
+    const ICONINFO& Get() const { return m_info; }
+
+private:
+    ICONINFO m_info = {};
+    const bool m_bValid;
+};
+
+// A memory DC with a bitmap of its own selected into it: the bitmap is put back out of the DC
+// and both are deleted together.
+class CScopedBitmapDC
+{
+public:
+    CScopedBitmapDC() = default;
+    ~CScopedBitmapDC() { Reset(); }
+    CScopedBitmapDC(const CScopedBitmapDC&) = delete;
+    CScopedBitmapDC& operator=(const CScopedBitmapDC&) = delete;
+    CScopedBitmapDC(CScopedBitmapDC&& other) noexcept
+        : m_hDC(std::move(other.m_hDC)), m_hBitmap(std::move(other.m_hBitmap)),
+          m_hOld(std::exchange(other.m_hOld, nullptr))
+    {
+    }
+    CScopedBitmapDC& operator=(CScopedBitmapDC&& other) noexcept
+    {
+        if (this != &other) {
+            Reset();
+            m_hDC = std::move(other.m_hDC);
+            m_hBitmap = std::move(other.m_hBitmap);
+            m_hOld = std::exchange(other.m_hOld, nullptr);
+        }
+        return *this;
+    }
+
+    HDC Get() const { return m_hDC.Get(); }
+    // Both a DC and a bitmap are held.
+    bool IsValid() const { return m_hDC.IsValid() && m_hBitmap.IsValid(); }
+    explicit operator bool() const { return IsValid(); }
+    // Takes both (either may be null) and selects the bitmap when there are both.
+    void Reset(HDC hDC = nullptr, HBITMAP hBitmap = nullptr)
+    {
+        if (m_hOld)
+            ::SelectObject(m_hDC.Get(), m_hOld);
+        m_hOld = nullptr;
+        m_hBitmap.Reset();
+        m_hDC.Reset(hDC);
+        m_hBitmap.Reset(hBitmap);
+        if (hDC && hBitmap)
+            m_hOld = ::SelectObject(hDC, hBitmap);
+    }
+
+private:
+    CScopedMemoryDC m_hDC;
+    CScopedBitmap m_hBitmap;
+    HGDIOBJ m_hOld = nullptr;
 };
 
 // Global memory locked for as long as this lives.

@@ -3,7 +3,6 @@
 #include "base/DibStride.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -15,7 +14,6 @@ const DWORD kDroppingCodes[] = {
 const BYTE kDroppedFrameByte = 0x7F;
 const int kDefaultQuality = 75;
 const DWORD kDefaultDataRate = 1000000;
-const int kQualityMax = 10000;
 const int kQualityStep = 1000;
 const int kMarkNudge = 100;
 const DWORD kFirstFrameSize = 0xFFFFFF;
@@ -70,47 +68,10 @@ int Distance(int nA, int nB)
 
 }  // namespace
 
-CVideoCompressor::CVideoCompressor()
-    : m_bSelected(false),
-      m_hIC(nullptr),
-      m_pInputFormat(nullptr),
-      m_nInputFormatSize(0),
-      m_pOutputFormat(nullptr),
-      m_nOutputFormatSize(0),
-      m_dwRate(25),
-      m_dwScale(1),
-      m_nKeyFrameOverride(0),
-      m_nQualityOverride(0),
-      m_nDataRateOverride(0),
-      m_bStarted(false),
-      m_bLastKey(false),
-      m_nKeyInterval(0),
-      m_nQuality(0),
-      m_nKeyCountdown(0),
-      m_nFrameNum(0),
-      m_nTargetBytes(0),
-      m_nLastTarget(0),
-      m_nBalance(0),
-      m_nKeyBalance(0),
-      m_nQualityLow(0),
-      m_nQualityCurrent(kQualityMax),
-      m_nQualityHigh(kQualityMax),
-      m_pOutput(nullptr),
-      m_dwMaxFrameSize(0),
-      m_dwLastFrameSize(0),
-      m_dwLastResultSize(0),
-      m_dwOutFlags(0),
-      m_pPrevFrame(nullptr),
-      m_pSavedState(nullptr),
-      m_nSavedStateSize(0)
-{
-}
-
 CVideoCompressor::~CVideoCompressor()
 {
     End();
     CloseCompressor();
-    std::free(m_pInputFormat);
 }
 
 bool CVideoCompressor::SetInputFormat(const BITMAPINFOHEADER* pHeader, int nSize)
@@ -118,13 +79,8 @@ bool CVideoCompressor::SetInputFormat(const BITMAPINFOHEADER* pHeader, int nSize
     // The running sequence compresses from this format on the capture thread.
     if (m_bStarted || !pHeader || nSize < static_cast<int>(sizeof(BITMAPINFOHEADER)))
         return false;
-    BITMAPINFOHEADER* pCopy = static_cast<BITMAPINFOHEADER*>(std::malloc(nSize));
-    if (!pCopy)
-        return false;
-    std::memcpy(pCopy, pHeader, nSize);
-    std::free(m_pInputFormat);
-    m_pInputFormat = pCopy;
-    m_nInputFormatSize = nSize;
+    const BYTE* pBytes = reinterpret_cast<const BYTE*>(pHeader);
+    m_inputFormat.assign(pBytes, pBytes + nSize);
     return true;
 }
 
@@ -160,12 +116,12 @@ DWORD CVideoCompressor::GetDataRate() const
 {
     if (m_nDataRateOverride != 0)
         return static_cast<DWORD>(m_nDataRateOverride);
-    if (!m_pInputFormat)
+    if (!InputHeader())
         return kDefaultDataRate;
     if (m_dwScale == 0)
         return 0;
-    const long long nBitsPerFrame = static_cast<long long>(m_pInputFormat->biWidth) *
-                                    m_pInputFormat->biHeight * m_pInputFormat->biBitCount;
+    const long long nBitsPerFrame = static_cast<long long>(InputHeader()->biWidth) *
+                                    InputHeader()->biHeight * InputHeader()->biBitCount;
     const DWORD dwBits = static_cast<DWORD>(nBitsPerFrame < 0 ? -nBitsPerFrame : nBitsPerFrame);
     return dwBits * m_dwRate / m_dwScale;
 }
@@ -173,11 +129,11 @@ DWORD CVideoCompressor::GetDataRate() const
 bool CVideoCompressor::BuildCatalogue(std::vector<std::string>& names)
 {
     names.clear();
-    if (!m_pInputFormat)
+    if (!InputHeader())
         return false;
     End();
     m_catalogue.clear();
-    if (m_pInputFormat->biBitCount >= 24)
+    if (InputHeader()->biBitCount >= 24)
         m_catalogue.push_back(CCodecEntry::PassThrough());
 
     HIC hProbe = nullptr;
@@ -195,7 +151,7 @@ bool CVideoCompressor::BuildCatalogue(std::vector<std::string>& names)
         ICGetInfo(hProbe, &info, sizeof(info));
         if (info.fccType != ICTYPE_VIDEO || FindByHandler(info.fccHandler) >= 0)
             continue;
-        if (ICCompressQuery(hProbe, m_pInputFormat, nullptr) == ICERR_OK)
+        if (ICCompressQuery(hProbe, InputHeader(), nullptr) == ICERR_OK)
             m_catalogue.push_back(CCodecEntry(info));
     }
     if (hProbe)
@@ -259,15 +215,15 @@ bool CVideoCompressor::About(HWND hParent)
 
 bool CVideoCompressor::IsPassThroughInput() const
 {
-    return m_bSelected && m_selected.IsPassThrough() && m_pInputFormat &&
-           (m_pInputFormat->biBitCount == 24 || m_pInputFormat->biBitCount == 32);
+    return m_bSelected && m_selected.IsPassThrough() && InputHeader() &&
+           (InputHeader()->biBitCount == 24 || InputHeader()->biBitCount == 32);
 }
 
 DWORD CVideoCompressor::InputImageSize() const
 {
-    if (m_pInputFormat->biSizeImage != 0)
-        return m_pInputFormat->biSizeImage;
-    return DibRowStride(m_pInputFormat->biBitCount, m_pInputFormat->biWidth) * AbsHeight(m_pInputFormat);
+    if (InputHeader()->biSizeImage != 0)
+        return InputHeader()->biSizeImage;
+    return DibRowStride(InputHeader()->biBitCount, InputHeader()->biWidth) * AbsHeight(InputHeader());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -277,12 +233,12 @@ bool CVideoCompressor::Begin()
 {
     End();
     m_guard.Reset();
-    if (!m_pInputFormat || m_dwRate == 0 || m_dwScale == 0)
+    if (!InputHeader() || m_dwRate == 0 || m_dwScale == 0)
         return false;
     bool bStarted = false;
     if (m_hIC)
         bStarted = m_guard.Run(CCodecGuard::STAGE_BEGIN, [this] { return BeginWithCompressor(); });
-    else if (m_bSelected && m_selected.IsPassThrough() && m_pInputFormat->biBitCount >= 24)
+    else if (m_bSelected && m_selected.IsPassThrough() && InputHeader()->biBitCount >= 24)
         bStarted = BeginPassThrough();
     if (!bStarted) {
         ReleaseSequenceBuffers();
@@ -309,21 +265,17 @@ void CVideoCompressor::StartSequenceState()
 
 bool CVideoCompressor::BeginPassThrough()
 {
-    m_pOutputFormat = static_cast<BITMAPINFOHEADER*>(std::calloc(1, sizeof(BITMAPINFOHEADER)));
-    if (!m_pOutputFormat)
-        return false;
+    m_outputFormat.assign(sizeof(BITMAPINFOHEADER), 0);
     m_nOutputFormatSize = sizeof(BITMAPINFOHEADER);
-    m_pOutputFormat->biSize = sizeof(BITMAPINFOHEADER);
-    m_pOutputFormat->biWidth = m_pInputFormat->biWidth;
-    m_pOutputFormat->biHeight = m_pInputFormat->biHeight;
-    m_pOutputFormat->biPlanes = 1;
-    m_pOutputFormat->biBitCount = 24;
-    m_pOutputFormat->biCompression = BI_RGB;
-    m_pOutputFormat->biSizeImage = AbsHeight(m_pInputFormat) * DibRowStride(24, m_pInputFormat->biWidth);
-    m_dwMaxFrameSize = m_pOutputFormat->biSizeImage;
-    m_pOutput = static_cast<BYTE*>(std::malloc(m_dwMaxFrameSize ? m_dwMaxFrameSize : 1));
-    if (!m_pOutput)
-        return false;
+    OutputHeader()->biSize = sizeof(BITMAPINFOHEADER);
+    OutputHeader()->biWidth = InputHeader()->biWidth;
+    OutputHeader()->biHeight = InputHeader()->biHeight;
+    OutputHeader()->biPlanes = 1;
+    OutputHeader()->biBitCount = 24;
+    OutputHeader()->biCompression = BI_RGB;
+    OutputHeader()->biSizeImage = AbsHeight(InputHeader()) * DibRowStride(24, InputHeader()->biWidth);
+    m_dwMaxFrameSize = OutputHeader()->biSizeImage;
+    m_output.assign(m_dwMaxFrameSize ? m_dwMaxFrameSize : 1, 0);
     m_nKeyInterval = GetKeyFrameRate();
     m_nQuality = GetQuality();
     m_nTargetBytes = 0;
@@ -350,18 +302,15 @@ void CVideoCompressor::RestoreEntryState()
 
 bool CVideoCompressor::AllocateOutputFormat()
 {
-    const LONG nFormatSize = Answer(ICCompressGetFormatSize(m_hIC, m_pInputFormat));
+    const LONG nFormatSize = Answer(ICCompressGetFormatSize(m_hIC, InputHeader()));
     if (nFormatSize <= 0)
         return false;
-    // Never smaller than a bitmap header: its fields are read after every frame.
     size_t cbAlloc = static_cast<size_t>(nFormatSize);
     if (cbAlloc < sizeof(BITMAPINFOHEADER))
         cbAlloc = sizeof(BITMAPINFOHEADER);
-    m_pOutputFormat = static_cast<BITMAPINFOHEADER*>(std::calloc(1, cbAlloc));
-    if (!m_pOutputFormat)
-        return false;
+    m_outputFormat.assign(cbAlloc, 0);
     m_nOutputFormatSize = static_cast<int>(nFormatSize);
-    return ICCompressGetFormat(m_hIC, m_pInputFormat, m_pOutputFormat) == ICERR_OK;
+    return ICCompressGetFormat(m_hIC, InputHeader(), OutputHeader()) == ICERR_OK;
 }
 
 bool CVideoCompressor::AllocatePreviousFrame()
@@ -369,26 +318,24 @@ bool CVideoCompressor::AllocatePreviousFrame()
     const DWORD dwFlags = m_selected.Flags();
     if (!HasFlag(dwFlags, VIDCF_TEMPORAL) || HasFlag(dwFlags, VIDCF_FASTTEMPORALC))
         return true;
-    m_pPrevFrame = static_cast<BYTE*>(std::calloc(1, InputImageSize()));
-    return m_pPrevFrame != nullptr;
+    m_prevFrame.assign(InputImageSize(), 0);
+    return true;
 }
 
 bool CVideoCompressor::AllocateOutputBuffer()
 {
-    const LONG nSize = Answer(ICCompressGetSize(m_hIC, m_pInputFormat, m_pOutputFormat));
+    const LONG nSize = Answer(ICCompressGetSize(m_hIC, InputHeader(), OutputHeader()));
     if (nSize <= 0)
         return false;
     DWORD dwSize = static_cast<DWORD>(nSize);
     if (m_selected.Handler() == kHandlerHuffyuv) {
-        const DWORD dwPixels = static_cast<DWORD>(m_pInputFormat->biWidth) * AbsHeight(m_pInputFormat);
-        const DWORD dwWorst = m_pInputFormat->biCompression == BI_RGB ? dwPixels * 51 / 8
+        const DWORD dwPixels = static_cast<DWORD>(InputHeader()->biWidth) * AbsHeight(InputHeader());
+        const DWORD dwWorst = InputHeader()->biCompression == BI_RGB ? dwPixels * 51 / 8
                                                                       : dwPixels * 43 / 8;
         if (dwSize < dwWorst)
             dwSize = dwWorst;
     }
-    m_pOutput = static_cast<BYTE*>(std::malloc(dwSize));
-    if (!m_pOutput)
-        return false;
+    m_output.assign(dwSize, 0);
     m_dwMaxFrameSize = dwSize;
     return true;
 }
@@ -398,12 +345,9 @@ void CVideoCompressor::SaveCompressorState()
     const LRESULT nStateSize = StateSize();
     if (nStateSize <= 0)
         return;
-    m_pSavedState = static_cast<BYTE*>(std::malloc(static_cast<size_t>(nStateSize)));
-    if (!m_pSavedState)
-        return;
-    m_nSavedStateSize = static_cast<int>(nStateSize);
-    if (ICGetState(m_hIC, m_pSavedState, static_cast<DWORD>(nStateSize)) > 0)
-        ICSetState(m_hIC, m_pSavedState, static_cast<DWORD>(nStateSize));
+    m_savedState.assign(static_cast<size_t>(nStateSize), 0);
+    if (ICGetState(m_hIC, m_savedState.data(), static_cast<DWORD>(nStateSize)) > 0)
+        ICSetState(m_hIC, m_savedState.data(), static_cast<DWORD>(nStateSize));
 }
 
 void CVideoCompressor::SendFramesInfo()
@@ -426,7 +370,7 @@ void CVideoCompressor::SendFramesInfo()
 bool CVideoCompressor::BeginWithCompressor()
 {
     RestoreEntryState();
-    if (ICCompressQuery(m_hIC, m_pInputFormat, nullptr) != ICERR_OK)
+    if (ICCompressQuery(m_hIC, InputHeader(), nullptr) != ICERR_OK)
         return false;
     if (!AllocateOutputFormat() || !AllocatePreviousFrame() || !AllocateOutputBuffer())
         return false;
@@ -441,9 +385,9 @@ bool CVideoCompressor::BeginWithCompressor()
         m_nTargetBytes = MulDiv(static_cast<int>(dwDataRate), nMicrosPerFrame, 1000000);
 
     SendFramesInfo();
-    if (ICCompressBegin(m_hIC, m_pInputFormat, m_pOutputFormat) != ICERR_OK)
+    if (ICCompressBegin(m_hIC, InputHeader(), OutputHeader()) != ICERR_OK)
         return false;
-    if (m_pPrevFrame && ICDecompressBegin(m_hIC, m_pOutputFormat, m_pInputFormat) != ICERR_OK) {
+    if (!m_prevFrame.empty() && ICDecompressBegin(m_hIC, OutputHeader(), InputHeader()) != ICERR_OK) {
         ICCompressEnd(m_hIC);
         return false;
     }
@@ -456,11 +400,11 @@ void CVideoCompressor::End()
         return;
     if (m_hIC && !m_guard.HasFaulted()) {
         m_guard.Run(CCodecGuard::STAGE_END, [this] {
-            if (m_pPrevFrame)
+            if (!m_prevFrame.empty())
                 ICDecompressEnd(m_hIC);
             ICCompressEnd(m_hIC);
-            if (m_pSavedState && m_nSavedStateSize > 0)
-                ICSetState(m_hIC, m_pSavedState, static_cast<DWORD>(m_nSavedStateSize));
+            if (!m_savedState.empty())
+                ICSetState(m_hIC, m_savedState.data(), static_cast<DWORD>(m_savedState.size()));
             return true;
         });
     }
@@ -470,18 +414,13 @@ void CVideoCompressor::End()
 
 void CVideoCompressor::ReleaseSequenceBuffers()
 {
-    std::free(m_pOutputFormat);
-    m_pOutputFormat = nullptr;
+    m_outputFormat.clear();
     m_nOutputFormatSize = 0;
-    std::free(m_pOutput);
-    m_pOutput = nullptr;
+    m_output.clear();
     m_dwMaxFrameSize = 0;
     m_dwLastFrameSize = 0;
-    std::free(m_pPrevFrame);
-    m_pPrevFrame = nullptr;
-    std::free(m_pSavedState);
-    m_pSavedState = nullptr;
-    m_nSavedStateSize = 0;
+    m_prevFrame.clear();
+    m_savedState.clear();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -494,12 +433,12 @@ bool CVideoCompressor::CompressFrame(const void* pBits)
     if (m_hIC)
         return !m_guard.HasFaulted() &&
                m_guard.Run(CCodecGuard::STAGE_FRAME, [this, pBits] { return CompressWithCompressor(pBits); });
-    return CompressPassThrough(pBits, m_pOutput);
+    return CompressPassThrough(pBits, m_output.data());
 }
 
 bool CVideoCompressor::CanCompressInto() const
 {
-    return m_bStarted && !m_hIC && IsPassThroughInput() && m_pOutput;
+    return m_bStarted && !m_hIC && IsPassThroughInput() && !m_output.empty();
 }
 
 bool CVideoCompressor::CompressFrameInto(const void* pBits, BYTE* pOut)
@@ -513,11 +452,11 @@ bool CVideoCompressor::CompressPassThrough(const void* pBits, BYTE* pOut)
 {
     if (!IsPassThroughInput() || !pOut)
         return false;
-    const int nBits = m_pInputFormat->biBitCount;
-    const DWORD dwInStride = DibRowStride(nBits, m_pInputFormat->biWidth);
-    const DWORD dwOutStride = DibRowStride(24, m_pInputFormat->biWidth);
-    const DWORD dwRows = AbsHeight(m_pInputFormat);
-    const LONG nWidth = m_pInputFormat->biWidth;
+    const int nBits = InputHeader()->biBitCount;
+    const DWORD dwInStride = DibRowStride(nBits, InputHeader()->biWidth);
+    const DWORD dwOutStride = DibRowStride(24, InputHeader()->biWidth);
+    const DWORD dwRows = AbsHeight(InputHeader());
+    const LONG nWidth = InputHeader()->biWidth;
     // Both formats carry the same height sign, so row i of one is row i of the other in memory.
     const BYTE* pIn = static_cast<const BYTE*>(pBits);
     for (DWORD nRow = 0; nRow < dwRows; ++nRow, pIn += dwInStride, pOut += dwOutStride) {
@@ -531,7 +470,7 @@ bool CVideoCompressor::CompressPassThrough(const void* pBits, BYTE* pOut)
             pOut[nPad] = 0;
     }
     m_bLastKey = true;
-    m_dwLastFrameSize = m_pOutputFormat->biSizeImage;
+    m_dwLastFrameSize = OutputHeader()->biSizeImage;
     ++m_nFrameNum;
     return true;
 }
@@ -540,15 +479,15 @@ bool CVideoCompressor::CompressOnce(const void* pBits, bool bForcedKey, int nQua
 {
     DWORD dwCkid = 0;
     m_dwOutFlags = bForcedKey ? AVIIF_KEYFRAME : 0;
-    const DWORD dwSizeBefore = m_pOutputFormat->biSizeImage;
-    const bool bWithPrevious = !bForcedKey && m_pPrevFrame;
+    const DWORD dwSizeBefore = OutputHeader()->biSizeImage;
+    const bool bWithPrevious = !bForcedKey && !m_prevFrame.empty();
     const DWORD dwResult = ICCompress(
-        m_hIC, bForcedKey ? ICCOMPRESS_KEYFRAME : 0, m_pOutputFormat, m_pOutput, m_pInputFormat,
+        m_hIC, bForcedKey ? ICCOMPRESS_KEYFRAME : 0, OutputHeader(), m_output.data(), InputHeader(),
         const_cast<void*>(pBits), &dwCkid, &m_dwOutFlags, m_nFrameNum,
         m_nFrameNum == 0 ? kFirstFrameSize : dwFrameSize, static_cast<DWORD>(nQuality),
-        bWithPrevious ? m_pInputFormat : nullptr, bWithPrevious ? m_pPrevFrame : nullptr);
-    m_dwLastResultSize = m_pOutputFormat->biSizeImage;
-    m_pOutputFormat->biSizeImage = dwSizeBefore;
+        bWithPrevious ? InputHeader() : nullptr, bWithPrevious ? m_prevFrame.data() : nullptr);
+    m_dwLastResultSize = OutputHeader()->biSizeImage;
+    OutputHeader()->biSizeImage = dwSizeBefore;
     // A compressor claiming more than the buffer it was given would make readers overrun it.
     return dwResult == ICERR_OK && m_dwLastResultSize <= m_dwMaxFrameSize;
 }
@@ -648,10 +587,10 @@ bool CVideoCompressor::SearchQuality(const void* pBits, bool bForcedKey, int nTa
 
 bool CVideoCompressor::IsDroppedFrame() const
 {
-    if (m_dwLastResultSize != 1 || m_pOutput[0] != kDroppedFrameByte)
+    if (m_dwLastResultSize != 1 || m_output[0] != kDroppedFrameByte)
         return false;
     for (DWORD dwCode : kDroppingCodes) {
-        if (m_pOutputFormat->biCompression == dwCode)
+        if (OutputHeader()->biCompression == dwCode)
             return true;
     }
     return false;
@@ -660,12 +599,12 @@ bool CVideoCompressor::IsDroppedFrame() const
 bool CVideoCompressor::DecompressIntoPrevious()
 {
     // The decoder reads the compressed length from the format, so it carries this frame's size.
-    const DWORD dwSizeBefore = m_pOutputFormat->biSizeImage;
-    m_pOutputFormat->biSizeImage = m_dwLastResultSize;
+    const DWORD dwSizeBefore = OutputHeader()->biSizeImage;
+    OutputHeader()->biSizeImage = m_dwLastResultSize;
     const DWORD dwFlags = HasFlag(m_dwOutFlags, AVIIF_KEYFRAME) ? 0 : ICDECOMPRESS_NOTKEYFRAME;
-    const DWORD dwResult = ICDecompress(m_hIC, dwFlags, m_pOutputFormat, m_pOutput, m_pInputFormat,
-                                        m_pPrevFrame);
-    m_pOutputFormat->biSizeImage = dwSizeBefore;
+    const DWORD dwResult = ICDecompress(m_hIC, dwFlags, OutputHeader(), m_output.data(), InputHeader(),
+                                        m_prevFrame.data());
+    OutputHeader()->biSizeImage = dwSizeBefore;
     return dwResult == ICERR_OK;
 }
 
@@ -687,7 +626,7 @@ void CVideoCompressor::UpdateBalances(bool bForcedKey)
 
 bool CVideoCompressor::CompressWithCompressor(const void* pBits)
 {
-    if (!m_pOutput || !m_pOutputFormat)
+    if (m_output.empty() || m_outputFormat.empty())
         return false;
     const int nCountdownBefore = m_nKeyCountdown;
     bool bForcedKey = false;
@@ -725,7 +664,7 @@ bool CVideoCompressor::CompressWithCompressor(const void* pBits)
         return true;
     }
 
-    if (m_pPrevFrame && (m_nKeyInterval == 0 || m_nKeyCountdown > 1) && !DecompressIntoPrevious())
+    if (!m_prevFrame.empty() && (m_nKeyInterval == 0 || m_nKeyCountdown > 1) && !DecompressIntoPrevious())
         return false;
 
     ++m_nFrameNum;

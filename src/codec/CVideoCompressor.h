@@ -13,7 +13,7 @@
 
 class CVideoCompressor {
 public:
-    CVideoCompressor();
+    CVideoCompressor() = default;
     ~CVideoCompressor();
     CVideoCompressor(const CVideoCompressor&) = delete;
     CVideoCompressor& operator=(const CVideoCompressor&) = delete;
@@ -56,10 +56,10 @@ public:
 
     bool IsStarted() const { return m_bStarted; }
     bool LastWasKeyFrame() const { return m_bLastKey; }
-    const BITMAPINFOHEADER* OutputFormat() const { return m_pOutputFormat; }
-    int OutputFormatSize() const { return m_pOutputFormat ? m_nOutputFormatSize : 0; }
-    const BYTE* OutputBuffer() const { return m_pOutput; }
-    DWORD LastFrameSize() const { return m_pOutput ? m_dwLastFrameSize : 0; }
+    const BITMAPINFOHEADER* OutputFormat() const { return AsHeader(m_outputFormat); }
+    int OutputFormatSize() const { return m_outputFormat.empty() ? 0 : m_nOutputFormatSize; }
+    const BYTE* OutputBuffer() const { return m_output.empty() ? nullptr : m_output.data(); }
+    DWORD LastFrameSize() const { return m_output.empty() ? 0 : m_dwLastFrameSize; }
     DWORD MaxFrameSize() const { return m_dwMaxFrameSize; }
     DWORD GetRate() const { return m_dwRate; }
     DWORD GetScale() const { return m_dwScale; }
@@ -72,6 +72,17 @@ public:
     int LastTarget() const { return m_nLastTarget; }
 
 private:
+    // The highest quality a compressor takes.
+    static constexpr int kQualityMax = 10000;
+
+    // A bitmap header with the format data that follows it; null while the buffer is empty.
+    static BITMAPINFOHEADER* AsHeader(const std::vector<BYTE>& format)
+    {
+        return format.empty() ? nullptr
+                              : reinterpret_cast<BITMAPINFOHEADER*>(const_cast<BYTE*>(format.data()));
+    }
+    BITMAPINFOHEADER* InputHeader() const { return AsHeader(m_inputFormat); }
+    BITMAPINFOHEADER* OutputHeader() const { return AsHeader(m_outputFormat); }
     bool IsPassThroughInput() const;
     void CloseCompressor();
     bool BeginWithCompressor();
@@ -101,41 +112,41 @@ private:
 
     std::vector<CCodecEntry> m_catalogue;
     CCodecEntry m_selected;
-    bool m_bSelected;
-    HIC m_hIC;
+    bool m_bSelected = false;
+    HIC m_hIC = nullptr;
 
-    BITMAPINFOHEADER* m_pInputFormat;
-    int m_nInputFormatSize;
-    BITMAPINFOHEADER* m_pOutputFormat;
-    int m_nOutputFormatSize;
+    std::vector<BYTE> m_inputFormat;
+    // May be longer than m_nOutputFormatSize: never shorter than a bitmap header, whose fields are
+    // read after every frame.
+    std::vector<BYTE> m_outputFormat;
+    int m_nOutputFormatSize = 0;
 
-    DWORD m_dwRate;
-    DWORD m_dwScale;
-    int m_nKeyFrameOverride;
-    int m_nQualityOverride;
-    int m_nDataRateOverride;
+    DWORD m_dwRate = 25;
+    DWORD m_dwScale = 1;
+    int m_nKeyFrameOverride = 0;
+    int m_nQualityOverride = 0;
+    int m_nDataRateOverride = 0;
 
-    bool m_bStarted;
-    bool m_bLastKey;
-    int m_nKeyInterval;
-    int m_nQuality;
-    int m_nKeyCountdown;
-    LONG m_nFrameNum;
-    int m_nTargetBytes;
-    int m_nLastTarget;
-    int m_nBalance;
-    int m_nKeyBalance;
-    int m_nQualityLow;
-    int m_nQualityCurrent;
-    int m_nQualityHigh;
+    bool m_bStarted = false;
+    bool m_bLastKey = false;
+    int m_nKeyInterval = 0;
+    int m_nQuality = 0;
+    int m_nKeyCountdown = 0;
+    LONG m_nFrameNum = 0;
+    int m_nTargetBytes = 0;
+    int m_nLastTarget = 0;
+    int m_nBalance = 0;
+    int m_nKeyBalance = 0;
+    int m_nQualityLow = 0;
+    int m_nQualityCurrent = kQualityMax;
+    int m_nQualityHigh = kQualityMax;
 
-    BYTE* m_pOutput;
-    DWORD m_dwMaxFrameSize;
-    DWORD m_dwLastFrameSize;
-    DWORD m_dwLastResultSize;
-    DWORD m_dwOutFlags;
-    BYTE* m_pPrevFrame;
-    BYTE* m_pSavedState;
-    int m_nSavedStateSize;
+    std::vector<BYTE> m_output;
+    DWORD m_dwMaxFrameSize = 0;
+    DWORD m_dwLastFrameSize = 0;
+    DWORD m_dwLastResultSize = 0;
+    DWORD m_dwOutFlags = 0;
+    std::vector<BYTE> m_prevFrame;
+    std::vector<BYTE> m_savedState;
     CCodecGuard m_guard;
 };

@@ -198,7 +198,7 @@ BOOL CLanguageModule::Load()
     HINSTANCE hModule = LoadResourceModule(strPath);
     if (!hModule)
         return FALSE;
-    m_hModule = hModule;
+    m_hModule.Reset(hModule);
     m_strLoadedPath = strPath;
     m_hPreviousResource = AfxGetResourceHandle();
     AfxSetResourceHandle(hModule);
@@ -211,9 +211,6 @@ void CLanguageModule::Unload()
         AfxSetResourceHandle(m_hPreviousResource);
         m_hPreviousResource = nullptr;
     }
-    if (m_hModule) {
-        FreeLibrary(m_hModule);
-        m_hModule = nullptr;
-    }
+    m_hModule.Reset();
     m_strLoadedPath.Empty();
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Chooses and loads the user-interface DLL of a language and style from the folder tree
 // <folder>\<code>_<name>\<style>_<name>.dll, and makes it the resource module until Unload.
+#include "base/ScopedWin.h"
 #include "framework/CString.h"
 #include <vector>
 
@@ -23,7 +24,7 @@ public:
     void Unload();
     // The path of the loaded DLL; null when none is loaded.
     LPCSTR GetLoadedPath() const { return m_strLoadedPath.IsEmpty() ? nullptr : static_cast<LPCSTR>(m_strLoadedPath); }
-    HINSTANCE GetModule() const { return m_hModule; }
+    HINSTANCE GetModule() const { return m_hModule.Get(); }
     const std::vector<CString>& GetLanguageEntries() const { return m_languageEntries; }
     const std::vector<CString>& GetStyleEntries() const { return m_styleEntries; }
     const CString& GetLanguageCode() const { return m_strLanguageCode; }
@@ -57,7 +58,7 @@ private:
     CString m_strStyleCode;
     std::vector<CString> m_styleEntries;
     CString m_strLoadedPath;
-    HINSTANCE m_hModule = nullptr;
+    CScopedModule m_hModule;
     HINSTANCE m_hPreviousResource = nullptr;
     USER_LANGUAGE_SOURCE m_pfnUserLanguage = GetUserDefaultLangID;
 };

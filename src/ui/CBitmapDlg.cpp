@@ -1,5 +1,6 @@
 #include "ui/CBitmapDlg.h"
 
+#include "base/ScopedWin.h"
 #include "framework/CPaintDC.h"
 
 #include <shellapi.h>
@@ -77,9 +78,7 @@ BOOL CBitmapDlg::OnInitDialog()
 
 BOOL CBitmapDlg::CreateBuffer()
 {
-    HDC hScreen = ::GetDC(nullptr);
-    HBITMAP hBitmap = ::CreateCompatibleBitmap(hScreen, m_nWidth, m_nHeight);
-    ::ReleaseDC(nullptr, hScreen);
+    HBITMAP hBitmap = ::CreateCompatibleBitmap(CScopedWindowDC(nullptr).Get(), m_nWidth, m_nHeight);
     if (!m_bmBuffer.Attach(hBitmap) || !m_dcBuffer.CreateCompatibleDC(nullptr))
         return FALSE;
     m_hOldBuffer = m_dcBuffer.SelectObject(&m_bmBuffer);

@@ -1,6 +1,7 @@
 #include "ui/CDib.h"
 
 #include "base/DibStride.h"
+#include "base/ScopedWin.h"
 
 #include <png.h>
 
@@ -155,27 +156,22 @@ HBITMAP CDib::CreateSection(int nWidth, int nHeight, int nBitsPerPixel, void** p
     bmi.bmiHeader.biCompression = BI_RGB;
     bmi.bmiHeader.biSizeImage = static_cast<DWORD>(nHeight * GetStride(nWidth, nBitsPerPixel));
     void* pBits = nullptr;
-    HBITMAP hBitmap = ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0);
-    if (!hBitmap || !pBits) {
-        if (hBitmap)
-            ::DeleteObject(hBitmap);
+    CScopedBitmap hBitmap(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0));
+    if (!hBitmap || !pBits)
         return nullptr;
-    }
     *ppBits = pBits;
-    return hBitmap;
+    return hBitmap.Detach();
 }
 
 BOOL CDib::BuildPalette()
 {
     RGBQUAD colors[256];
     UINT nColors = 0;
-    HDC hScreen = ::GetDC(nullptr);
-    HDC hMem = ::CreateCompatibleDC(hScreen);
+    CScopedWindowDC screen(nullptr);
+    CScopedMemoryDC hMem(::CreateCompatibleDC(screen.Get()));
     if (hMem) {
-        HGDIOBJ hOld = ::SelectObject(hMem, m_hObject);
-        nColors = ::GetDIBColorTable(hMem, 0, 256, colors);
-        ::SelectObject(hMem, hOld);
-        ::DeleteDC(hMem);
+        CScopedSelect select(hMem.Get(), m_hObject);
+        nColors = ::GetDIBColorTable(hMem.Get(), 0, 256, colors);
     }
     BOOL bOk;
     if (nColors > 0) {
@@ -191,8 +187,7 @@ BOOL CDib::BuildPalette()
         }
         bOk = m_palette.CreatePalette(pLog);
     } else {
-        bOk = m_palette.CreateHalftonePalette(hScreen);
+        bOk = m_palette.CreateHalftonePalette(screen.Get());
     }
-    ::ReleaseDC(nullptr, hScreen);
     return bOk;
 }

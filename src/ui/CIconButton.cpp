@@ -34,9 +34,7 @@ void CIconButton::ResetColors()
 
 void CIconButton::FreeIcon()
 {
-    if (m_hIcon)
-        ::DestroyIcon(m_hIcon);
-    m_hIcon = nullptr;
+    m_hIcon.Reset();
     m_sizeIcon.cx = m_sizeIcon.cy = 0;
 }
 
@@ -46,17 +44,13 @@ DWORD CIconButton::SetIcon(UINT nIconID, UINT)
     HINSTANCE hInstance = AfxFindResourceHandle(lpszName, RT_GROUP_ICON);
     HICON hIcon = static_cast<HICON>(::LoadImageA(hInstance, lpszName, IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
     FreeIcon();
-    m_hIcon = hIcon;
+    m_hIcon.Reset(hIcon);
     DWORD dwResult = 0;
     if (m_hIcon) {
-        ICONINFO info = {};
-        if (::GetIconInfo(m_hIcon, &info)) {
-            m_sizeIcon.cx = static_cast<LONG>(info.xHotspot * 2);
-            m_sizeIcon.cy = static_cast<LONG>(info.yHotspot * 2);
-            if (info.hbmMask)
-                ::DeleteObject(info.hbmMask);
-            if (info.hbmColor)
-                ::DeleteObject(info.hbmColor);
+        CScopedIconInfo info(m_hIcon.Get());
+        if (info.IsValid()) {
+            m_sizeIcon.cx = static_cast<LONG>(info.Get().xHotspot * 2);
+            m_sizeIcon.cy = static_cast<LONG>(info.Get().yHotspot * 2);
         } else {
             FreeIcon();
             dwResult = 1;
@@ -186,9 +180,8 @@ void CIconButton::DrawBackground(CDC* pDC, RECT* pRect)
 void CIconButton::DrawBorder(CDC* pDC, const RECT& rc)
 {
     if (m_bIsPressed) {
-        HBRUSH hShadow = ::CreateSolidBrush(::GetSysColor(COLOR_BTNSHADOW));
-        ::FrameRect(*pDC, &rc, hShadow);
-        ::DeleteObject(hShadow);
+        CScopedBrush hShadow(::CreateSolidBrush(::GetSysColor(COLOR_BTNSHADOW)));
+        ::FrameRect(*pDC, &rc, hShadow.Get());
         return;
     }
     LONG l = rc.left, t = rc.top, r = rc.right, b = rc.bottom;
@@ -200,11 +193,9 @@ void CIconButton::DrawBorder(CDC* pDC, const RECT& rc)
         {COLOR_BTNSHADOW, {{l + 1, b - 2}, {r - 2, b - 2}, {r - 2, t}}},
     };
     for (const Line& line : lines) {
-        HPEN hPen = ::CreatePen(PS_SOLID, 1, ::GetSysColor(line.nColor));
-        HGDIOBJ hOld = ::SelectObject(*pDC, hPen);
+        CScopedPen hPen(::CreatePen(PS_SOLID, 1, ::GetSysColor(line.nColor)));
+        CScopedSelect select(*pDC, hPen.Get());
         ::Polyline(*pDC, line.pts, 3);
-        ::SelectObject(*pDC, hOld);
-        ::DeleteObject(hPen);
     }
 }
 
@@ -226,7 +217,7 @@ void CIconButton::DrawIconImage(CDC* pDC, const RECT& rcItem, BOOL bHasText, REC
         pt.x += m_ptPressedOffset.x;
         pt.y += m_ptPressedOffset.y;
     }
-    pDC->DrawState(CPoint(pt.x, pt.y), CSize(m_sizeIcon.cx, m_sizeIcon.cy), m_hIcon,
+    pDC->DrawState(CPoint(pt.x, pt.y), CSize(m_sizeIcon.cx, m_sizeIcon.cy), m_hIcon.Get(),
                    m_bIsDisabled ? DSS_DISABLED : DSS_NORMAL, nullptr);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 // Owner-drawn push button with a raised 3-D face and a small icon left of its centred caption.
+#include "base/ScopedWin.h"
 #include "framework/CButton.h"
 
 class CIconButton : public CButton
@@ -20,7 +21,7 @@ public:
 
     BOOL IsDefaultButton() const { return m_bIsDefault; }
     BOOL IsFlat() const { return m_bIsFlat; }
-    HICON GetIcon() const { return m_hIcon; }
+    HICON GetIcon() const { return m_hIcon.Get(); }
     SIZE GetIconSize() const { return m_sizeIcon; }
 
     void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) override;
@@ -54,7 +55,7 @@ private:
     BOOL m_bIsPressed = FALSE;
     BOOL m_bIsFocused = FALSE;
     BOOL m_bIsDisabled = FALSE;
-    HICON m_hIcon = nullptr;
+    CScopedIcon m_hIcon;
     SIZE m_sizeIcon = {0, 0};
     int m_nAlign = ALIGN_HORIZONTAL;
     POINT m_ptMargin = {3, 3};

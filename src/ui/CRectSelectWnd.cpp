@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/ScopedWin.h"
 #include "framework/AfxCore.h"
 #include "framework/CClientDC.h"
 #include "framework/CFont.h"
@@ -22,14 +23,7 @@ HCURSOR WINAPI LoadSystemCursor(HINSTANCE hInstance, LPCSTR pszName)
 
 BOOL WINAPI IsLiveCursor(HCURSOR hCursor)
 {
-    ICONINFO info = {};
-    if (!::GetIconInfo(hCursor, &info))
-        return FALSE;
-    if (info.hbmMask)
-        ::DeleteObject(info.hbmMask);
-    if (info.hbmColor)
-        ::DeleteObject(info.hbmColor);
-    return TRUE;
+    return CScopedIconInfo(hCursor).IsValid() ? TRUE : FALSE;
 }
 
 const SystemCursorApi s_systemCursorApi = {LoadSystemCursor, ::CopyIcon, ::SetSystemCursor, ::DestroyCursor,

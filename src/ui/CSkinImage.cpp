@@ -1,5 +1,6 @@
 #include "ui/CSkinImage.h"
 
+#include "base/ScopedWin.h"
 #include "framework/AfxCore.h"
 
 #include <cstring>
@@ -61,7 +62,7 @@ CSkinImage* CropSkinImage(CSkinImage* pImage, CSkinImage* pFace, const RECT& rec
     int nWidth = rc.right - rc.left;
     int nHeight = rc.bottom - rc.top;
     void* pBits = nullptr;
-    HBITMAP hBitmap = CDib::CreateSection(nWidth, nHeight, bm.bmBitsPixel, &pBits);
+    CScopedBitmap hBitmap(CDib::CreateSection(nWidth, nHeight, bm.bmBitsPixel, &pBits));
     if (!hBitmap)
         return nullptr;
     int nStride = CDib::GetStride(nWidth, bm.bmBitsPixel);
@@ -72,11 +73,12 @@ CSkinImage* CropSkinImage(CSkinImage* pImage, CSkinImage* pFace, const RECT& rec
         memcpy(pDst + static_cast<size_t>(nHeight - 1 - y) * nStride, GetRowBits(bm, rc.top + y) + nOffset, nBytes);
     ::GdiFlush();
     std::unique_ptr<CSkinImage> pCrop(new CSkinImage());
-    if (!pCrop->Attach(hBitmap)) {
-        if (!pCrop->GetSafeHandle())
-            ::DeleteObject(hBitmap);
+    const BOOL bAttached = pCrop->Attach(hBitmap.Get());
+    // Once the image holds the bitmap it is the image's to delete.
+    if (pCrop->GetSafeHandle())
+        hBitmap.Detach();
+    if (!bAttached)
         return nullptr;
-    }
     if (!pCrop->CreateBrush())
         return nullptr;
     return pCrop.release();

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "base/ScopedWin.h"
+
 #include <cstring>
 #include <vector>
 
@@ -600,7 +602,8 @@ BOOL CSkinWnd::PaintStatePicture()
     }
     if (!pPicture)
         return FALSE;
-    HDC hDC = ::GetWindowDC(m_hWnd);
+    CScopedWindowDC windowDC(m_hWnd, true);
+    const HDC hDC = windowDC.Get();
     if (!hDC)
         return FALSE;
     HBRUSH hBrush = static_cast<HBRUSH>(pPicture->GetBrush()->GetSafeHandle());
@@ -612,6 +615,5 @@ BOOL CSkinWnd::PaintStatePicture()
     ::GetWindowRect(m_hWnd, &rcWindow);
     RECT rc = {0, 0, rcWindow.right - rcWindow.left, rcWindow.bottom - rcWindow.top};
     ::FillRect(hDC, &rc, hBrush);
-    ::ReleaseDC(m_hWnd, hDC);
     return TRUE;
 }

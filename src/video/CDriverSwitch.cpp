@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/ScopedWin.h"
 #include "drivers/vidcap/VidcapProtocol.h"
 #include "drivers/vidcap/VidcapSwitch.h"
 
@@ -78,18 +79,12 @@ HKEY CreateOpenKey(HKEY hParent, const char* pszName, CWorldAccess* pAccess)
 
 bool WriteUnder(HKEY hRoot, const char* pszPath, const char* pszSubKey, DWORD dwValue, CWorldAccess* pAccess)
 {
-    bool bWritten = false;
-    HKEY hService = CreateOpenKey(hRoot, pszPath, pAccess);
-    if (hService) {
-        HKEY hDevice = CreateOpenKey(hService, pszSubKey, pAccess);
-        if (hDevice) {
-            bWritten = RegSetValueExA(hDevice, VIDCAP_ATTACH_VALUE, 0, REG_DWORD,
-                                      reinterpret_cast<const BYTE*>(&dwValue), sizeof(dwValue)) == ERROR_SUCCESS;
-            RegCloseKey(hDevice);
-        }
-        RegCloseKey(hService);
-    }
-    return bWritten;
+    CScopedRegKey hService(CreateOpenKey(hRoot, pszPath, pAccess));
+    if (!hService)
+        return false;
+    CScopedRegKey hDevice(CreateOpenKey(hService.Get(), pszSubKey, pAccess));
+    return hDevice && RegSetValueExA(hDevice.Get(), VIDCAP_ATTACH_VALUE, 0, REG_DWORD,
+                                     reinterpret_cast<const BYTE*>(&dwValue), sizeof(dwValue)) == ERROR_SUCCESS;
 }
 
 // A user's value would hide the machine's from then on.
@@ -99,11 +94,12 @@ void DeleteUserValue(const char* pszDriverName, const char* pszSubKey)
     CDriverSwitch::UserKeyPath(pszDriverName, szPath, sizeof(szPath));
     lstrcatA(szPath, "\\");
     lstrcatA(szPath, pszSubKey);
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, szPath, 0, KEY_SET_VALUE, &hKey) != ERROR_SUCCESS)
+    CScopedRegKey hKey;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, szPath, 0, KEY_SET_VALUE, hKey.Receive()) != ERROR_SUCCESS) {
+        hKey.Detach();
         return;
-    RegDeleteValueA(hKey, VIDCAP_ATTACH_VALUE);
-    RegCloseKey(hKey);
+    }
+    RegDeleteValueA(hKey.Get(), VIDCAP_ATTACH_VALUE);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/ScopedWin.h"
+
 namespace {
 
 // A 32-bit top-down DIB section selected into a memory DC, filled with one grey.
@@ -18,28 +20,19 @@ public:
         bmi.bmiHeader.biPlanes = 1;
         bmi.bmiHeader.biBitCount = 32;
         bmi.bmiHeader.biCompression = BI_RGB;
-        m_hDC = CreateCompatibleDC(nullptr);
-        m_hBitmap = CreateDIBSection(m_hDC, &bmi, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_pBits), nullptr, 0);
-        if (m_hDC && m_hBitmap) {
-            m_hOld = SelectObject(m_hDC, m_hBitmap);
+        HDC hDC = CreateCompatibleDC(nullptr);
+        HBITMAP hBitmap =
+            CreateDIBSection(hDC, &bmi, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_pBits), nullptr, 0);
+        m_dc.Reset(hDC, hBitmap);
+        if (m_dc)
             memset(m_pBits, nGrey, static_cast<size_t>(m_nSize) * 4);
-        }
-    }
-    ~CCanvas()
-    {
-        if (m_hOld)
-            SelectObject(m_hDC, m_hOld);
-        if (m_hBitmap)
-            DeleteObject(m_hBitmap);
-        if (m_hDC)
-            DeleteDC(m_hDC);
     }
     CCanvas(const CCanvas&) = delete;
     CCanvas& operator=(const CCanvas&) = delete;
 
     bool Draw(HCURSOR hCursor, int nWidth, int nHeight)
     {
-        if (!m_hOld || !DrawIconEx(m_hDC, 0, 0, hCursor, nWidth, nHeight, 0, nullptr, DI_NORMAL))
+        if (!m_dc || !DrawIconEx(m_dc.Get(), 0, 0, hCursor, nWidth, nHeight, 0, nullptr, DI_NORMAL))
             return false;
         GdiFlush();
         return true;
@@ -48,25 +41,20 @@ public:
 
 private:
     int m_nSize;
-    HDC m_hDC = nullptr;
-    HBITMAP m_hBitmap = nullptr;
-    HGDIOBJ m_hOld = nullptr;
+    CScopedBitmapDC m_dc;
     BYTE* m_pBits = nullptr;
 };
 
 // The shape's size and hotspot; the mask of a monochrome shape holds its AND and XOR halves.
 bool ReadShape(HCURSOR hCursor, SIZE& size, POINT& hotspot)
 {
-    ICONINFO info = {};
-    if (!GetIconInfo(hCursor, &info))
+    CScopedIconInfo iconInfo(hCursor);
+    if (!iconInfo.IsValid())
         return false;
+    const ICONINFO& info = iconInfo.Get();
     BITMAP bm = {};
     const bool bRead = info.hbmMask && GetObjectA(info.hbmMask, sizeof(bm), &bm);
-    if (info.hbmMask)
-        DeleteObject(info.hbmMask);
-    if (info.hbmColor)
-        DeleteObject(info.hbmColor);
-    else
+    if (!info.hbmColor)
         bm.bmHeight /= 2;
     size.cx = bm.bmWidth;
     size.cy = bm.bmHeight;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/DibStride.h"
 #include "drivers/vidcap/VidcapProtocol.h"
 #include "video/CCursorFreeze.h"
 #include "video/CDriverSwitch.h"
@@ -12,18 +13,6 @@ namespace {
 const DWORD MODE_FIELDS = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
 // The short form of DISPLAY_DEVICEA: size, name, description and state flags.
 const DWORD SHORT_DISPLAY_DEVICE_SIZE = offsetof(DISPLAY_DEVICEA, StateFlags) + sizeof(DWORD);
-
-char* CopyText(const char* pszText)
-{
-    if (!pszText || !*pszText)
-        return nullptr;
-    size_t nLength = strlen(pszText) + 1;
-    char* pszCopy = new char[nLength];
-    memcpy(pszCopy, pszText, nLength);
-    return pszCopy;
-}
-
-int StrideOf(int nWidth, int nBytesPerPixel) { return (nWidth * nBytesPerPixel + 3) & ~3; }
 
 // Makes the calling thread use the input desktop while it lives.
 class CInputDesktopSwitch {
@@ -55,30 +44,28 @@ private:
 
 CScreenGrabber::CScreenGrabber(const char* pszDriverName, const char* pszDriverDesc,
                                const DisplayFunctions* pFunctions)
-    : m_pszDriverName(CopyText(pszDriverName)), m_pszDriverDesc(CopyText(pszDriverDesc)),
-      m_bInitialized(0), m_bDriverAttached(0), m_hDriverDC(nullptr), m_hScreenDC(nullptr),
-      m_pSurface(nullptr), m_pChanges(nullptr), m_bmi(), m_nScreenWidth(0), m_nScreenHeight(0),
-      m_nScreenBpp(0), m_nSurfaceWidth(0), m_nSurfaceHeight(0), m_nSurfaceBpp(0),
-      m_nSurfaceBytesPerPixel(0), m_nSurfaceStride(0), m_nSurfaceSize(0), m_nWidth(0),
-      m_nHeight(0), m_nBpp(0), m_nBytesPerPixel(0), m_nStride(0), m_nSize(0),
-      m_pfnConvert(nullptr), m_bFullRefresh(0), m_rcCapture(), m_nRingCapacity(0),
-      m_nRingWriteSnapshot(0), m_pRingReadCounter(nullptr), m_nRingRead(0),
-      m_pRingEntries(nullptr), m_hrgnTemp(nullptr), m_hrgnChanged(nullptr),
-      m_nRegionDataSize(0), m_pFunctions(pFunctions)
+    : m_strDriverName(pszDriverName ? pszDriverName : ""),
+      m_strDriverDesc(pszDriverDesc ? pszDriverDesc : ""), m_pFunctions(pFunctions)
 {
 }
 
 CScreenGrabber::~CScreenGrabber()
 {
     Shutdown();
-    delete[] m_pszDriverDesc;
-    delete[] m_pszDriverName;
+}
+
+void CScreenGrabber::PixelLayout::SetBitsPerPixel(int nBitsPerPixel)
+{
+    nBpp = nBitsPerPixel;
+    nBytesPerPixel = nBitsPerPixel / 8;
+    nStride = static_cast<int>(DibRowStride(nBitsPerPixel, nWidth));
+    nSize = nStride * nHeight;
 }
 
 const DisplayFunctions& CScreenGrabber::Functions()
 {
     if (!m_pFunctions)
-        m_pFunctions = &SelectDisplayFunctions(m_pszDriverDesc);
+        m_pFunctions = &SelectDisplayFunctions(DriverDesc());
     return *m_pFunctions;
 }
 
@@ -88,16 +75,16 @@ int CScreenGrabber::Initialize()
 {
     if (m_bInitialized)
         return 1;
-    m_hrgnTemp = CreateRectRgn(0, 0, 0, 0);
-    m_hrgnChanged = CreateRectRgn(0, 0, 0, 0);
+    m_hrgnTemp.Reset(CreateRectRgn(0, 0, 0, 0));
+    m_hrgnChanged.Reset(CreateRectRgn(0, 0, 0, 0));
     if (m_hrgnTemp && m_hrgnChanged) {
         CCursorFreeze freeze;
         if (AttachDriver(1) && SetUpCapture())
             m_bInitialized = 1;
     }
     if (!m_bInitialized) {
-        m_bInitialized = 1;
-        Shutdown();
+        DetachAndRelease();
+        ClearState();
     }
     return m_bInitialized;
 }
@@ -111,70 +98,60 @@ int CScreenGrabber::SetUpCapture()
     m_nScreenWidth = functions.pfnGetDeviceCaps(m_hScreenDC, HORZRES);
     m_nScreenHeight = functions.pfnGetDeviceCaps(m_hScreenDC, VERTRES);
     m_nScreenBpp = functions.pfnGetDeviceCaps(m_hScreenDC, BITSPIXEL);
-    m_nSurfaceWidth = functions.pfnGetDeviceCaps(m_hDriverDC, HORZRES);
-    m_nSurfaceHeight = functions.pfnGetDeviceCaps(m_hDriverDC, VERTRES);
-    if (m_nSurfaceWidth <= 0 || m_nSurfaceHeight <= 0)
+    m_surface.nWidth = functions.pfnGetDeviceCaps(m_hDriverDC, HORZRES);
+    m_surface.nHeight = functions.pfnGetDeviceCaps(m_hDriverDC, VERTRES);
+    if (m_surface.nWidth <= 0 || m_surface.nHeight <= 0)
         return 0;
     if (!QuerySurfaceFormat())
         return 0;
 
     m_bmi.bmiHeader.biHeight = -std::abs(m_bmi.bmiHeader.biHeight);
-    m_nSurfaceBpp = m_bmi.bmiHeader.biBitCount;
-    m_nSurfaceBytesPerPixel = m_nSurfaceBpp / 8;
-    m_nSurfaceStride = StrideOf(m_nSurfaceWidth, m_nSurfaceBytesPerPixel);
-    m_nSurfaceSize = m_nSurfaceStride * m_nSurfaceHeight;
-    if (m_nSurfaceBpp != 32 && m_nSurfaceBpp != 24 && m_nSurfaceBpp != 16)
+    m_surface.SetBitsPerPixel(m_bmi.bmiHeader.biBitCount);
+    if (m_surface.nBpp != 32 && m_surface.nBpp != 24 && m_surface.nBpp != 16)
         return 0;
     ChooseConverter();
     m_bmi.bmiHeader.biBitCount = 32;
     m_bmi.bmiHeader.biCompression = BI_RGB;
 
-    m_nWidth = m_nSurfaceWidth;
-    m_nHeight = m_nSurfaceHeight;
-    m_nBpp = 32;
-    m_nBytesPerPixel = 4;
-    m_nStride = StrideOf(m_nWidth, 4);
-    m_nSize = m_nStride * m_nHeight;
-    m_bmi.bmiHeader.biSizeImage = static_cast<DWORD>(m_nSize);
-    m_pBits.assign(static_cast<size_t>(m_nSize), 0);
+    m_buffer.nWidth = m_surface.nWidth;
+    m_buffer.nHeight = m_surface.nHeight;
+    m_buffer.SetBitsPerPixel(32);
+    m_bmi.bmiHeader.biSizeImage = static_cast<DWORD>(m_buffer.nSize);
+    m_pBits.assign(static_cast<size_t>(m_buffer.nSize), 0);
 
     // The driver only sees drawing from now on: give its surface the current picture.
-    BitBlt(m_hDriverDC, 0, 0, m_nWidth, m_nHeight, m_hScreenDC, 0, 0, SRCCOPY);
+    BitBlt(m_hDriverDC, 0, 0, m_buffer.nWidth, m_buffer.nHeight, m_hScreenDC, 0, 0, SRCCOPY);
     GdiFlush();
-    m_bFullRefresh = 1;
+    m_bFullRefresh = true;
     return 1;
 }
 
 int CScreenGrabber::QuerySurfaceFormat()
 {
     const DisplayFunctions& functions = Functions();
-    HDC hMemoryDC = CreateCompatibleDC(m_hDriverDC);
-    HBITMAP hBitmap = nullptr;
+    CScopedMemoryDC hMemoryDC(CreateCompatibleDC(m_hDriverDC));
+    CScopedBitmap hBitmap;
     int bResult = 0;
-    if (hMemoryDC && (functions.pfnGetDeviceCaps(hMemoryDC, RASTERCAPS) & RC_DI_BITMAP))
-        hBitmap = CreateCompatibleBitmap(m_hDriverDC, m_nSurfaceWidth, m_nSurfaceHeight);
+    if (hMemoryDC && (functions.pfnGetDeviceCaps(hMemoryDC.Get(), RASTERCAPS) & RC_DI_BITMAP))
+        hBitmap.Reset(CreateCompatibleBitmap(m_hDriverDC, m_surface.nWidth, m_surface.nHeight));
     if (hBitmap) {
         memset(&m_bmi, 0, sizeof(m_bmi));
         m_bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
         m_bmi.bmiHeader.biBitCount = 0;
         BITMAPINFO* pInfo = reinterpret_cast<BITMAPINFO*>(&m_bmi);
-        if (GetDIBits(hMemoryDC, hBitmap, 0, 0, nullptr, pInfo, DIB_RGB_COLORS)) {
+        if (GetDIBits(hMemoryDC.Get(), hBitmap.Get(), 0, 0, nullptr, pInfo, DIB_RGB_COLORS)) {
             // Asked once more, the format comes with its colour masks (or palette).
             UINT nUsage = m_bmi.bmiHeader.biBitCount <= 8 ? DIB_PAL_COLORS : DIB_RGB_COLORS;
-            bResult = GetDIBits(hMemoryDC, hBitmap, 0, 0, nullptr, pInfo, nUsage) ? 1 : 0;
+            bResult = GetDIBits(hMemoryDC.Get(), hBitmap.Get(), 0, 0, nullptr, pInfo, nUsage) ? 1 : 0;
         }
     }
-    if (hBitmap)
-        DeleteObject(hBitmap);
-    if (hMemoryDC)
-        DeleteDC(hMemoryDC);
     return bResult;
 }
 
 void CScreenGrabber::ChooseConverter()
 {
     const DWORD* pMasks = reinterpret_cast<const DWORD*>(m_bmi.bmiColors);
-    switch (m_nSurfaceBpp) {
+    switch (m_surface.nBpp) {
     case 24: m_pfnConvert = Convert24To32; break;
     case 16:
         if (m_bmi.bmiHeader.biCompression == BI_BITFIELDS && pMasks[0] == 0x7C00 &&
@@ -190,9 +167,8 @@ void CScreenGrabber::ChooseConverter()
 void CScreenGrabber::ReleaseCapture()
 {
     memset(&m_bmi, 0, sizeof(m_bmi));
-    m_nSurfaceWidth = m_nSurfaceHeight = 0;
-    m_nSurfaceBpp = m_nSurfaceBytesPerPixel = m_nSurfaceStride = m_nSurfaceSize = 0;
-    m_nWidth = m_nHeight = m_nBpp = m_nBytesPerPixel = m_nStride = m_nSize = 0;
+    m_surface = PixelLayout();
+    m_buffer = PixelLayout();
     m_pfnConvert = nullptr;
     std::vector<BYTE>().swap(m_pBits);
     if (m_hScreenDC) {
@@ -205,21 +181,28 @@ void CScreenGrabber::Shutdown()
 {
     if (m_bInitialized) {
         m_bInitialized = 0;
-        CCursorFreeze freeze;
-        ReleaseCapture();
-        AttachDriver(0);
+        DetachAndRelease();
     }
+    ClearState();
+}
+
+void CScreenGrabber::DetachAndRelease()
+{
+    CCursorFreeze freeze;
+    ReleaseCapture();
+    AttachDriver(0);
+}
+
+void CScreenGrabber::ClearState()
+{
     memset(&m_rcCapture, 0, sizeof(m_rcCapture));
     m_nRingCapacity = m_nRingWriteSnapshot = m_nRingRead = 0;
     m_pRingReadCounter = nullptr;
     m_pRingEntries = nullptr;
-    m_bFullRefresh = 0;
-    m_bRebuildPending = 0;
-    if (m_hrgnTemp)
-        DeleteObject(m_hrgnTemp);
-    if (m_hrgnChanged)
-        DeleteObject(m_hrgnChanged);
-    m_hrgnTemp = m_hrgnChanged = nullptr;
+    m_bFullRefresh = false;
+    m_bRebuildPending = false;
+    m_hrgnTemp.Reset();
+    m_hrgnChanged.Reset();
     std::vector<BYTE>().swap(m_pRegionData);
     m_nRegionDataSize = 0;
     m_rects.clear();
@@ -241,10 +224,10 @@ int CScreenGrabber::OnDisplayChange(int bAllowRebuild)
     // During a recording the buffers keep their size; the rebuild waits for the next call
     // that allows it (the end of the recording).
     if (!bAllowRebuild) {
-        m_bRebuildPending = 1;
+        m_bRebuildPending = true;
         return 1;
     }
-    m_bRebuildPending = 0;
+    m_bRebuildPending = false;
     ReleaseCapture();
     AttachDriver(0);
     if (!AttachDriver(1) || !SetUpCapture())
@@ -262,7 +245,7 @@ int CScreenGrabber::FindDevice(DISPLAY_DEVICEA& device)
         device.cb = SHORT_DISPLAY_DEVICE_SIZE;
         if (!functions.pfnEnumDisplayDevicesA(nullptr, nIndex, &device, 0))
             return 0;
-        if (strcmp(device.DeviceString, m_pszDriverDesc) == 0)
+        if (strcmp(device.DeviceString, m_strDriverDesc.c_str()) == 0)
             return 1;
     }
 }
@@ -304,7 +287,7 @@ int CScreenGrabber::AttachDriver(int bAttach)
 {
     const DisplayFunctions& functions = Functions();
     if (!functions.pfnEnumDisplayDevicesA || !functions.pfnChangeDisplaySettingsExA ||
-        !m_pszDriverName || !m_pszDriverDesc)
+        m_strDriverName.empty() || m_strDriverDesc.empty())
         return 0;
     if (!bAttach && m_hDriverDC)
         UnmapDriver();
@@ -322,13 +305,13 @@ int CScreenGrabber::AttachDriver(int bAttach)
         return 0;
     char szSubKey[sizeof(device.DeviceName) + 1];
     CDriverSwitch::SubKeyName(device.DeviceName, szSubKey, sizeof(szSubKey));
-    if (!CDriverSwitch::Write(m_pszDriverName, szSubKey, bAttach ? 1 : 0))
+    if (!CDriverSwitch::Write(m_strDriverName.c_str(), szSubKey, bAttach ? 1 : 0))
         return 0;
 
     int bChanged;
     {
         CInputDesktopSwitch desktop;
-        lstrcpynA(reinterpret_cast<char*>(mode.dmDeviceName), m_pszDriverName,
+        lstrcpynA(reinterpret_cast<char*>(mode.dmDeviceName), m_strDriverName.c_str(),
                   sizeof(mode.dmDeviceName));
         char szDeviceName[sizeof(device.DeviceName)];
         lstrcpynA(szDeviceName, device.DeviceName, sizeof(szDeviceName));
@@ -355,7 +338,7 @@ void CScreenGrabber::SetCaptureRect(const RECT& rect)
 {
     if (EqualRect(&rect, &m_rcCapture))
         return;
-    m_bFullRefresh = 1;
+    m_bFullRefresh = true;
     m_rcCapture = rect;
 }
 
@@ -363,25 +346,25 @@ void CScreenGrabber::GetCaptureRect(RECT& rect) const
 {
     rect = m_rcCapture;
     if (!rect.left && !rect.top && !rect.right && !rect.bottom) {
-        SetRect(&rect, 0, 0, m_nWidth, m_nHeight);
+        SetRect(&rect, 0, 0, m_buffer.nWidth, m_buffer.nHeight);
     } else {
-        if (static_cast<DWORD>(rect.right) > static_cast<DWORD>(m_nWidth))
-            rect.right = m_nWidth;
-        if (static_cast<DWORD>(rect.bottom) > static_cast<DWORD>(m_nHeight))
-            rect.bottom = m_nHeight;
+        if (static_cast<DWORD>(rect.right) > static_cast<DWORD>(m_buffer.nWidth))
+            rect.right = m_buffer.nWidth;
+        if (static_cast<DWORD>(rect.bottom) > static_cast<DWORD>(m_buffer.nHeight))
+            rect.bottom = m_buffer.nHeight;
         if (rect.left >= rect.right)
             rect.left = rect.right - 1;
         if (rect.top >= rect.bottom)
             rect.top = rect.bottom - 1;
     }
     if ((rect.right - rect.left) % 2 != 0) {
-        if (rect.right < m_nWidth)
+        if (rect.right < m_buffer.nWidth)
             ++rect.right;
         else
             --rect.left;
     }
     if ((rect.bottom - rect.top) % 2 != 0) {
-        if (rect.bottom < m_nHeight)
+        if (rect.bottom < m_buffer.nHeight)
             ++rect.bottom;
         else
             --rect.top;
@@ -419,38 +402,38 @@ void CScreenGrabber::CollectChanges()
             // Entries were overwritten before they were read (or the header is damaged):
             // what changed is unknown, so everything counts as changed.
             m_nRingRead = m_nRingWriteSnapshot;
-            m_bFullRefresh = 1;
+            m_bFullRefresh = true;
         }
         while (m_nRingRead != m_nRingWriteSnapshot) {
             ++m_nRingRead;
             const RECT& entry = m_pRingEntries[m_nRingRead % m_nRingCapacity];
-            SetRectRgn(m_hrgnTemp, entry.left, entry.top, entry.right, entry.bottom);
-            CombineRgn(m_hrgnChanged, m_hrgnChanged, m_hrgnTemp, RGN_OR);
+            SetRectRgn(m_hrgnTemp.Get(), entry.left, entry.top, entry.right, entry.bottom);
+            CombineRgn(m_hrgnChanged.Get(), m_hrgnChanged.Get(), m_hrgnTemp.Get(), RGN_OR);
         }
         *m_pRingReadCounter = m_nRingRead;
     }
     if (m_bFullRefresh) {
-        SetRectRgn(m_hrgnTemp, 0, 0, m_nWidth, m_nHeight);
-        CombineRgn(m_hrgnChanged, m_hrgnChanged, m_hrgnTemp, RGN_OR);
+        SetRectRgn(m_hrgnTemp.Get(), 0, 0, m_buffer.nWidth, m_buffer.nHeight);
+        CombineRgn(m_hrgnChanged.Get(), m_hrgnChanged.Get(), m_hrgnTemp.Get(), RGN_OR);
     }
     RECT rcCapture;
     GetCaptureRect(rcCapture);
-    SetRectRgn(m_hrgnTemp, rcCapture.left, rcCapture.top, rcCapture.right, rcCapture.bottom);
-    CombineRgn(m_hrgnChanged, m_hrgnChanged, m_hrgnTemp, RGN_AND);
+    SetRectRgn(m_hrgnTemp.Get(), rcCapture.left, rcCapture.top, rcCapture.right, rcCapture.bottom);
+    CombineRgn(m_hrgnChanged.Get(), m_hrgnChanged.Get(), m_hrgnTemp.Get(), RGN_AND);
 }
 
 int CScreenGrabber::ListChangedRects()
 {
-    DWORD nNeeded = GetRegionData(m_hrgnChanged, 0, nullptr);
+    DWORD nNeeded = GetRegionData(m_hrgnChanged.Get(), 0, nullptr);
     if (nNeeded == 0)
         return 0;
     RGNDATA* pData = reinterpret_cast<RGNDATA*>(m_pRegionData.data());
     if (m_pRegionData.empty() || m_nRegionDataSize < nNeeded ||
-        !GetRegionData(m_hrgnChanged, m_nRegionDataSize, pData)) {
+        !GetRegionData(m_hrgnChanged.Get(), m_nRegionDataSize, pData)) {
         m_pRegionData.assign(nNeeded, 0);
         m_nRegionDataSize = nNeeded;
         pData = reinterpret_cast<RGNDATA*>(m_pRegionData.data());
-        if (!GetRegionData(m_hrgnChanged, m_nRegionDataSize, pData))
+        if (!GetRegionData(m_hrgnChanged.Get(), m_nRegionDataSize, pData))
             return 0;
     }
     const RECT* pRects = reinterpret_cast<const RECT*>(pData->Buffer);
@@ -463,22 +446,22 @@ int CScreenGrabber::CopyChanges()
     if (!m_pSurface || m_pBits.empty() || !ListChangedRects())
         return 0;
     for (const RECT& rect : m_rects) {
-        // Both buffers hold m_nWidth x m_nHeight pixels; the region was cut to the capture
+        // Both buffers hold m_buffer.nWidth x m_buffer.nHeight pixels; the region was cut to the capture
         // rectangle, which lies inside them.
         LONG nLeft = std::max<LONG>(rect.left, 0);
         LONG nTop = std::max<LONG>(rect.top, 0);
-        LONG nRight = std::min<LONG>(rect.right, m_nWidth);
-        LONG nBottom = std::min<LONG>(rect.bottom, m_nHeight);
+        LONG nRight = std::min<LONG>(rect.right, m_buffer.nWidth);
+        LONG nBottom = std::min<LONG>(rect.bottom, m_buffer.nHeight);
         if (nLeft >= nRight || nTop >= nBottom)
             continue;
-        const BYTE* pSource = m_pSurface + nLeft * m_nSurfaceBytesPerPixel +
-                              static_cast<size_t>(nTop) * m_nSurfaceStride;
-        BYTE* pDest = m_pBits.data() + static_cast<size_t>(nTop) * m_nStride + nLeft * 4;
+        const BYTE* pSource = m_pSurface + nLeft * m_surface.nBytesPerPixel +
+                              static_cast<size_t>(nTop) * m_surface.nStride;
+        BYTE* pDest = m_pBits.data() + static_cast<size_t>(nTop) * m_buffer.nStride + nLeft * 4;
         int nPixels = nRight - nLeft;
         if (m_pfnConvert) {
-            m_pfnConvert(pDest, m_nStride, pSource, m_nSurfaceStride, nPixels, nBottom - nTop);
+            m_pfnConvert(pDest, m_buffer.nStride, pSource, m_surface.nStride, nPixels, nBottom - nTop);
         } else {
-            for (LONG y = nTop; y < nBottom; ++y, pSource += m_nSurfaceStride, pDest += m_nStride)
+            for (LONG y = nTop; y < nBottom; ++y, pSource += m_surface.nStride, pDest += m_buffer.nStride)
                 memcpy(pDest, pSource, static_cast<size_t>(nPixels) * 4);
         }
     }
@@ -493,8 +476,8 @@ int CScreenGrabber::GrabChanges()
     CollectChanges();
     if (!CopyChanges())
         return 0;
-    m_bFullRefresh = 0;
-    SetRectRgn(m_hrgnChanged, 0, 0, 0, 0);
+    m_bFullRefresh = false;
+    SetRectRgn(m_hrgnChanged.Get(), 0, 0, 0, 0);
     return 1;
 }
 
@@ -504,10 +487,10 @@ void CScreenGrabber::BlankOutsideScreen()
         return;
     RECT outside[2];
     int nCount = 0;
-    if (m_nScreenWidth < m_nWidth)
-        SetRect(&outside[nCount++], m_nScreenWidth, 0, m_nWidth, m_nHeight);
-    if (m_nScreenHeight < m_nHeight)
-        SetRect(&outside[nCount++], 0, m_nScreenHeight, m_nWidth, m_nHeight);
+    if (m_nScreenWidth < m_buffer.nWidth)
+        SetRect(&outside[nCount++], m_nScreenWidth, 0, m_buffer.nWidth, m_buffer.nHeight);
+    if (m_nScreenHeight < m_buffer.nHeight)
+        SetRect(&outside[nCount++], 0, m_nScreenHeight, m_buffer.nWidth, m_buffer.nHeight);
     for (int i = 0; i < nCount; ++i) {
         const RECT& rect = outside[i];
         FillRect(m_hDriverDC, &rect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));

@@ -4,8 +4,10 @@
 // rectangles inside the capture rectangle, converting 16- and 24-bit surfaces on the way.
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
+#include "base/ScopedWin.h"
 #include "drivers/vidcap/DisplayFunctions.h"
 #include "video/PixelConversion.h"
 
@@ -26,7 +28,7 @@ public:
     // next call that allows it.
     int OnDisplayChange(int bAllowRebuild);
     const BITMAPINFO* GetBitmapInfo() const { return reinterpret_cast<const BITMAPINFO*>(&m_bmi); }
-    int GetStride() const { return m_nStride; }
+    int GetStride() const { return m_buffer.nStride; }
     BYTE* GetBits() { return m_pBits.empty() ? nullptr : m_pBits.data(); }
 
     void SetCaptureRect(const RECT& rect);
@@ -39,7 +41,7 @@ public:
     int AttachDriver(int bAttach);
 
     int IsDriverAttached() const { return m_bDriverAttached; }
-    int GetSurfaceBpp() const { return m_nSurfaceBpp; }
+    int GetSurfaceBpp() const { return m_surface.nBpp; }
     RowConverter GetConverter() const { return m_pfnConvert; }
 
 private:
@@ -47,9 +49,21 @@ private:
         BITMAPINFOHEADER bmiHeader;
         RGBQUAD bmiColors[256];
     };
+    // Where the pixels of a picture lie: its size, and the bytes of a pixel and of a row.
+    struct PixelLayout {
+        int nWidth = 0;
+        int nHeight = 0;
+        int nBpp = 0;
+        int nBytesPerPixel = 0;
+        int nStride = 0;
+        int nSize = 0;
+        void SetBitsPerPixel(int nBitsPerPixel);
+    };
 
     int SetUpCapture();
     void ReleaseCapture();
+    void DetachAndRelease();
+    void ClearState();
     int QuerySurfaceFormat();
     void ChooseConverter();
     void AskForCaptureRect();
@@ -57,40 +71,40 @@ private:
     int CopyChanges();
     int ListChangedRects();
     const DisplayFunctions& Functions();
+    const char* DriverDesc() const { return m_strDriverDesc.empty() ? nullptr : m_strDriverDesc.c_str(); }
     int FindDevice(DISPLAY_DEVICEA& device);
     void UnmapDriver();
     int MapDriver();
 
-    char* m_pszDriverName;
-    char* m_pszDriverDesc;
-    int m_bInitialized;
-    int m_bDriverAttached;
-    HDC m_hDriverDC;
-    HDC m_hScreenDC;
-    BYTE* m_pSurface;
-    void* m_pChanges;
-    BitmapInfo256 m_bmi;
-    int m_nScreenWidth, m_nScreenHeight, m_nScreenBpp;
-    int m_nSurfaceWidth, m_nSurfaceHeight;
-    int m_nSurfaceBpp, m_nSurfaceBytesPerPixel, m_nSurfaceStride, m_nSurfaceSize;
-    int m_nWidth, m_nHeight, m_nBpp, m_nBytesPerPixel, m_nStride, m_nSize;
-    RowConverter m_pfnConvert;
+    std::string m_strDriverName;
+    std::string m_strDriverDesc;
+    int m_bInitialized = 0;
+    int m_bDriverAttached = 0;
+    HDC m_hDriverDC = nullptr;  // made and deleted through the display functions
+    HDC m_hScreenDC = nullptr;  // likewise
+    BYTE* m_pSurface = nullptr;
+    void* m_pChanges = nullptr;
+    BitmapInfo256 m_bmi = {};
+    int m_nScreenWidth = 0, m_nScreenHeight = 0, m_nScreenBpp = 0;
+    PixelLayout m_surface;  // the driver's surface
+    PixelLayout m_buffer;   // our 32-bit copy
+    RowConverter m_pfnConvert = nullptr;
     std::vector<BYTE> m_pBits;
-    int m_bFullRefresh;
-    int m_bRebuildPending = 0;
-    RECT m_rcCapture;
+    bool m_bFullRefresh = false;
+    bool m_bRebuildPending = false;
+    RECT m_rcCapture = {};
     RECT m_rcAsked = {};  // the capture rectangle the driver was last told about
 
-    DWORD m_nRingCapacity;
-    DWORD m_nRingWriteSnapshot;
-    volatile DWORD* m_pRingReadCounter;
-    DWORD m_nRingRead;
-    RECT* m_pRingEntries;
-    HRGN m_hrgnTemp;
-    HRGN m_hrgnChanged;
-    DWORD m_nRegionDataSize;
+    DWORD m_nRingCapacity = 0;
+    DWORD m_nRingWriteSnapshot = 0;
+    volatile DWORD* m_pRingReadCounter = nullptr;
+    DWORD m_nRingRead = 0;
+    RECT* m_pRingEntries = nullptr;
+    CScopedRegion m_hrgnTemp;
+    CScopedRegion m_hrgnChanged;
+    DWORD m_nRegionDataSize = 0;
     std::vector<BYTE> m_pRegionData;
     std::vector<RECT> m_rects;
 
-    const DisplayFunctions* m_pFunctions;
+    const DisplayFunctions* m_pFunctions = nullptr;
 };

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/DibStride.h"
 #include "pipeline/CMediaStream.h"
 #include "pipeline/CMediaWriter.h"
 #include "pipeline/PerfClock.h"
@@ -30,25 +31,10 @@ void CopyRows(BYTE* pDest, int nDestStride, const BYTE* pSource, int nSourceStri
 
 } // namespace
 
-CVideoSource::CVideoSource()
-    : m_bmih(), m_nWidth(0), m_nHeight(0), m_nFps(1), m_nDataRate(0), m_nStride(0),
-      m_pFrame(nullptr), m_pTarget(nullptr), m_nNextSlot(0), m_llTimeLineStart(0),
-      m_bTimeLineStarted(false)
-{
-    m_bmih.biSize = sizeof(BITMAPINFOHEADER);
-    m_bmih.biPlanes = 1;
-    m_bmih.biBitCount = 32;
-    m_bmih.biCompression = BI_RGB;
-    m_hTimer = CreateWaitableTimerA(nullptr, TRUE, nullptr);
-}
-
 CVideoSource::~CVideoSource()
 {
     // Step uses the frame and the timer: the thread ends before they go.
     Stop();
-    free(m_pFrame);
-    if (m_hTimer)
-        CloseHandle(m_hTimer);
 }
 
 void CVideoSource::SetWidth(int nWidth)
@@ -67,7 +53,7 @@ void CVideoSource::SetHeight(int nHeight)
 
 void CVideoSource::UpdateSize()
 {
-    m_nStride = ((m_bmih.biBitCount * m_bmih.biWidth) / 8 + 3) & ~3;
+    m_nStride = static_cast<int>(DibRowStride(m_bmih.biBitCount, m_bmih.biWidth));
     m_bmih.biSizeImage = static_cast<DWORD>(abs(m_bmih.biHeight) * m_nStride);
 }
 
@@ -86,10 +72,7 @@ int CVideoSource::SetTarget(CMediaStream* pTarget)
 
 int CVideoSource::OnThreadStart()
 {
-    free(m_pFrame);
-    m_pFrame = static_cast<BYTE*>(calloc(1, m_bmih.biSizeImage ? m_bmih.biSizeImage : 1));
-    if (!m_pFrame)
-        return 0;
+    m_frame.assign(m_bmih.biSizeImage ? m_bmih.biSizeImage : 1, 0);
     m_schedule.Start(PerfClock(CFrameSchedule::kUnitsPerSecond), m_nFps);
     m_nNextSlot = 0;
     m_llTimeLineStart = 0;
@@ -107,9 +90,9 @@ void CVideoSource::WaitForSlot(ULONGLONG nSlot)
         return;
     LARGE_INTEGER due;
     due.QuadPart = -llWait;
-    SetWaitableTimer(m_hTimer, &due, 0, nullptr, nullptr, FALSE);
+    SetWaitableTimer(m_hTimer.Get(), &due, 0, nullptr, nullptr, FALSE);
     // The time-out only guards against a timer that never fires.
-    WaitForSingleObject(m_hTimer, static_cast<DWORD>(llWait / 10000) + 2);
+    WaitForSingleObject(m_hTimer.Get(), static_cast<DWORD>(llWait / 10000) + 2);
 }
 
 int CVideoSource::Step()
@@ -134,7 +117,7 @@ int CVideoSource::Step()
         m_llTimeLineStart = llNow;
         m_bTimeLineStarted = true;
     }
-    BYTE* pFrame = GetFrame(&m_bmih, m_pFrame, m_nStride, 0, 0);
+    BYTE* pFrame = GetFrame(&m_bmih, FrameBits(), m_nStride, 0, 0);
     // A tick whose grab failed delivers nothing; the next tick tries again, for a while.
     const DWORD dwNow = static_cast<DWORD>(llNow / (CFrameSchedule::kUnitsPerSecond / 1000));
     if (!pFrame) {
@@ -151,7 +134,7 @@ int CVideoSource::Step()
 BYTE* CVideoSource::GetFrame(const BITMAPINFOHEADER* pFormat, BYTE* pBits, int nStride, int x, int y)
 {
     if (!pFormat || !pBits)
-        return m_pFrame;
+        return FrameBits();
     const bool bSameSign = (pFormat->biHeight < 0) == (m_bmih.biHeight < 0);
     if (pFormat->biWidth == m_bmih.biWidth && bSameSign && abs(pFormat->biHeight) >= m_bmih.biHeight + y &&
         pFormat->biBitCount == m_bmih.biBitCount && nStride == m_nStride && x == 0)
@@ -159,7 +142,7 @@ BYTE* CVideoSource::GetFrame(const BITMAPINFOHEADER* pFormat, BYTE* pBits, int n
 
     const RECT whole = {0, 0, m_nWidth, m_nHeight};
     CopyRegion(pFormat, pBits, nStride, x, y, whole);
-    return m_pFrame;
+    return FrameBits();
 }
 
 void CVideoSource::CopyRegion(const BITMAPINFOHEADER* pFormat, const BYTE* pBits, int nStride, int x, int y,
@@ -168,7 +151,7 @@ void CVideoSource::CopyRegion(const BITMAPINFOHEADER* pFormat, const BYTE* pBits
     const int nSourceHeight = abs(pFormat->biHeight);
     const int nWidth = std::min<int>(abs(pFormat->biWidth) - x, m_nWidth);
     const int nRows = std::min<int>(nSourceHeight - y, m_nHeight);
-    if (nWidth <= 0 || nRows <= 0 || !m_pFrame)
+    if (nWidth <= 0 || nRows <= 0 || m_frame.empty())
         return;
     const int nLeft = std::max<int>(part.left, 0);
     const int nTop = std::max<int>(part.top, 0);
@@ -186,7 +169,7 @@ void CVideoSource::CopyRegion(const BITMAPINFOHEADER* pFormat, const BYTE* pBits
         nSourceStep = -nStride;
     }
     // The frame is bottom-up: the region's top row is the frame's row nRows - 1.
-    BYTE* pDest = m_pFrame + static_cast<ptrdiff_t>(nRows - 1 - nTop) * m_nStride + nLeft * 4;
+    BYTE* pDest = m_frame.data() + static_cast<ptrdiff_t>(nRows - 1 - nTop) * m_nStride + nLeft * 4;
     const int nDestStep = -m_nStride;
     const int nPixels = nRight - nLeft;
     const int nPartRows = nBottom - nTop;

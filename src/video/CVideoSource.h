@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <vector>
+
+#include "base/ScopedWin.h"
+
 #include "pipeline/CWorkerThread.h"
 #include "video/CFrameSchedule.h"
 
@@ -15,7 +19,7 @@ class CMediaStream;
 class CVideoSource : public CWorkerThread
 {
 public:
-    CVideoSource();
+    CVideoSource() = default;
     ~CVideoSource() override;
 
     // Odd sizes grow by one pixel; the frame is a bottom-up 32-bit DIB.
@@ -38,7 +42,7 @@ protected:
     int OnThreadStart() override;
     int Step() override;
 
-    BYTE* FrameBits() const { return m_pFrame; }
+    BYTE* FrameBits() { return m_frame.empty() ? nullptr : m_frame.data(); }
     // The region's size in pixels (the frame may be a pixel wider or taller).
     int RegionWidth() const { return m_nWidth; }
     int RegionHeight() const { return m_nHeight; }
@@ -53,19 +57,19 @@ private:
     void UpdateSize();
     void WaitForSlot(ULONGLONG nSlot);
 
-    BITMAPINFOHEADER m_bmih;
-    int m_nWidth;
-    int m_nHeight;
-    UINT m_nFps;
-    int m_nDataRate;
-    int m_nStride;
-    BYTE* m_pFrame;
-    CMediaStream* m_pTarget;
-    HANDLE m_hTimer;
+    BITMAPINFOHEADER m_bmih = {sizeof(BITMAPINFOHEADER), 0, 0, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    int m_nWidth = 0;
+    int m_nHeight = 0;
+    UINT m_nFps = 1;
+    int m_nDataRate = 0;
+    int m_nStride = 0;
+    std::vector<BYTE> m_frame;
+    CMediaStream* m_pTarget = nullptr;
+    CScopedHandle m_hTimer{CreateWaitableTimerA(nullptr, TRUE, nullptr)};
     CFrameSchedule m_schedule;
-    ULONGLONG m_nNextSlot;
-    LONGLONG m_llTimeLineStart;  // when the tick of the first frame the writer took ran: time 0
-    bool m_bTimeLineStarted;
+    ULONGLONG m_nNextSlot = 0;
+    LONGLONG m_llTimeLineStart = 0;  // when the tick of the first frame the writer took ran: time 0
+    bool m_bTimeLineStarted = false;
     bool m_bGrabFailing = false;
     DWORD m_dwGrabFailingSince = 0;
 };

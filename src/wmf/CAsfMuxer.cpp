@@ -24,9 +24,6 @@ const GUID ASF_AUDIO_MEDIA = {0xf8699e40, 0x5b4d, 0x11cf, {0xa8, 0xfd, 0x00, 0x8
 const GUID ASF_VIDEO_MEDIA = {0xbc19efc0, 0x5b4d, 0x11cf, {0xa8, 0xfd, 0x00, 0x80, 0x5f, 0x5c, 0x44, 0x2b}};
 const GUID ASF_NO_ERROR_CORRECTION = {0x20fb5700, 0x5b55, 0x11cf, {0xa8, 0xfd, 0x00, 0x80, 0x5f, 0x5c, 0x44, 0x2b}};
 
-// Packet: error correction (3), length type flags, property flags, padding length (16 bits),
-// send time (32), duration (16), payload flags.
-const DWORD PACKET_HEADER_SIZE = 14;
 // Payload: stream, object number, offset (32), replicated length, replicated data (object
 // size and presentation time), payload length (16).
 const DWORD PAYLOAD_HEADER_SIZE = 17;
@@ -71,26 +68,7 @@ const WMVIDEOINFOHEADER* VideoInfo(const CWmfMediaType& type)
 
 } // namespace
 
-CAsfMuxer::CAsfMuxer()
-    : m_hrFailure(S_OK),
-      m_bComplete(false),
-      m_fileId(),
-      m_nCreationTime(0),
-      m_cbPacket(DEFAULT_PACKET_SIZE),
-      m_msPreroll(0),
-      m_cbHeader(0),
-      m_cbPacketUsed(PACKET_HEADER_SIZE),
-      m_nPacketPayloads(0),
-      m_msPacketSend(0),
-      m_msPacketLastSend(0),
-      m_msLastSend(0),
-      m_dwPacketOpened(0),
-      m_dwLastWrite(0),
-      m_nPackets(0),
-      m_cbPayload(0),
-      m_wIndexStream(0)
-{
-}
+CAsfMuxer::CAsfMuxer() = default;
 
 CAsfMuxer::~CAsfMuxer()
 {

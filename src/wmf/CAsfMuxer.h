@@ -68,6 +68,10 @@ private:
         DWORD nLastPacket;
     };
 
+    // Packet: error correction (3), length type flags, property flags, padding length (16 bits),
+    // send time (32), duration (16), payload flags.
+    static constexpr DWORD PACKET_HEADER_SIZE = 14;
+
     CAsfMuxer(const CAsfMuxer&) = delete;
     CAsfMuxer& operator=(const CAsfMuxer&) = delete;
 
@@ -95,28 +99,28 @@ private:
     void CloseFile();
 
     CScopedFile m_hFile;
-    HRESULT m_hrFailure;
-    bool m_bComplete;
-    GUID m_fileId;
-    ULONGLONG m_nCreationTime;
-    DWORD m_cbPacket;
-    DWORD m_msPreroll;
+    HRESULT m_hrFailure = S_OK;
+    bool m_bComplete = false;
+    GUID m_fileId = {};
+    ULONGLONG m_nCreationTime = 0;
+    DWORD m_cbPacket = DEFAULT_PACKET_SIZE;
+    DWORD m_msPreroll = 0;
     std::vector<CStreamState> m_streams;
     std::vector<CCodecEntry> m_codecs;
-    size_t m_cbHeader;
+    size_t m_cbHeader = 0;
 
     std::vector<BYTE> m_packet;
-    DWORD m_cbPacketUsed;
-    DWORD m_nPacketPayloads;
-    DWORD m_msPacketSend;
-    DWORD m_msPacketLastSend;
-    DWORD m_msLastSend;
-    DWORD m_dwPacketOpened; // tick count of the packet's first payload
-    DWORD m_dwLastWrite;    // tick count of the last write to the file
-    ULONGLONG m_nPackets;
-    ULONGLONG m_cbPayload;
+    DWORD m_cbPacketUsed = PACKET_HEADER_SIZE;
+    DWORD m_nPacketPayloads = 0;
+    DWORD m_msPacketSend = 0;
+    DWORD m_msPacketLastSend = 0;
+    DWORD m_msLastSend = 0;
+    DWORD m_dwPacketOpened = 0; // tick count of the packet's first payload
+    DWORD m_dwLastWrite = 0;    // tick count of the last write to the file
+    ULONGLONG m_nPackets = 0;
+    ULONGLONG m_cbPayload = 0;
     std::vector<BYTE> m_pending;
 
-    WORD m_wIndexStream;
+    WORD m_wIndexStream = 0;
     std::vector<CKeyObject> m_keyObjects;
 };

@@ -9,7 +9,6 @@
 
 namespace {
 
-const DWORD DEFAULT_SYNC_TOLERANCE_MS = 3000;
 const QWORD MS = 10000;
 
 } // namespace
@@ -19,15 +18,7 @@ CWmfWriter* CWmfWriter::Create()
     return new (std::nothrow) CWmfWriter();
 }
 
-CWmfWriter::CWmfWriter()
-    : m_nRefs(1),
-      m_bHasProfile(false),
-      m_bWriting(false),
-      m_bLiveSource(FALSE),
-      m_msSyncTolerance(DEFAULT_SYNC_TOLERANCE_MS),
-      m_cnsWriterTime(0)
-{
-}
+CWmfWriter::CWmfWriter() = default;
 
 CWmfWriter::~CWmfWriter()
 {

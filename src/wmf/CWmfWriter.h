@@ -104,6 +104,8 @@ private:
         ULONGLONG cbBytes;
     };
 
+    static constexpr DWORD kDefaultSyncToleranceMs = 3000;
+
     CWmfWriter();
     virtual ~CWmfWriter();
 
@@ -112,16 +114,16 @@ private:
     CStreamStatistics* FindStatistics(WORD wStreamNum);
     static HRESULT CopyCountedText(const std::wstring& text, WCHAR* pszBuffer, WORD* pcchBuffer);
 
-    LONG m_nRefs;
+    LONG m_nRefs = 1;
     CCriticalSection m_cs;  // held for one call
-    bool m_bHasProfile;
+    bool m_bHasProfile = false;
     std::vector<CAsfMuxer::CStreamInfo> m_streams;
     std::vector<CStreamStatistics> m_statistics;
     std::wstring m_fileName;
     std::vector<CAsfMuxer::CCodecEntry> m_codecs;
     CAsfMuxer m_muxer;
-    bool m_bWriting;
-    BOOL m_bLiveSource;
-    DWORD m_msSyncTolerance;
-    QWORD m_cnsWriterTime;
+    bool m_bWriting = false;
+    BOOL m_bLiveSource = FALSE;
+    DWORD m_msSyncTolerance = kDefaultSyncToleranceMs;
+    QWORD m_cnsWriterTime = 0;
 };

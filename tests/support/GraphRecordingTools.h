@@ -11,10 +11,9 @@
 #include <vector>
 
 #include "app/CCaptureGraph.h"
+#include "base/PrivateMessages.h"
 
 namespace graphtools {
-
-const UINT WM_WRITER_EVENT = WM_USER + 1003;
 
 inline int Fail(const char* pszWhat)
 {

@@ -86,17 +86,10 @@ const DisplayFunctions& CVidcapDriver::Functions()
 
 const char* CVidcapDriver::DeviceName() { return DEVICE_NAME; }
 
+// The rest starts from the member initialisers.
 CVidcapDriver::CVidcapDriver()
-    : m_bAttached(0), m_bRealChangePending(0), m_format(FormatFromEnvironment()), m_nModeWidth(0),
-      m_nModeHeight(0), m_nModeBpp(0), m_attachedMode(), m_nWidth(0), m_nHeight(0), m_nBpp(0),
-      m_nStride(0),
-      m_nSurfaceBytes(0), m_info(), m_pSurface(nullptr),
-      m_pRing(nullptr), m_hDisplayDC(nullptr), m_hSampleDC(),
-      m_hSampleBitmap(), m_hOldSampleBitmap(), m_pSample(), m_nCurrentSample(0), m_rcSample(),
-      m_rcSampleTaken(), m_rcSampled(),
-      m_nRate(DEFAULT_RATE),
-      m_nTileWidth(DEFAULT_TILE_WIDTH), m_nTileHeight(DEFAULT_TILE_HEIGHT), m_stats(),
-      m_runStart()
+    : m_format(FormatFromEnvironment()), m_nRate(DEFAULT_RATE), m_nTileWidth(DEFAULT_TILE_WIDTH),
+      m_nTileHeight(DEFAULT_TILE_HEIGHT)
 {
 }
 
@@ -310,12 +303,15 @@ bool CVidcapDriver::Attach()
 
 bool CVidcapDriver::CreateSurface()
 {
-    HDC hScreen = ::CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
-    int nScreenWidth = hScreen ? ::GetDeviceCaps(hScreen, HORZRES) : 0;
-    int nScreenHeight = hScreen ? ::GetDeviceCaps(hScreen, VERTRES) : 0;
-    int nScreenBpp = hScreen ? ::GetDeviceCaps(hScreen, BITSPIXEL) : 0;
-    if (hScreen)
-        ::DeleteDC(hScreen);
+    int nScreenWidth = 0, nScreenHeight = 0, nScreenBpp = 0;
+    {
+        CScopedMemoryDC hScreen(::CreateDCA("DISPLAY", nullptr, nullptr, nullptr));
+        if (hScreen) {
+            nScreenWidth = ::GetDeviceCaps(hScreen.Get(), HORZRES);
+            nScreenHeight = ::GetDeviceCaps(hScreen.Get(), VERTRES);
+            nScreenBpp = ::GetDeviceCaps(hScreen.Get(), BITSPIXEL);
+        }
+    }
     m_nWidth = m_nModeWidth > 0 ? m_nModeWidth : nScreenWidth;
     m_nHeight = m_nModeHeight > 0 ? m_nModeHeight : nScreenHeight;
     if (m_nWidth <= 0 || m_nHeight <= 0)
@@ -355,7 +351,8 @@ bool CVidcapDriver::CreateSurface()
                                            static_cast<DWORD>(m_nSurfaceBytes), nullptr));
     if (!m_hSurfaceSection)
         return false;
-    m_pSurface = static_cast<BYTE*>(MapViewOfFile(m_hSurfaceSection.Get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    m_surfaceView.Reset(MapViewOfFile(m_hSurfaceSection.Get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    m_pSurface = static_cast<BYTE*>(m_surfaceView.Get());
     return m_pSurface != nullptr;
 }
 
@@ -367,28 +364,28 @@ bool CVidcapDriver::CreateRing()
                                         static_cast<DWORD>(nBytes), nullptr));
     if (!m_hRingSection)
         return false;
-    m_pRing = MapViewOfFile(m_hRingSection.Get(), FILE_MAP_ALL_ACCESS, 0, 0, 0);
-    if (!m_pRing)
+    m_ringView.Reset(MapViewOfFile(m_hRingSection.Get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    if (!m_ringView)
         return false;
-    static_cast<VidcapRingHeader*>(m_pRing)->nCapacity = nCapacity;
-    m_ring.Attach(m_pRing);
+    static_cast<VidcapRingHeader*>(m_ringView.Get())->nCapacity = nCapacity;
+    m_ring.Attach(m_ringView.Get());
     return true;
 }
 
 bool CVidcapDriver::StartSampler()
 {
-    m_hDisplayDC = ::CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    m_hDisplayDC.Reset(::CreateDCA("DISPLAY", nullptr, nullptr, nullptr));
     if (!m_hDisplayDC)
         return false;
     for (int i = 0; i < 2; ++i) {
         void* pBits = nullptr;
-        m_hSampleDC[i] = CreateCompatibleDC(m_hDisplayDC);
-        m_hSampleBitmap[i] = CreateDIBSection(m_hDisplayDC, reinterpret_cast<BITMAPINFO*>(&m_info),
-                                              DIB_RGB_COLORS, &pBits, nullptr, 0);
-        if (!m_hSampleDC[i] || !m_hSampleBitmap[i] || !pBits)
+        HDC hDC = CreateCompatibleDC(m_hDisplayDC.Get());
+        HBITMAP hBitmap = CreateDIBSection(m_hDisplayDC.Get(), reinterpret_cast<BITMAPINFO*>(&m_info),
+                                           DIB_RGB_COLORS, &pBits, nullptr, 0);
+        m_sampleDC[i].Reset(hDC, hBitmap);
+        if (!m_sampleDC[i] || !pBits)
             return false;
         m_pSample[i] = static_cast<BYTE*>(pBits);
-        m_hOldSampleBitmap[i] = SelectObject(m_hSampleDC[i], m_hSampleBitmap[i]);
     }
     m_tracker.Configure(m_nWidth, m_nHeight, m_nBpp / 8, m_nStride, m_nTileWidth, m_nTileHeight);
     // The surface starts with the current picture, so only later drawing counts as a change.
@@ -396,7 +393,7 @@ bool CVidcapDriver::StartSampler()
     m_rcSample = SampleRectOfCallers();
     m_rcSampleTaken = m_rcSample;
     m_rcSampled = m_rcSample;
-    ReadDesktop(m_hSampleDC[0], m_rcSample);
+    ReadDesktop(m_sampleDC[0].Get(), m_rcSample);
     memcpy(m_pSample[1], m_pSample[0], m_nSurfaceBytes);
     memcpy(m_pSurface, m_pSample[0], m_nSurfaceBytes);
 
@@ -417,22 +414,10 @@ void CVidcapDriver::StopSampler()
     }
     m_hStop.Reset();
     for (int i = 0; i < 2; ++i) {
-        if (m_hSampleDC[i]) {
-            if (m_hOldSampleBitmap[i])
-                SelectObject(m_hSampleDC[i], m_hOldSampleBitmap[i]);
-            ::DeleteDC(m_hSampleDC[i]);
-        }
-        if (m_hSampleBitmap[i])
-            DeleteObject(m_hSampleBitmap[i]);
-        m_hSampleDC[i] = nullptr;
-        m_hSampleBitmap[i] = nullptr;
-        m_hOldSampleBitmap[i] = nullptr;
+        m_sampleDC[i].Reset();
         m_pSample[i] = nullptr;
     }
-    if (m_hDisplayDC) {
-        ::DeleteDC(m_hDisplayDC);
-        m_hDisplayDC = nullptr;
-    }
+    m_hDisplayDC.Reset();
 }
 
 void CVidcapDriver::Detach()
@@ -440,14 +425,11 @@ void CVidcapDriver::Detach()
     StopSampler();
     m_ring.Attach(nullptr);
     // Views mapped into callers and the device contexts' bitmaps keep the sections alive.
-    if (m_pRing)
-        UnmapViewOfFile(m_pRing);
+    m_ringView.Reset();
     m_hRingSection.Reset();
-    if (m_pSurface)
-        UnmapViewOfFile(m_pSurface);
-    m_hSurfaceSection.Reset();
-    m_pRing = nullptr;
     m_pSurface = nullptr;
+    m_surfaceView.Reset();
+    m_hSurfaceSection.Reset();
     m_bAttached = 0;
 }
 
@@ -512,8 +494,8 @@ void CVidcapDriver::RunSampler()
 
 void CVidcapDriver::Sample()
 {
-    RECT screen = {0, 0, std::min(::GetDeviceCaps(m_hDisplayDC, HORZRES), m_nWidth),
-                   std::min(::GetDeviceCaps(m_hDisplayDC, VERTRES), m_nHeight)};
+    RECT screen = {0, 0, std::min(::GetDeviceCaps(m_hDisplayDC.Get(), HORZRES), m_nWidth),
+                   std::min(::GetDeviceCaps(m_hDisplayDC.Get(), VERTRES), m_nHeight)};
     RECT wanted = TakeSampleRect();
     RECT area;
     if (!IntersectRect(&area, &wanted, &screen))
@@ -521,7 +503,7 @@ void CVidcapDriver::Sample()
     int nCurrent = m_nCurrentSample ^ 1;
     LARGE_INTEGER start, copied;
     QueryPerformanceCounter(&start);
-    ReadDesktop(m_hSampleDC[nCurrent], area);
+    ReadDesktop(m_sampleDC[nCurrent].Get(), area);
     QueryPerformanceCounter(&copied);
     m_stats.dCopySeconds += Seconds(copied.QuadPart - start.QuadPart);
     m_tracker.Track(m_pSample[nCurrent], m_pSample[m_nCurrentSample], m_pSurface, area, m_rects);
@@ -545,7 +527,7 @@ void CVidcapDriver::ReadDesktop(HDC hDest, const RECT& area)
     int nBandRows = std::max(1, READ_BAND_BYTES / m_nStride);
     for (LONG y = area.top; y < area.bottom; y += nBandRows)
         BitBlt(hDest, area.left, y, area.right - area.left, std::min<LONG>(nBandRows, area.bottom - y),
-               m_hDisplayDC, area.left, y, SRCCOPY);
+               m_hDisplayDC.Get(), area.left, y, SRCCOPY);
     GdiFlush();
 }
 
@@ -584,13 +566,12 @@ int CVidcapDriver::SetSampleRect(DriverDC& dc, int cbInput, LPCSTR pInput)
     RECT joined;
     UnionRect(&joined, &before, &m_rcSample);
     if (!EqualRect(&joined, &before)) {
-        HDC hScreen = ::CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+        CScopedMemoryDC hScreen(::CreateDCA("DISPLAY", nullptr, nullptr, nullptr));
         if (hScreen) {
-            BitBlt(dc.hDC, m_rcSample.left, m_rcSample.top, m_rcSample.right - m_rcSample.left,
-                   m_rcSample.bottom - m_rcSample.top, hScreen, m_rcSample.left, m_rcSample.top,
-                   SRCCOPY);
+            BitBlt(dc.Get(), m_rcSample.left, m_rcSample.top, m_rcSample.right - m_rcSample.left,
+                   m_rcSample.bottom - m_rcSample.top, hScreen.Get(), m_rcSample.left,
+                   m_rcSample.top, SRCCOPY);
             GdiFlush();
-            ::DeleteDC(hScreen);
         }
     }
     return 1;
@@ -606,7 +587,7 @@ void CVidcapDriver::CollectDrawing()
     RECT surface = {0, 0, m_nWidth, m_nHeight};
     for (const DriverDC& dc : m_dcs) {
         RECT drawn;
-        if (GetBoundsRect(dc.hDC, &drawn, DCB_RESET) & DCB_SET) {
+        if (GetBoundsRect(dc.Get(), &drawn, DCB_RESET) & DCB_SET) {
             if (IntersectRect(&drawn, &drawn, &surface))
                 m_rects.push_back(drawn);
         }
@@ -620,21 +601,18 @@ HDC CVidcapDriver::CreateDriverDC()
     CScopedLock lock(m_cs);
     if (!m_bAttached)
         return nullptr;
-    DriverDC dc = {};
-    dc.hDC = CreateCompatibleDC(nullptr);
-    if (!dc.hDC)
-        return nullptr;
+    HDC hDC = CreateCompatibleDC(nullptr);
     void* pBits = nullptr;
-    dc.hBitmap = CreateDIBSection(dc.hDC, reinterpret_cast<BITMAPINFO*>(&m_info), DIB_RGB_COLORS,
-                                  &pBits, m_hSurfaceSection.Get(), 0);
-    if (!dc.hBitmap) {
-        ::DeleteDC(dc.hDC);
+    HBITMAP hBitmap = hDC ? CreateDIBSection(hDC, reinterpret_cast<BITMAPINFO*>(&m_info), DIB_RGB_COLORS,
+                                             &pBits, m_hSurfaceSection.Get(), 0)
+                          : nullptr;
+    DriverDC dc;
+    dc.surface.Reset(hDC, hBitmap);
+    if (!dc.surface)
         return nullptr;
-    }
-    dc.hOldBitmap = SelectObject(dc.hDC, dc.hBitmap);
-    SetBoundsRect(dc.hDC, nullptr, DCB_ENABLE | DCB_RESET);
-    m_dcs.push_back(dc);
-    return dc.hDC;
+    SetBoundsRect(hDC, nullptr, DCB_ENABLE | DCB_RESET);
+    m_dcs.push_back(std::move(dc));
+    return hDC;
 }
 
 CVidcapDriver::DriverDC* CVidcapDriver::FindDC(HDC hDC)
@@ -642,7 +620,7 @@ CVidcapDriver::DriverDC* CVidcapDriver::FindDC(HDC hDC)
     if (!hDC)
         return nullptr;
     for (DriverDC& dc : m_dcs) {
-        if (dc.hDC == hDC)
+        if (dc.Get() == hDC)
             return &dc;
     }
     return nullptr;
@@ -654,16 +632,10 @@ BOOL CVidcapDriver::DeleteDriverDC(HDC hDC)
     DriverDC* pDC = FindDC(hDC);
     if (!pDC)
         return FALSE;
-    if (pDC->pSurfaceView)
-        UnmapViewOfFile(pDC->pSurfaceView);
-    if (pDC->pRingView)
-        UnmapViewOfFile(pDC->pRingView);
-    SelectObject(pDC->hDC, pDC->hOldBitmap);
-    DeleteObject(pDC->hBitmap);
-    BOOL bResult = ::DeleteDC(pDC->hDC);
+    // Its views, bitmap and DC go with it.
     m_dcs.erase(m_dcs.begin() + (pDC - m_dcs.data()));
     m_rcSample = SampleRectOfCallers();
-    return bResult;
+    return TRUE;
 }
 
 int CVidcapDriver::Escape(DriverDC& dc, int nEscape, int cbInput, LPCSTR pInput, int cbOutput,
@@ -674,27 +646,24 @@ int CVidcapDriver::Escape(DriverDC& dc, int nEscape, int cbInput, LPCSTR pInput,
     case ESC_MAP_CHANGES: {
         bool bSurface = nEscape == ESC_MAP_SURFACE;
         HANDLE hSection = bSurface ? m_hSurfaceSection.Get() : m_hRingSection.Get();
-        void*& pView = bSurface ? dc.pSurfaceView : dc.pRingView;
+        CScopedView& view = bSurface ? dc.surfaceView : dc.ringView;
         if (!hSection || !pOutput || cbOutput < VIDCAP_ADDRESS_OUTPUT_SIZE)
             return 0;
-        if (!pView)
-            pView = MapViewOfFile(hSection, FILE_MAP_ALL_ACCESS, 0, 0, 0);
-        if (!pView)
+        if (!view)
+            view.Reset(MapViewOfFile(hSection, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+        if (!view)
             return 0;
-        UINT64 nAddress = reinterpret_cast<UINT_PTR>(pView);
+        UINT64 nAddress = reinterpret_cast<UINT_PTR>(view.Get());
         memcpy(pOutput, &nAddress, sizeof(nAddress));
         return 1;
     }
     case ESC_UNMAP_SURFACE:
     case ESC_UNMAP_CHANGES: {
-        void*& pView = nEscape == ESC_UNMAP_SURFACE ? dc.pSurfaceView : dc.pRingView;
-        if (pView)
-            UnmapViewOfFile(pView);
-        pView = nullptr;
+        (nEscape == ESC_UNMAP_SURFACE ? dc.surfaceView : dc.ringView).Reset();
         return 1;
     }
     case ESC_CHECK:
-        return dc.pSurfaceView && dc.pRingView ? 1 : 0;
+        return dc.surfaceView && dc.ringView ? 1 : 0;
     case ESC_SET_SAMPLE_RECT:
         return SetSampleRect(dc, cbInput, pInput);
     default:

@@ -48,12 +48,11 @@ public:
 
 private:
     struct DriverDC {
-        HDC hDC;
-        HBITMAP hBitmap;
-        HGDIOBJ hOldBitmap;
-        void* pSurfaceView;
-        void* pRingView;
-        RECT rcSample;  // the part of the desktop this caller reads, empty: all of it
+        CScopedBitmapDC surface;  // its bitmap is a DIB section on the surface's mapping
+        CScopedView surfaceView;  // the views mapped for the caller
+        CScopedView ringView;
+        RECT rcSample = {};  // the part of the desktop this caller reads, empty: all of it
+        HDC Get() const { return surface.Get(); }
     };
     struct SurfaceInfo {
         BITMAPINFOHEADER header;
@@ -100,42 +99,42 @@ private:
     int DeviceCaps(HDC hDC, int nIndex);
 
     CCriticalSection m_cs;
-    int m_bAttached;
-    int m_bRealChangePending;
+    int m_bAttached = 0;
+    int m_bRealChangePending = 0;
     SurfaceFormat m_format;
     struct AttachedMode {
         int nWidth, nHeight, nBpp;
         SurfaceFormat format;
     };
 
-    int m_nModeWidth, m_nModeHeight, m_nModeBpp;  // mode given for our device, 0 = none yet
-    AttachedMode m_attachedMode;                  // the request the current surface was made for
-    int m_nWidth, m_nHeight, m_nBpp, m_nStride;
-    SIZE_T m_nSurfaceBytes;
-    SurfaceInfo m_info;
+    // The mode given for our device, 0 = none yet.
+    int m_nModeWidth = 0, m_nModeHeight = 0, m_nModeBpp = 0;
+    AttachedMode m_attachedMode = {};  // the request the current surface was made for
+    int m_nWidth = 0, m_nHeight = 0, m_nBpp = 0, m_nStride = 0;
+    SIZE_T m_nSurfaceBytes = 0;
+    SurfaceInfo m_info = {};
     CScopedHandle m_hSurfaceSection;
-    BYTE* m_pSurface;
+    CScopedView m_surfaceView;
+    BYTE* m_pSurface = nullptr;  // the view above
     CScopedHandle m_hRingSection;
-    void* m_pRing;
+    CScopedView m_ringView;
     std::vector<DriverDC> m_dcs;
 
     // Sampler: two desktop samples in the surface's format.
-    HDC m_hDisplayDC;
-    HDC m_hSampleDC[2];
-    HBITMAP m_hSampleBitmap[2];
-    HGDIOBJ m_hOldSampleBitmap[2];
-    BYTE* m_pSample[2];
-    int m_nCurrentSample;
+    CScopedMemoryDC m_hDisplayDC;
+    CScopedBitmapDC m_sampleDC[2];
+    BYTE* m_pSample[2] = {};
+    int m_nCurrentSample = 0;
     CTileTracker m_tracker;
-    RECT m_rcSample;       // what the callers read, set under the lock
-    RECT m_rcSampleTaken;  // the sampler's copy of it
-    RECT m_rcSampled;      // what the sampler read last time
+    RECT m_rcSample = {};       // what the callers read, set under the lock
+    RECT m_rcSampleTaken = {};  // the sampler's copy of it
+    RECT m_rcSampled = {};      // what the sampler read last time
     CChangeRing m_ring;
     std::vector<RECT> m_rects;
     CScopedHandle m_hThread;
     CScopedHandle m_hStop;
     int m_nRate;
     int m_nTileWidth, m_nTileHeight;
-    Statistics m_stats;
-    LARGE_INTEGER m_runStart;
+    Statistics m_stats = {};
+    LARGE_INTEGER m_runStart = {};
 };

@@ -8,34 +8,16 @@ namespace
 {
 const size_t kChannels = 2;
 const DWORD kFullScale = 0xFFFF;
-
-class CLock
-{
-public:
-    explicit CLock(CRITICAL_SECTION& cs) : m_cs(cs) { EnterCriticalSection(&m_cs); }
-    ~CLock() { LeaveCriticalSection(&m_cs); }
-    CLock(const CLock&) = delete;
-    CLock& operator=(const CLock&) = delete;
-
-private:
-    CRITICAL_SECTION& m_cs;
-};
 }
 
-CSoundMixer::CSoundMixer()
-{
-    InitializeCriticalSection(&m_cs);
-}
+CSoundMixer::CSoundMixer() = default;
 
-CSoundMixer::~CSoundMixer()
-{
-    DeleteCriticalSection(&m_cs);
-}
+CSoundMixer::~CSoundMixer() = default;
 
 CMediaStream* CSoundMixer::Begin(CMediaStream* pTarget, const CWaveInCapture* pFirst,
                                  const CWaveInCapture* pSecond, DWORD dwSampleRate)
 {
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     m_pTarget = pTarget;
     m_pFirst = pFirst;
     m_pSecond = pSecond;
@@ -98,7 +80,7 @@ bool CSoundMixer::SecondOffset(LONGLONG* pnFrames) const
 int CSoundMixer::Deliver(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration, DWORD dwFlags)
 {
     {
-        CLock lock(m_cs);
+        CScopedLock lock(m_cs);
         if (m_bRefused)
             return 0;
         Block block;
@@ -127,7 +109,7 @@ int CSoundMixer::PassOn(bool bAll)
         Block block;
         CMediaStream* pTarget = nullptr;
         {
-            CLock lock(m_cs);
+            CScopedLock lock(m_cs);
             if (m_bRefused)
                 return 0;
             if (m_waiting.empty() || !(bAll || IsReady(m_waiting.front())))
@@ -140,7 +122,7 @@ int CSoundMixer::PassOn(bool bAll)
         if (!pTarget || !pTarget->Deliver(block.samples.data(), DWORD(block.samples.size() * 2), block.dwTime,
                                           block.dwDuration, block.dwFlags))
         {
-            CLock lock(m_cs);
+            CScopedLock lock(m_cs);
             m_bRefused = true;
             return 0;
         }
@@ -191,7 +173,7 @@ void CSoundMixer::MixSecond(Block& block)
 
 void CSoundMixer::TakeSecond(const short* pSamples, size_t nSamples)
 {
-    CLock lock(m_cs);
+    CScopedLock lock(m_cs);
     const size_t nFrames = nSamples / kChannels;
     m_secondSound.insert(m_secondSound.end(), pSamples, pSamples + nFrames * kChannels);
     // Samples for a time already passed on are dropped at once.

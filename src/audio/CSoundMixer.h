@@ -5,6 +5,7 @@
 #include <deque>
 #include <vector>
 
+#include "base/ScopedWin.h"
 #include "pipeline/CRelayStream.h"
 
 class CWaveInCapture;
@@ -89,7 +90,7 @@ private:
     int PassOn(bool bAll);
     LONGLONG FramesOf(DWORD dwMs) const { return LONGLONG(dwMs) * m_dwSampleRate / 1000; }
 
-    CRITICAL_SECTION m_cs;
+    CCriticalSection m_cs;
     CSecondInput m_second{*this};
     CMediaStream* m_pTarget = nullptr;
     const CWaveInCapture* m_pFirst = nullptr;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "base/ScopedWin.h"
+
 namespace
 {
 const char kVolumeControlKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Volume Control";
@@ -104,19 +106,17 @@ bool CSoundSettings::CreateProcessLauncher(const char* pszApplication, const cha
     if (!CreateProcessA(pszApplication, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process))
         return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    CScopedHandle thread(process.hThread), started(process.hProcess);
     return true;
 }
 
 void CSoundSettings::PrepareVolumeControl()
 {
-    HKEY hKey = nullptr;
+    CScopedRegKey key;
     if (RegOpenKeyExA(m_hRoot, m_szSubKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_ENUMERATE_SUB_KEYS,
-                      &hKey) != ERROR_SUCCESS)
+                      key.Receive()) != ERROR_SUCCESS)
         return;
-    RewriteLineStates(hKey, 0);
-    RegCloseKey(hKey);
+    RewriteLineStates(key.Get(), 0);
 }
 
 void CSoundSettings::RewriteLineStates(HKEY hKey, int nDepth)
@@ -130,12 +130,11 @@ void CSoundSettings::RewriteLineStates(HKEY hKey, int nDepth)
         DWORD cchName = sizeof(szName);
         if (RegEnumKeyExA(hKey, dwIndex, szName, &cchName, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             break;
-        HKEY hSubKey = nullptr;
+        CScopedRegKey subKey;
         if (RegOpenKeyExA(hKey, szName, 0, KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_ENUMERATE_SUB_KEYS,
-                          &hSubKey) != ERROR_SUCCESS)
+                          subKey.Receive()) != ERROR_SUCCESS)
             continue;
-        RewriteLineStates(hSubKey, nDepth + 1);
-        RegCloseKey(hSubKey);
+        RewriteLineStates(subKey.Get(), nDepth + 1);
     }
 }
 

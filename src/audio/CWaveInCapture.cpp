@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/ScopedWin.h"
 #include "pipeline/CMediaStream.h"
 #include "pipeline/CMediaWriter.h"
 
@@ -205,9 +206,9 @@ void CWaveInCapture::CloseDevice()
     {
         if (!header.dwUser)
             continue;
+        CScopedGlobal block(HGLOBAL(header.dwUser));
         if (header.lpData)
             TakeBack(header);
-        GlobalFree(HGLOBAL(header.dwUser));
     }
     ZeroMemory(m_headers, sizeof(m_headers));
     if (m_hWaveIn)

@@ -73,9 +73,8 @@ HWND CreateMotionWindow(int nWidth, int nHeight)
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = "OrvaneBenchMotion";
     RegisterClassA(&windowClass);
-    HWND hWnd = CreateWindowExA(WS_EX_TOPMOST, "OrvaneBenchMotion", "", WS_POPUP | WS_VISIBLE, 100,
-                                100, nWidth, nHeight, nullptr, nullptr, GetModuleHandleA(nullptr),
-                                nullptr);
+    HWND hWnd = CreateWindowExA(WS_EX_TOPMOST, "OrvaneBenchMotion", "", WS_POPUP | WS_VISIBLE, 100, 100, nWidth,
+                                nHeight, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     SetTimer(hWnd, 1, 33, nullptr);
     return hWnd;
 }
@@ -97,8 +96,7 @@ void ReportDriver(const char* pszWhat, double dSeconds, CScreenGrabber* pGrabber
     printf("  %-30s %5.1f samples/s  %5.2f ms/sample (desktop read %5.2f, compare %4.2f)  "
            "%6.1f ms busy per second of desktop (%4.1f%% of a core)  %4.1f rects/sample\n",
            pszWhat, stats.nSamples / stats.dRunSeconds, dPerSample, dCopy, dPerSample - dCopy,
-           stats.dSampleSeconds * 1000.0 / stats.dRunSeconds,
-           100.0 * stats.dSampleSeconds / stats.dRunSeconds,
+           stats.dSampleSeconds * 1000.0 / stats.dRunSeconds, 100.0 * stats.dSampleSeconds / stats.dRunSeconds,
            stats.nSamples ? static_cast<double>(stats.nRectangles) / stats.nSamples : 0.0);
 }
 
@@ -162,7 +160,8 @@ void BenchRead()
     HGDIOBJ hOld = SelectObject(hMemory, hDib);
     const int nReads = 200;
     printf("Desktop reads (%dx%d desktop), per read: wall ms, thread CPU ms\n", nWidth, nHeight);
-    struct {
+    struct
+    {
         const char* pszName;
         RECT rect;
     } reads[] = {{"BitBlt whole desktop", {0, 0, nWidth, nHeight}},
@@ -171,12 +170,12 @@ void BenchRead()
                  {"BitBlt 640x360", {0, 0, 640, 360}},
                  {"BitBlt 16 rows", {0, 0, nWidth, 16}}};
     for (const auto& r : reads) {
-        BitBlt(hMemory, r.rect.left, r.rect.top, r.rect.right - r.rect.left,
-               r.rect.bottom - r.rect.top, hScreen, r.rect.left, r.rect.top, SRCCOPY);
+        BitBlt(hMemory, r.rect.left, r.rect.top, r.rect.right - r.rect.left, r.rect.bottom - r.rect.top, hScreen,
+               r.rect.left, r.rect.top, SRCCOPY);
         double dStart = Now(), dCpu = ThreadCpu();
         for (int i = 0; i < nReads; ++i) {
-            BitBlt(hMemory, r.rect.left, r.rect.top, r.rect.right - r.rect.left,
-                   r.rect.bottom - r.rect.top, hScreen, r.rect.left, r.rect.top, SRCCOPY);
+            BitBlt(hMemory, r.rect.left, r.rect.top, r.rect.right - r.rect.left, r.rect.bottom - r.rect.top, hScreen,
+                   r.rect.left, r.rect.top, SRCCOPY);
             GdiFlush();
         }
         printf("  %-28s %6.2f ms wall %6.2f ms CPU\n", r.pszName, (Now() - dStart) * 1e3 / nReads,
@@ -197,8 +196,8 @@ void BenchRead()
     double dStart = Now(), dCpu = ThreadCpu();
     for (int i = 0; i < nReads; ++i)
         memcpy(copy.data(), pBits, copy.size());
-    printf("  %-28s %6.2f ms wall %6.2f ms CPU\n", "memcpy of the whole desktop",
-           (Now() - dStart) * 1e3 / nReads, (ThreadCpu() - dCpu) * 1e3 / nReads);
+    printf("  %-28s %6.2f ms wall %6.2f ms CPU\n", "memcpy of the whole desktop", (Now() - dStart) * 1e3 / nReads,
+           (ThreadCpu() - dCpu) * 1e3 / nReads);
     SelectObject(hMemory, hOld);
     DeleteObject(hDib);
     DeleteDC(hMemory);
@@ -225,8 +224,8 @@ void BenchTrack()
             b[static_cast<size_t>(400) * nStride + 640 * 4] = 0x22;
         double dStart = Now(), dCpu = ThreadCpu();
         for (int i = 0; i < nRepeats; ++i)
-            tracker.Track(i % 2 ? a.data() : b.data(), i % 2 ? b.data() : a.data(), surface.data(),
-                          nWidth, nHeight, rects);
+            tracker.Track(i % 2 ? a.data() : b.data(), i % 2 ? b.data() : a.data(), surface.data(), nWidth, nHeight,
+                          rects);
         const char* names[] = {"nothing changed", "everything changed", "one tile changed"};
         printf("  %-28s %6.2f ms wall %6.2f ms CPU\n", names[nCase], (Now() - dStart) * 1e3 / nRepeats,
                (ThreadCpu() - dCpu) * 1e3 / nRepeats);
@@ -262,8 +261,8 @@ void BenchGrab()
             grabber.GrabChanges();
         }
         double dFull = (Now() - dStart) / nFull;
-        printf("  %-14s still screen %7.1f us per tick   fully changed %6.2f ms per tick\n", names[n],
-               dStill * 1e6, dFull * 1e3);
+        printf("  %-14s still screen %7.1f us per tick   fully changed %6.2f ms per tick\n", names[n], dStill * 1e6,
+               dFull * 1e3);
         grabber.Shutdown();
     }
     CVidcapDriver::Instance().SetSurfaceFormat(CVidcapDriver::FORMAT_DESKTOP);
@@ -286,7 +285,8 @@ void BenchConversions()
     double dBytes = static_cast<double>(nWidth) * nRows * 4;
     printf("Conversions, 1280x720 (32-bit output %.1f MB):\n", dBytes / 1e6);
     printf("  memcpy of 32-bit rows     %6.2f ms  %7.0f MB/s\n", dCopy * 1e3, dBytes / dCopy / 1e6);
-    struct {
+    struct
+    {
         const char* pszName;
         RowConverter pfn;
         int nSourceBytes;
@@ -298,12 +298,12 @@ void BenchConversions()
         for (int r = 0; r < nRepeats; ++r)
             c.pfn(dest.data(), nWidth * 4, source.data(), nWidth * c.nSourceBytes, nWidth, nRows);
         double dTime = (Now() - dStart) / nRepeats;
-        printf("  %-24s  %6.2f ms  %7.0f MB/s  %5.2f of memcpy\n", c.pszName, dTime * 1e3,
-               dBytes / dTime / 1e6, dCopy / dTime);
+        printf("  %-24s  %6.2f ms  %7.0f MB/s  %5.2f of memcpy\n", c.pszName, dTime * 1e3, dBytes / dTime / 1e6,
+               dCopy / dTime);
     }
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

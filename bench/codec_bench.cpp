@@ -74,8 +74,7 @@ void BenchMp3(bool bVbr, int nQuality)
     const double dAudio = static_cast<double>(nBlocks) * dwFrames / 44100.0;
     std::printf("mp3 44100 Hz stereo quality %d %s: %.1f s of audio in %.3f s = %.1f x real time, "
                 "%.1f kbit/s\n",
-                nQuality, bVbr ? "VBR" : "CBR", dAudio, dElapsed, dAudio / dElapsed,
-                nBytes * 8.0 / dAudio / 1000.0);
+                nQuality, bVbr ? "VBR" : "CBR", dAudio, dElapsed, dAudio / dElapsed, nBytes * 8.0 / dAudio / 1000.0);
 }
 
 void BenchPassThrough()
@@ -101,7 +100,7 @@ void BenchPassThrough()
     std::vector<BYTE> frame(header.biSizeImage);
     for (size_t i = 0; i < frame.size(); ++i)
         frame[i] = static_cast<BYTE>(i * 7);
-    compressor.CompressFrame(frame.data());  // warm the output buffer
+    compressor.CompressFrame(frame.data()); // warm the output buffer
 
     double dStart = Now();
     for (int i = 0; i < nFrames; ++i)
@@ -112,7 +111,7 @@ void BenchPassThrough()
     std::memcpy(copy.data(), frame.data(), frame.size());
     dStart = Now();
     for (int i = 0; i < nFrames; ++i) {
-        frame[i] ^= 1;  // keep the copies from being merged
+        frame[i] ^= 1; // keep the copies from being merged
         std::memcpy(copy.data(), frame.data(), frame.size());
     }
     const double dCopy32 = (Now() - dStart) / nFrames;
@@ -127,11 +126,10 @@ void BenchPassThrough()
     std::printf("pass-through 1280x720 32->24 bit: %.3f ms/frame (%zu bytes out); memcpy of the "
                 "32-bit frame %.3f ms, of the 24-bit size %.3f ms; overhead vs memcpy(32-bit) "
                 "%.2f x, %.0f frames/s possible\n",
-                dCompress * 1000, cbOut, dCopy32 * 1000, dCopy24 * 1000, dCompress / dCopy32,
-                1.0 / dCompress);
+                dCompress * 1000, cbOut, dCopy32 * 1000, dCopy24 * 1000, dCompress / dCopy32, 1.0 / dCompress);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

@@ -15,8 +15,7 @@
 #include "pipeline/CMediaWriter.h"
 #include "pipeline/PerfClock.h"
 
-namespace
-{
+namespace {
 std::atomic<long> g_nAllocations{0};
 
 class CCountingStream : public CMediaStream
@@ -75,8 +74,7 @@ void BenchLoop(CIdleWriter& writer, CCountingStream& stream)
     stream.m_nBlocks = 0;
     long nAllocationsBefore = g_nAllocations.load();
     LONGLONG nStart = PerfClock(1000000);
-    for (long i = 0; i < kBlocks; ++i)
-    {
+    for (long i = 0; i < kBlocks; ++i) {
         MSG msg = {};
         msg.message = MM_WIM_DATA;
         msg.lParam = LPARAM(fake.ReturnNext(4608, 0));
@@ -100,8 +98,7 @@ void BenchRealCapture(CCountingStream& stream, DWORD dwSeconds)
     stream.m_nBlocks = 0;
     double dCpuBefore = ProcessCpuMs();
     DWORD dwStart = GetTickCount();
-    if (!capture.Start())
-    {
+    if (!capture.Start()) {
         std::printf("real_capture=failed to start\n");
         return;
     }
@@ -121,7 +118,7 @@ void BenchRealCapture(CCountingStream& stream, DWORD dwSeconds)
     std::printf("real_cpu_percent=%.2f\n", 100.0 * dCpu / dwWall);
     std::printf("real_stop_ms=%lu\n", dwStop);
 }
-}
+} // namespace
 
 void* operator new(size_t cbSize)
 {

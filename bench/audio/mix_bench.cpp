@@ -10,8 +10,7 @@
 #include "audio/CSoundMixer.h"
 #include "pipeline/PerfClock.h"
 
-namespace
-{
+namespace {
 const DWORD kRate = 44100;
 const DWORD kFrames = 1152;
 
@@ -50,15 +49,14 @@ double ThreadCpuMs()
     };
     return toMs(ftKernel) + toMs(ftUser);
 }
-}
+} // namespace
 
 int main(int argc, char** argv)
 {
     const double dSeconds = argc > 1 ? atof(argv[1]) : 600;
     const long nBlocks = long(dSeconds * kRate / kFrames);
     std::vector<short> first(kFrames * 2), second(kFrames * 2);
-    for (size_t i = 0; i < first.size(); ++i)
-    {
+    for (size_t i = 0; i < first.size(); ++i) {
         first[i] = short((i * 37) % 20000 - 10000);
         second[i] = short((i * 53) % 30000 - 15000);
     }
@@ -70,8 +68,7 @@ int main(int argc, char** argv)
 
     const double dCpuBefore = ThreadCpuMs();
     const LONGLONG nStart = PerfClock(1000000);
-    for (long i = 0; i < nBlocks; ++i)
-    {
+    for (long i = 0; i < nBlocks; ++i) {
         pSecond->Deliver(second.data(), DWORD(second.size() * 2), DWORD(i * 26), 26, 0);
         pInput->Deliver(first.data(), DWORD(first.size() * 2), DWORD(i * 26), 26, 0);
     }

@@ -15,8 +15,7 @@
 #include "pipeline/CSampleQueue.h"
 #include "pipeline/PerfClock.h"
 
-namespace
-{
+namespace {
 class CBenchStream : public CMediaStream
 {
 public:
@@ -72,8 +71,8 @@ void MeasureThroughput(DWORD cbPayload, long nSamples)
         stream.Deliver(cbPayload ? payload.data() : nullptr, cbPayload, n, 1, 0);
     writer.Stop(); // drains: returns once every sample is written
     double dElapsed = NowMs() - dStart;
-    std::printf("throughput payload=%6lu B samples=%ld written=%ld: %10.0f samples/s (%.1f MB/s)\n",
-                cbPayload, nSamples, stream.m_nWritten.load(), nSamples * 1000.0 / dElapsed,
+    std::printf("throughput payload=%6lu B samples=%ld written=%ld: %10.0f samples/s (%.1f MB/s)\n", cbPayload,
+                nSamples, stream.m_nWritten.load(), nSamples * 1000.0 / dElapsed,
                 nSamples * static_cast<double>(cbPayload) / 1048576.0 / (dElapsed / 1000.0));
 }
 
@@ -85,8 +84,7 @@ void MeasureBlockedWakeUp(int nRounds)
         queue.Put(reinterpret_cast<void*>(static_cast<uintptr_t>(n + 1)));
 
     std::vector<double> latencies;
-    for (int nRound = 0; nRound < nRounds; ++nRound)
-    {
+    for (int nRound = 0; nRound < nRounds; ++nRound) {
         std::atomic<double> dReturned{0};
         std::thread producer([&] {
             queue.Put(reinterpret_cast<void*>(static_cast<uintptr_t>(5000 + nRound)));
@@ -104,10 +102,9 @@ void MeasureBlockedWakeUp(int nRounds)
         dSum += d;
     std::printf("blocked producer wake-up after Get (retry 100 ms, %d rounds): min %.1f ms, "
                 "median %.1f ms, mean %.1f ms, max %.1f ms\n",
-                nRounds, latencies.front(), latencies[latencies.size() / 2], dSum / nRounds,
-                latencies.back());
+                nRounds, latencies.front(), latencies[latencies.size() / 2], dSum / nRounds, latencies.back());
 }
-}
+} // namespace
 
 int main()
 {

@@ -12,8 +12,7 @@
 #include "writer/CAviVideoStream.h"
 #include "writer/CAviWriter.h"
 
-namespace
-{
+namespace {
 double NowMs()
 {
     return static_cast<double>(PerfClock(1000000)) / 1000.0;
@@ -59,8 +58,7 @@ void MeasureVideo(LONG nWidth, LONG nHeight, DWORD nFrames)
     video.SetWriter(&writer);
     writer.AddStream(&video);
     writer.SetFileName(path.c_str());
-    if (!writer.Start())
-    {
+    if (!writer.Start()) {
         std::printf("video: start failed\n");
         return;
     }
@@ -69,9 +67,8 @@ void MeasureVideo(LONG nWidth, LONG nHeight, DWORD nFrames)
         video.CMediaStream::Deliver(frame.data(), bmih.biSizeImage, n * 40, 40, AVIIF_KEYFRAME);
     writer.Stop();
     double dSeconds = (NowMs() - dStart) / 1000.0;
-    std::printf("video %ldx%ld raw, %lu frames: %.0f frames/s, %.1f MB/s into the file\n", nWidth,
-                nHeight, nFrames, nFrames / dSeconds,
-                nFrames * static_cast<double>(bmih.biSizeImage) / 1048576.0 / dSeconds);
+    std::printf("video %ldx%ld raw, %lu frames: %.0f frames/s, %.1f MB/s into the file\n", nWidth, nHeight, nFrames,
+                nFrames / dSeconds, nFrames * static_cast<double>(bmih.biSizeImage) / 1048576.0 / dSeconds);
     DeleteFileA(path.c_str());
 }
 
@@ -88,8 +85,7 @@ void MeasureAudio(DWORD nChunks)
     audio.SetWriter(&writer);
     writer.AddStream(&audio);
     writer.SetFileName(path.c_str());
-    if (!writer.Start())
-    {
+    if (!writer.Start()) {
         std::printf("audio: start failed\n");
         return;
     }
@@ -103,7 +99,7 @@ void MeasureAudio(DWORD nChunks)
                 nChunks, nChunks / dSeconds, nChunks * 0.026 / dSeconds);
     DeleteFileA(path.c_str());
 }
-}
+} // namespace
 
 int main()
 {

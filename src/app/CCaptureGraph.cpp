@@ -21,12 +21,9 @@ int Height(const RECT& rect)
 } // namespace
 
 CCaptureGraph::CCaptureGraph()
-    : m_grabber(VIDCAP_SERVICE_NAME, VIDCAP_DEVICE_DESCRIPTION),
-      m_videoTimeLine(true),
-      m_audioTimeLine(false),
-      m_pVideoStreams{&m_aviVideoStream, &m_wmvVideoStream},
-      m_pAudioStreams{&m_aviAudioStream, &m_wmvAudioStream},
-      m_pWriters{&m_aviWriter, &m_wmvWriter}
+    : m_grabber(VIDCAP_SERVICE_NAME, VIDCAP_DEVICE_DESCRIPTION), m_videoTimeLine(true),
+      m_audioTimeLine(false), m_pVideoStreams{&m_aviVideoStream, &m_wmvVideoStream},
+      m_pAudioStreams{&m_aviAudioStream, &m_wmvAudioStream}, m_pWriters{&m_aviWriter, &m_wmvWriter}
 {
     Encoder().Load();
     m_aviWriter.SetFormatName("Audio Video Interleaved");

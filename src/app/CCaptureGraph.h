@@ -19,21 +19,21 @@
 // What one recording is made of, taken from the main window's settings.
 struct RecordingSetup
 {
-    int nFormat;           // output format index: 0 AVI, 1 WMV
-    RECT rect;             // the capture rectangle on the desktop
-    UINT nFps;             // frames per second as typed (the source uses at least 1)
-    int nSampleRate;       // Hz
-    int nQuality;          // audio quality index, 0 best .. 9
-    DWORD dwVolumeSlider;  // slider position: the volume is 65535 minus it
+    int nFormat;          // output format index: 0 AVI, 1 WMV
+    RECT rect;            // the capture rectangle on the desktop
+    UINT nFps;            // frames per second as typed (the source uses at least 1)
+    int nSampleRate;      // Hz
+    int nQuality;         // audio quality index, 0 best .. 9
+    DWORD dwVolumeSlider; // slider position: the volume is 65535 minus it
     const char* pszFileName;
-    HWND hNotify;          // receives nNotifyMsg (lParam: a CCaptureGraph event)
+    HWND hNotify; // receives nNotifyMsg (lParam: a CCaptureGraph event)
     UINT nNotifyMsg;
     // Options the video source and the sound side are to honour.
     BOOL bRecordPointer;
     BOOL bHighlightPointer;
     BOOL bShowClicks;
-    int nSecondDevice;     // a second wave-in device mixed in; -1 none
-    DWORD dwSecondVolume;  // its volume, 0 .. 65535
+    int nSecondDevice;    // a second wave-in device mixed in; -1 none
+    DWORD dwSecondVolume; // its volume, 0 .. 65535
 };
 
 // The capture graph the main window owns for the life of the process: two video streams, two

@@ -10,7 +10,7 @@
 class CHotKey
 {
 public:
-    enum { DEFAULT_VALUE = 0x77 << 16 };  // F8 without modifiers
+    enum { DEFAULT_VALUE = 0x77 << 16 }; // F8 without modifiers
     enum { EXTENDED_KEY = 0x100 };
     enum { KEY_COUNT = 73 };
 

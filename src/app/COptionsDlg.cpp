@@ -103,8 +103,9 @@ void COptionsDlg::FillSecondDevices()
 DWORD COptionsDlg::PauseKeyFromControls() const
 {
     const int nIndex = static_cast<int>(SendItem(m_hWnd, IDC_CMB_PAUSE_HOTKEY, CB_GETCURSEL));
-    const WORD nKeyWord = nIndex >= 0 ? static_cast<WORD>(SendItem(m_hWnd, IDC_CMB_PAUSE_HOTKEY, CB_GETITEMDATA, nIndex))
-                                      : HIWORD(m_settings.dwPauseHotKey);
+    const WORD nKeyWord = nIndex >= 0
+                              ? static_cast<WORD>(SendItem(m_hWnd, IDC_CMB_PAUSE_HOTKEY, CB_GETITEMDATA, nIndex))
+                              : HIWORD(m_settings.dwPauseHotKey);
     return CHotKey::Pack(nKeyWord, m_bAlt, m_bCtrl, m_bShift);
 }
 

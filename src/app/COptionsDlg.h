@@ -39,6 +39,6 @@ private:
     int m_bAlt = 0, m_bCtrl = 0, m_bShift = 0;
     int m_nCountdown = 0;
     int m_bRecordPointer = 0, m_bHighlightPointer = 0, m_bShowClicks = 0;
-    int m_nSecondEntry = 0;  // the device list's index: 0 is none
+    int m_nSecondEntry = 0; // the device list's index: 0 is none
     int m_nSecondVolume = 0;
 };

@@ -67,7 +67,7 @@ BOOL COrvaneApp::EnforceSingleInstance()
         return TRUE;
     }
     if (!mutex && dwError != ERROR_ACCESS_DENIED)
-        return TRUE;  // no mutex to be had; nothing says another instance runs
+        return TRUE; // no mutex to be had; nothing says another instance runs
     if (HWND hWnd = FindRunningInstance()) {
         ShowWindow(hWnd, SW_SHOWNORMAL);
         SetForegroundWindow(hWnd);

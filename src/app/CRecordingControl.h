@@ -22,11 +22,11 @@ struct RecordingSettings
     DWORD dwHotKey = CSettingsStore::kDefaultHotKey;
     // The choices of the Options dialog.
     DWORD dwPauseHotKey = CSettingsStore::kDefaultPauseHotKey;
-    int nCountdown = 0;             // seconds before a recording starts
+    int nCountdown = 0; // seconds before a recording starts
     BOOL bRecordPointer = TRUE;
     BOOL bHighlightPointer = FALSE;
     BOOL bShowClicks = FALSE;
-    int nSecondDevice = -1;         // wave-in device mixed in; -1 none
+    int nSecondDevice = -1; // wave-in device mixed in; -1 none
     DWORD dwSecondVolume = CSettingsStore::VOLUME_DEFAULT;
     // The rectangle of the last recording, which Enter takes again during a selection.
     BOOL bHaveLastRect = FALSE;

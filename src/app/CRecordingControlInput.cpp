@@ -118,7 +118,7 @@ void CRecordingControl::TogglePause()
         m_graph.Pause();
     m_bPaused = !m_bPaused;
     m_wndSelect.SetPaused(m_bPaused);
-    OnBlinkTimer();  // the icon and the tip at once
+    OnBlinkTimer(); // the icon and the tip at once
 }
 
 CString CRecordingControl::RecordingTip()

@@ -45,8 +45,8 @@ int Unpark(int nIndex)
 void QuietXvidStatus()
 {
     CScopedRegKey key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\GNU\\XviD", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                        key.Receive(), nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\GNU\\XviD", 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Receive(),
+                        nullptr) != ERROR_SUCCESS)
         return;
     DWORD dwZero = 0;
     RegSetValueExA(key.Get(), "display_status", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwZero), sizeof(dwZero));
@@ -71,9 +71,9 @@ void CSettingsPanel::Bind()
 
 void CSettingsPanel::Unbind()
 {
-    for (CWnd* pControl : std::initializer_list<CWnd*>{&m_edtFolder, &m_cmbFormat, &m_cmbCodec, &m_cmbDevice,
-                                                       &m_cmbInput, &m_cmbRate, &m_cmbQuality, &m_cmbFps,
-                                                       &m_cmbHotKey, &m_sldVolume})
+    for (CWnd* pControl :
+         std::initializer_list<CWnd*>{&m_edtFolder, &m_cmbFormat, &m_cmbCodec, &m_cmbDevice, &m_cmbInput, &m_cmbRate,
+                                      &m_cmbQuality, &m_cmbFps, &m_cmbHotKey, &m_sldVolume})
         pControl->Detach();
 }
 
@@ -345,8 +345,7 @@ void CSettingsPanel::ApplyHotKeyFromControls()
 {
     m_window.UpdateData(TRUE);
     const int nIndex = m_cmbHotKey.GetCurSel();
-    const WORD nKeyWord =
-        nIndex >= 0 ? static_cast<WORD>(Data(m_cmbHotKey, nIndex)) : m_recording.HotKey().KeyWord();
+    const WORD nKeyWord = nIndex >= 0 ? static_cast<WORD>(Data(m_cmbHotKey, nIndex)) : m_recording.HotKey().KeyWord();
     if (m_recording.ApplyHotKey(CHotKey::Pack(nKeyWord, m_bAlt, m_bCtrl, m_bShift)))
         return;
     // The key is taken: the controls show the hotkey that stays registered.

@@ -15,7 +15,8 @@ namespace {
 bool ReadDword(HKEY hKey, const char* pszName, long& nValue)
 {
     DWORD dwType = 0, dwValue = 0, cbValue = sizeof(dwValue);
-    if (RegQueryValueExA(hKey, pszName, nullptr, &dwType, reinterpret_cast<BYTE*>(&dwValue), &cbValue) != ERROR_SUCCESS ||
+    if (RegQueryValueExA(hKey, pszName, nullptr, &dwType, reinterpret_cast<BYTE*>(&dwValue), &cbValue) !=
+            ERROR_SUCCESS ||
         dwType != REG_DWORD || cbValue != sizeof(dwValue))
         return false;
     nValue = static_cast<long>(static_cast<LONG>(dwValue));
@@ -26,7 +27,8 @@ bool ReadFolder(HKEY hKey, CString& strFolder)
 {
     char szFolder[MAX_PATH] = "";
     DWORD dwType = 0, cbFolder = MAX_PATH - 1;
-    if (RegQueryValueExA(hKey, "Save Folder", nullptr, &dwType, reinterpret_cast<BYTE*>(szFolder), &cbFolder) != ERROR_SUCCESS ||
+    if (RegQueryValueExA(hKey, "Save Folder", nullptr, &dwType, reinterpret_cast<BYTE*>(szFolder), &cbFolder) !=
+            ERROR_SUCCESS ||
         dwType != REG_SZ || !szFolder[0])
         return false;
     szFolder[MAX_PATH - 1] = '\0';
@@ -48,7 +50,8 @@ bool ReadRect(HKEY hKey, RECT& rect)
     DWORD dwType = 0, cbValues = sizeof(pnValues);
     if (RegQueryValueExA(hKey, kLastRect, nullptr, &dwType, reinterpret_cast<BYTE*>(pnValues), &cbValues) !=
             ERROR_SUCCESS ||
-        dwType != REG_BINARY || cbValues != sizeof(pnValues) || pnValues[2] <= pnValues[0] || pnValues[3] <= pnValues[1])
+        dwType != REG_BINARY || cbValues != sizeof(pnValues) || pnValues[2] <= pnValues[0] ||
+        pnValues[3] <= pnValues[1])
         return false;
     SetRect(&rect, pnValues[0], pnValues[1], pnValues[2], pnValues[3]);
     return true;
@@ -68,7 +71,9 @@ bool IsHotKeyValue(DWORD dwValue)
 
 } // namespace
 
-CSettingsStore::CSettingsStore(HKEY hRoot, const char* pszKey) : m_hRoot(hRoot), m_strKey(pszKey) {}
+CSettingsStore::CSettingsStore(HKEY hRoot, const char* pszKey) : m_hRoot(hRoot), m_strKey(pszKey)
+{
+}
 
 int CSettingsStore::FramesPerSecond(const char* pszText)
 {

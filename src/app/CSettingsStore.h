@@ -20,12 +20,12 @@ struct StoredSettings
     DWORD dwHotKey;
     // The Options dialog's.
     DWORD dwPauseHotKey;
-    int nCountdown;        // seconds, 0 .. 10
+    int nCountdown; // seconds, 0 .. 10
     int bRecordPointer;
     int bHighlightPointer;
     int bShowClicks;
-    int nSecondDevice;     // wave-in device number; -1 none
-    int nSecondVolume;     // 0 .. 65535
+    int nSecondDevice; // wave-in device number; -1 none
+    int nSecondVolume; // 0 .. 65535
     // The rectangle of the last recording (not a choice: Default keeps it).
     int bHaveLastRect;
     RECT rcLast;
@@ -38,7 +38,7 @@ public:
     static const char* const kDefaultFolder;
     enum { SAMPLE_RATE_DEFAULT = 4, QUALITY_DEFAULT = 5, VOLUME_DEFAULT = 20000, FPS_DEFAULT = 20 };
     enum { COUNTDOWN_MAX = 10 };
-    static const DWORD kDefaultHotKey = 0x770000; // F8 without modifiers
+    static const DWORD kDefaultHotKey = 0x770000;      // F8 without modifiers
     static const DWORD kDefaultPauseHotKey = 0x780000; // F9 without modifiers
 
     explicit CSettingsStore(HKEY hRoot = HKEY_CURRENT_USER, const char* pszKey = kKey);

@@ -21,7 +21,7 @@ void CopyCut(char* pszDest, size_t cchDest, LPCSTR pszSource, size_t nMaxChars)
     pszDest[nChars] = '\0';
 }
 
-}  // namespace
+} // namespace
 
 void CTrayIcon::Init(HWND hOwner, UINT nCallbackMessage)
 {
@@ -159,8 +159,7 @@ CString CTrayIcon::PausedTip(DWORD dwRecordedMs, ULONGLONG ullBytes, LPCSTR pszP
     return tip;
 }
 
-BOOL CTrayIcon::PrepareMenu(CMenu& popup, BOOL bRecording, LPCSTR pszHotKeyText, BOOL bPaused,
-                            LPCSTR pszPauseKeyText)
+BOOL CTrayIcon::PrepareMenu(CMenu& popup, BOOL bRecording, LPCSTR pszHotKeyText, BOOL bPaused, LPCSTR pszPauseKeyText)
 {
     popup.EnableMenuItem(ID_TRAY_SETTINGS, MF_BYCOMMAND | (bRecording ? MF_GRAYED : MF_ENABLED));
     popup.EnableMenuItem(ID_TRAY_OPTIONS, MF_BYCOMMAND | (bRecording ? MF_GRAYED : MF_ENABLED));

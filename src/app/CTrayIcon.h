@@ -36,15 +36,15 @@ public:
     void SetNotifyFunction(NotifyFunction pfnNotify) { m_pfnNotify = pfnNotify; }
 
     // The tray's texts.
-    static CString MinimizedTip(LPCSTR pszAppName);      // name, line break, restore hint
-    static CString RestoreHint();                        // for the minimise balloon
-    static CString SelectHint();                         // balloon of a starting selection
-    static CString StopHint(LPCSTR pszHotKeyText);       // balloon when recording begins
+    static CString MinimizedTip(LPCSTR pszAppName); // name, line break, restore hint
+    static CString RestoreHint();                   // for the minimise balloon
+    static CString SelectHint();                    // balloon of a starting selection
+    static CString StopHint(LPCSTR pszHotKeyText);  // balloon when recording begins
     // Tips while recording and while paused: the recorded time (pauses left out), the size
     // written so far, and the key that stops or resumes.
     static CString RecordingTip(DWORD dwRecordedMs, ULONGLONG ullBytes, LPCSTR pszHotKeyText);
     static CString PausedTip(DWORD dwRecordedMs, ULONGLONG ullBytes, LPCSTR pszPauseKeyText);
-    static CString DurationText(DWORD dwMs);  // 00:12:34
+    static CString DurationText(DWORD dwMs);     // 00:12:34
     static CString SizeText(ULONGLONG ullBytes); // 85.2 MB
     // The icon of the next blink tick: 129 after 128, else 128.
     static UINT NextBlinkIcon(UINT nPreviousIcon) { return nPreviousIcon == TRAY_ICON_ID ? ALT_ICON_ID : TRAY_ICON_ID; }

@@ -13,16 +13,17 @@ int ScoreDeviceName(const char* pszName)
         if (uch < 0x80)
             ch = static_cast<char>(tolower(uch));
     }
-    static const struct {
+    static const struct
+    {
         const char* pszKeyword;
         int nWeight;
     } keywords[] = {
         {"out", 1},
         {"wave", 2},
         {"hear", 3},
-        {"\xBB\xEC\xD2\xF4", 4},             // mix
-        {"\xB5\xA5\xC9\xF9\xB5\xC0", 5},     // mono
-        {"\xC1\xA2\xCC\xE5\xC9\xF9", 6},     // stereo
+        {"\xBB\xEC\xD2\xF4", 4},         // mix
+        {"\xB5\xA5\xC9\xF9\xB5\xC0", 5}, // mono
+        {"\xC1\xA2\xCC\xE5\xC9\xF9", 6}, // stereo
         {"mix", 7},
         {"mono", 8},
         {"stereo", 9},

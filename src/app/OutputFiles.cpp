@@ -30,8 +30,8 @@ int CALLBACK BrowseCallback(HWND hWnd, UINT uMsg, LPARAM, LPARAM lpData)
 
 bool FileExists(const char* pszPath)
 {
-    CScopedFile file(CreateFileA(pszPath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    CScopedFile file(CreateFileA(pszPath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return false;
     BY_HANDLE_FILE_INFORMATION info;
@@ -67,8 +67,7 @@ bool NextNumberedName(const char* pszName, char* pszNext, int nSize)
     return true;
 }
 
-int BuildOutputName(const char* pszFolder, const char* pszExtension, const SYSTEMTIME& date,
-                    char* pszName, int nSize)
+int BuildOutputName(const char* pszFolder, const char* pszExtension, const SYSTEMTIME& date, char* pszName, int nSize)
 {
     if (!pszName || nSize <= 0)
         return 0;
@@ -108,8 +107,7 @@ bool CreateFolder(const char* pszPath, bool bCreateLast)
     return bOk;
 }
 
-bool BrowseForFolder(HWND hOwner, const char* pszTitle, const char* pszCurrent, char* pszChosen,
-                     int nSize)
+bool BrowseForFolder(HWND hOwner, const char* pszTitle, const char* pszCurrent, char* pszChosen, int nSize)
 {
     std::string current = WithoutTrailingBackslashes(pszCurrent ? pszCurrent : "");
     BROWSEINFOA info = {};

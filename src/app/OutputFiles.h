@@ -8,8 +8,7 @@
 // Writes the next free name for a recording into pszName (at most nSize - 1 characters).
 // Returns 0, with an empty name, when the folder and name do not fit in nSize characters
 // (the caller then reports an invalid output path) or on a null buffer.
-int BuildOutputName(const char* pszFolder, const char* pszExtension, const SYSTEMTIME& date,
-                    char* pszName, int nSize);
+int BuildOutputName(const char* pszFolder, const char* pszExtension, const SYSTEMTIME& date, char* pszName, int nSize);
 
 // The name with the next number suffix: "20071207.avi" -> "20071207#01.avi",
 // "20071207#01.avi" -> "20071207#02.avi", "20071207#99.avi" -> "20071207#100.avi".
@@ -24,8 +23,7 @@ bool CreateFolder(const char* pszPath, bool bCreateLast);
 
 // The shell's folder browser with the current folder preselected; trailing backslashes are
 // removed. Returns false on cancel.
-bool BrowseForFolder(HWND hOwner, const char* pszTitle, const char* pszCurrent, char* pszChosen,
-                     int nSize);
+bool BrowseForFolder(HWND hOwner, const char* pszTitle, const char* pszCurrent, char* pszChosen, int nSize);
 
 // Opens the folder in the shell.
 void OpenFolder(const char* pszFolder);

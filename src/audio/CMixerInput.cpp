@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace
-{
+namespace {
 const size_t kMaxNameCompare = 64;
 const DWORD kFullScale = 0xFFFF;
 
@@ -31,7 +30,7 @@ DWORD ScaleVolume(DWORD dwValue, const MIXERCONTROLA& control)
     ULONGLONG nScaled = dwMin + ULONGLONG(std::min(dwValue, kFullScale)) * (dwMax - dwMin) / kFullScale;
     return DWORD(std::min<ULONGLONG>(std::max<ULONGLONG>(nScaled, dwMin), dwMax));
 }
-}
+} // namespace
 
 // The mixer of one wave-in device opened for one operation, with its recording line.
 class CMixerInput::CSession
@@ -40,16 +39,14 @@ public:
     CSession(const SoundFunctions& functions, UINT uDevice) : m_functions(functions), m_hMixer(nullptr)
     {
         ZeroMemory(&m_recordLine, sizeof(m_recordLine));
-        if (m_functions.pfnMixerOpen(&m_hMixer, uDevice, 0, 0, MIXER_OBJECTF_WAVEIN) != MMSYSERR_NOERROR)
-        {
+        if (m_functions.pfnMixerOpen(&m_hMixer, uDevice, 0, 0, MIXER_OBJECTF_WAVEIN) != MMSYSERR_NOERROR) {
             m_hMixer = nullptr;
             return;
         }
         m_recordLine.cbStruct = sizeof(m_recordLine);
         m_recordLine.dwComponentType = MIXERLINE_COMPONENTTYPE_DST_WAVEIN;
-        if (m_functions.pfnMixerGetLineInfo(Object(), &m_recordLine,
-                                            MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) !=
-            MMSYSERR_NOERROR)
+        if (m_functions.pfnMixerGetLineInfo(
+                Object(), &m_recordLine, MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) != MMSYSERR_NOERROR)
             Close();
     }
     ~CSession() { Close(); }
@@ -64,8 +61,7 @@ public:
         line.cbStruct = sizeof(line);
         line.dwDestination = m_recordLine.dwDestination;
         line.dwSource = dwSource;
-        return m_functions.pfnMixerGetLineInfo(Object(), &line,
-                                               MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_SOURCE) ==
+        return m_functions.pfnMixerGetLineInfo(Object(), &line, MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_SOURCE) ==
                MMSYSERR_NOERROR;
     }
 
@@ -81,8 +77,7 @@ public:
         controls.cbmxctrl = sizeof(control);
         controls.pamxctrl = &control;
         return m_functions.pfnMixerGetLineControls(
-                   Object(), &controls, MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) ==
-               MMSYSERR_NOERROR;
+                   Object(), &controls, MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) == MMSYSERR_NOERROR;
     }
 
     // The recording line's MUX control, or else its MIXER control, when it has items.
@@ -90,18 +85,16 @@ public:
     {
         if (FindControl(m_recordLine, MIXERCONTROL_CONTROLTYPE_MUX, control) && control.cMultipleItems > 0)
             return true;
-        return FindControl(m_recordLine, MIXERCONTROL_CONTROLTYPE_MIXER, control) &&
-               control.cMultipleItems > 0;
+        return FindControl(m_recordLine, MIXERCONTROL_CONTROLTYPE_MIXER, control) && control.cMultipleItems > 0;
     }
 
     bool ReadItemNames(const MIXERCONTROLA& control, std::vector<std::string>& names) const
     {
         std::vector<MIXERCONTROLDETAILS_LISTTEXTA> items(control.cMultipleItems);
-        MIXERCONTROLDETAILS details = Details(control, 1, control.cMultipleItems,
-                                              sizeof(MIXERCONTROLDETAILS_LISTTEXTA), items.data());
-        if (m_functions.pfnMixerGetControlDetails(Object(), &details,
-                                                  MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_LISTTEXT) !=
-            MMSYSERR_NOERROR)
+        MIXERCONTROLDETAILS details =
+            Details(control, 1, control.cMultipleItems, sizeof(MIXERCONTROLDETAILS_LISTTEXTA), items.data());
+        if (m_functions.pfnMixerGetControlDetails(
+                Object(), &details, MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_LISTTEXT) != MMSYSERR_NOERROR)
             return false;
         for (const MIXERCONTROLDETAILS_LISTTEXTA& item : items)
             names.push_back(std::string(item.szName, strnlen(item.szName, MIXER_LONG_NAME_CHARS)));
@@ -112,23 +105,21 @@ public:
     bool ReadValues(const MIXERCONTROLA& control, DWORD nChannels, DWORD nItems, DWORD* pValues) const
     {
         MIXERCONTROLDETAILS details = Details(control, nChannels, nItems, sizeof(DWORD), pValues);
-        return m_functions.pfnMixerGetControlDetails(Object(), &details,
-                                                     MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE) ==
-               MMSYSERR_NOERROR;
+        return m_functions.pfnMixerGetControlDetails(
+                   Object(), &details, MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE) == MMSYSERR_NOERROR;
     }
     bool WriteValues(const MIXERCONTROLA& control, DWORD nChannels, DWORD nItems, DWORD* pValues) const
     {
         MIXERCONTROLDETAILS details = Details(control, nChannels, nItems, sizeof(DWORD), pValues);
-        return m_functions.pfnMixerSetControlDetails(Object(), &details,
-                                                     MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE) ==
-               MMSYSERR_NOERROR;
+        return m_functions.pfnMixerSetControlDetails(
+                   Object(), &details, MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE) == MMSYSERR_NOERROR;
     }
 
 private:
     HMIXEROBJ Object() const { return reinterpret_cast<HMIXEROBJ>(m_hMixer); }
 
-    static MIXERCONTROLDETAILS Details(const MIXERCONTROLA& control, DWORD nChannels, DWORD nItems,
-                                       DWORD cbItem, void* pItems)
+    static MIXERCONTROLDETAILS Details(const MIXERCONTROLA& control, DWORD nChannels, DWORD nItems, DWORD cbItem,
+                                       void* pItems)
     {
         MIXERCONTROLDETAILS details = {};
         details.cbStruct = sizeof(details);
@@ -175,8 +166,7 @@ bool CMixerInput::ListDevices(std::vector<std::string>& names) const
     UINT nDevices = m_pFunctions->pfnWaveInGetNumDevs();
     if (nDevices == 0)
         return false;
-    for (UINT uDevice = 0; uDevice < nDevices; ++uDevice)
-    {
+    for (UINT uDevice = 0; uDevice < nDevices; ++uDevice) {
         WAVEINCAPSA caps = {};
         if (m_pFunctions->pfnWaveInGetDevCaps(uDevice, &caps, sizeof(caps)) != MMSYSERR_NOERROR)
             return false;
@@ -196,8 +186,7 @@ bool CMixerInput::ListInputs(std::vector<std::string>& names) const
     MIXERCONTROLA control;
     if (session.FindSelectionControl(control))
         return session.ReadItemNames(control, names);
-    for (DWORD dwSource = 0; dwSource < session.SourceCount(); ++dwSource)
-    {
+    for (DWORD dwSource = 0; dwSource < session.SourceCount(); ++dwSource) {
         MIXERLINEA line;
         if (session.GetSourceLine(dwSource, line))
             names.push_back(std::string(line.szName, strnlen(line.szName, MIXER_LONG_NAME_CHARS)));
@@ -224,13 +213,10 @@ bool CMixerInput::SelectByControl(CSession& session, const MIXERCONTROLA& contro
     std::vector<DWORD> values(nItems);
     if (!session.ReadValues(control, 1, nItems, values.data()))
         return false;
-    if (nIndex < 0)
-    {
+    if (nIndex < 0) {
         std::copy_n(m_savedValues.begin(), std::min<size_t>(m_savedValues.size(), nItems), values.begin());
         m_savedValues.clear();
-    }
-    else
-    {
+    } else {
         if (m_savedValues.size() < nItems)
             m_savedValues = values;
         DWORD dwChosen = std::min<DWORD>(DWORD(nIndex), nItems - 1);
@@ -253,25 +239,20 @@ bool CMixerInput::SelectByMuting(CSession& session, int nIndex)
         m_savedValues.assign(2 * size_t(nSources), 0);
     DWORD dwChosen = bRestore ? 0 : std::min<DWORD>(DWORD(nIndex), nSources ? nSources - 1 : 0);
 
-    for (DWORD i = 0; i < nSources; ++i)
-    {
+    for (DWORD i = 0; i < nSources; ++i) {
         MIXERLINEA line;
         MIXERCONTROLA mute;
         if (!session.GetSourceLine(i, line) || !session.FindControl(line, MIXERCONTROL_CONTROLTYPE_MUTE, mute))
             continue;
         DWORD nChannels = ChannelsOf(line, mute);
         DWORD adwValues[2] = {0, 0};
-        if (bRestore)
-        {
+        if (bRestore) {
             if (m_savedValues.size() < 2 * size_t(i) + 2)
                 continue;
             adwValues[0] = m_savedValues[2 * i];
             adwValues[1] = m_savedValues[2 * i + 1];
-        }
-        else
-        {
-            if (bSaveNow && session.ReadValues(mute, nChannels, 0, adwValues))
-            {
+        } else {
+            if (bSaveNow && session.ReadValues(mute, nChannels, 0, adwValues)) {
                 m_savedValues[2 * i] = adwValues[0];
                 m_savedValues[2 * i + 1] = nChannels > 1 ? adwValues[1] : adwValues[0];
                 known[i] = true;
@@ -291,11 +272,10 @@ bool CMixerInput::SelectByMuting(CSession& session, int nIndex)
 
 // The first source line whose name agrees with the input's name, and whether it has a volume
 // control (false when it has none).
-bool CMixerInput::FindInputVolume(CSession& session, const std::string& input, MIXERLINEA& line,
-                                  MIXERCONTROLA& control, bool& bHasVolume) const
+bool CMixerInput::FindInputVolume(CSession& session, const std::string& input, MIXERLINEA& line, MIXERCONTROLA& control,
+                                  bool& bHasVolume) const
 {
-    for (DWORD i = 0; i < session.SourceCount(); ++i)
-    {
+    for (DWORD i = 0; i < session.SourceCount(); ++i) {
         if (!session.GetSourceLine(i, line) || !NamesAgree(input.c_str(), line.szName))
             continue;
         bHasVolume = session.FindControl(line, MIXERCONTROL_CONTROLTYPE_VOLUME, control);
@@ -338,21 +318,17 @@ bool CMixerInput::WriteVolume(DWORD dwLeft, DWORD dwRight, bool bScale)
         return true;
     DWORD nChannels = ChannelsOf(line, control);
     DWORD adwValues[2] = {0, 0};
-    if (bScale)
-    {
+    if (bScale) {
         if (!session.ReadValues(control, nChannels, 0, adwValues))
             return false;
-        if (!m_bVolumeSaved)
-        {
+        if (!m_bVolumeSaved) {
             m_dwSavedLeft = adwValues[0];
             m_dwSavedRight = nChannels > 1 ? adwValues[1] : adwValues[0];
             m_bVolumeSaved = true;
         }
         adwValues[0] = ScaleVolume(dwLeft, control);
         adwValues[1] = ScaleVolume(dwRight, control);
-    }
-    else
-    {
+    } else {
         adwValues[0] = dwLeft;
         adwValues[1] = dwRight;
     }

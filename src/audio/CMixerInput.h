@@ -48,8 +48,8 @@ private:
     bool LeavesMixerAlone() const { return m_uDevice == WAVE_MAPPER || m_nInput == -1; }
     bool SelectByControl(CSession& session, const MIXERCONTROLA& control, int nIndex);
     bool SelectByMuting(CSession& session, int nIndex);
-    bool FindInputVolume(CSession& session, const std::string& input, MIXERLINEA& line,
-                         MIXERCONTROLA& control, bool& bHasVolume) const;
+    bool FindInputVolume(CSession& session, const std::string& input, MIXERLINEA& line, MIXERCONTROLA& control,
+                         bool& bHasVolume) const;
     bool WriteVolume(DWORD dwLeft, DWORD dwRight, bool bScale);
 
     const SoundFunctions* m_pFunctions;

@@ -4,18 +4,17 @@
 
 #include "audio/CWaveInCapture.h"
 
-namespace
-{
+namespace {
 const size_t kChannels = 2;
 const DWORD kFullScale = 0xFFFF;
-}
+} // namespace
 
 CSoundMixer::CSoundMixer() = default;
 
 CSoundMixer::~CSoundMixer() = default;
 
-CMediaStream* CSoundMixer::Begin(CMediaStream* pTarget, const CWaveInCapture* pFirst,
-                                 const CWaveInCapture* pSecond, DWORD dwSampleRate)
+CMediaStream* CSoundMixer::Begin(CMediaStream* pTarget, const CWaveInCapture* pFirst, const CWaveInCapture* pSecond,
+                                 DWORD dwSampleRate)
 {
     CScopedLock lock(m_cs);
     m_pTarget = pTarget;
@@ -44,8 +43,7 @@ void CSoundMixer::MixInto(short* pMix, const short* pAdd, size_t nSamples, DWORD
 {
     // 65535 is unity: the gain is taken in 1/65536ths.
     const LONG nGain = LONG(std::min(dwVolume, kFullScale) + (std::min(dwVolume, kFullScale) >> 15));
-    for (size_t i = 0; i < nSamples; ++i)
-    {
+    for (size_t i = 0; i < nSamples; ++i) {
         const LONG nSum = LONG(pMix[i]) + ((LONG(pAdd[i]) * nGain) >> 16);
         pMix[i] = short(std::min<LONG>(std::max<LONG>(nSum, -32768), 32767));
     }
@@ -104,8 +102,7 @@ int CSoundMixer::Flush()
 // target sees them in order; the lock is not held meanwhile, since the target may wait for room.
 int CSoundMixer::PassOn(bool bAll)
 {
-    for (;;)
-    {
+    for (;;) {
         Block block;
         CMediaStream* pTarget = nullptr;
         {
@@ -120,8 +117,7 @@ int CSoundMixer::PassOn(bool bAll)
             pTarget = m_pTarget;
         }
         if (!pTarget || !pTarget->Deliver(block.samples.data(), DWORD(block.samples.size() * 2), block.dwTime,
-                                          block.dwDuration, block.dwFlags))
-        {
+                                          block.dwDuration, block.dwFlags)) {
             CScopedLock lock(m_cs);
             m_bRefused = true;
             return 0;
@@ -152,8 +148,7 @@ void CSoundMixer::MixSecond(Block& block)
     const LONGLONG nStart = block.nFrame + nOffset;
     const LONGLONG nEnd = nStart + nFrames;
     // What comes before this block's time is too late to be heard.
-    if (m_nSecondFrame < nStart)
-    {
+    if (m_nSecondFrame < nStart) {
         const LONGLONG nDrop = std::min<LONGLONG>(nStart - m_nSecondFrame, LONGLONG(m_secondSound.size() / kChannels));
         m_secondSound.erase(m_secondSound.begin(), m_secondSound.begin() + nDrop * kChannels);
         m_nSecondFrame += nDrop;
@@ -165,8 +160,8 @@ void CSoundMixer::MixSecond(Block& block)
     // The deque is not contiguous: mix through a small buffer.
     m_scratch.assign(m_secondSound.begin() + (nFrom - m_nSecondFrame) * kChannels,
                      m_secondSound.begin() + (nTo - m_nSecondFrame) * kChannels);
-    MixInto(block.samples.data() + (nFrom - nStart) * kChannels, m_scratch.data(),
-            size_t(nTo - nFrom) * kChannels, m_dwSecondVolume);
+    MixInto(block.samples.data() + (nFrom - nStart) * kChannels, m_scratch.data(), size_t(nTo - nFrom) * kChannels,
+            m_dwSecondVolume);
     m_secondSound.erase(m_secondSound.begin(), m_secondSound.begin() + (nTo - m_nSecondFrame) * kChannels);
     m_nSecondFrame = nTo;
 }
@@ -185,8 +180,7 @@ void CSoundMixer::TakeSecond(const short* pSamples, size_t nSamples)
     const LONGLONG nHeld = LONGLONG(m_secondSound.size() / kChannels);
     nStale = std::max(nStale, nHeld - FramesOf(kMaxAheadMs));
     nStale = std::min(nStale, nHeld);
-    if (nStale > 0)
-    {
+    if (nStale > 0) {
         m_secondSound.erase(m_secondSound.begin(), m_secondSound.begin() + nStale * kChannels);
         m_nSecondFrame += nStale;
     }

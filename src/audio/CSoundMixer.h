@@ -72,7 +72,7 @@ private:
     struct Block
     {
         std::vector<short> samples;
-        LONGLONG nFrame = 0;  // its first frame on the first device's time line
+        LONGLONG nFrame = 0; // its first frame on the first device's time line
         DWORD dwTime = 0;
         DWORD dwDuration = 0;
         DWORD dwFlags = 0;
@@ -97,11 +97,11 @@ private:
     const CWaveInCapture* m_pSecond = nullptr;
     DWORD m_dwSampleRate = 44100;
     DWORD m_dwSecondVolume = 0xFFFF;
-    LONGLONG m_nFirstFrames = 0;      // frames of the first device taken so far
-    std::deque<Block> m_waiting;      // first device's blocks waiting for the second's samples
-    std::deque<short> m_secondSound;  // second device's samples not mixed yet (stereo pairs)
-    LONGLONG m_nSecondFrame = 0;      // the frame of the second's time line m_secondSound begins at
-    LONGLONG m_nMixedTo = 0;          // the first device's frames passed on so far
-    bool m_bRefused = false;          // the target refused a block: the sound ends there
-    std::vector<short> m_scratch;     // the second's samples of one block, in one piece
+    LONGLONG m_nFirstFrames = 0;     // frames of the first device taken so far
+    std::deque<Block> m_waiting;     // first device's blocks waiting for the second's samples
+    std::deque<short> m_secondSound; // second device's samples not mixed yet (stereo pairs)
+    LONGLONG m_nSecondFrame = 0;     // the frame of the second's time line m_secondSound begins at
+    LONGLONG m_nMixedTo = 0;         // the first device's frames passed on so far
+    bool m_bRefused = false;         // the target refused a block: the sound ends there
+    std::vector<short> m_scratch;    // the second's samples of one block, in one piece
 };

@@ -6,8 +6,7 @@
 
 #include "base/ScopedWin.h"
 
-namespace
-{
+namespace {
 const char kVolumeControlKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Volume Control";
 const char kLineStates[] = "LineStates";
 const DWORD kLineStateRecord = 132;
@@ -15,7 +14,7 @@ const DWORD kMaxValueName = 260;
 const DWORD kMaxValueData = 3960;
 // Far deeper than the volume control ever nests; only a guard against a runaway walk.
 const int kMaxKeyDepth = 32;
-}
+} // namespace
 
 CSoundSettings::CSoundSettings()
     : m_hRoot(HKEY_CURRENT_USER), m_pfnLauncher(&CSoundSettings::CreateProcessLauncher),
@@ -66,7 +65,7 @@ const char* CSoundSettings::DeviceSettingsArguments() const
 bool CSoundSettings::ProgramFolder(char* pszFolder, UINT cchFolder) const
 {
     UINT nLength = (m_dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) ? GetWindowsDirectoryA(pszFolder, cchFolder)
-                                                                 : GetSystemDirectoryA(pszFolder, cchFolder);
+                                                                  : GetSystemDirectoryA(pszFolder, cchFolder);
     if (nLength == 0 || nLength + 2 > cchFolder)
         return false;
     if (pszFolder[nLength - 1] != '\\')
@@ -103,8 +102,8 @@ bool CSoundSettings::CreateProcessLauncher(const char* pszApplication, const cha
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(pszApplication, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
+    if (!CreateProcessA(pszApplication, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
         return false;
     CScopedHandle thread(process.hThread), started(process.hProcess);
     return true;
@@ -125,8 +124,7 @@ void CSoundSettings::RewriteLineStates(HKEY hKey, int nDepth)
     if (nDepth >= kMaxKeyDepth)
         return;
     char szName[kMaxValueName];
-    for (DWORD dwIndex = 0;; ++dwIndex)
-    {
+    for (DWORD dwIndex = 0;; ++dwIndex) {
         DWORD cchName = sizeof(szName);
         if (RegEnumKeyExA(hKey, dwIndex, szName, &cchName, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             break;
@@ -144,8 +142,7 @@ void CSoundSettings::RewriteValuesOf(HKEY hKey)
 {
     char szName[kMaxValueName];
     BYTE abData[kMaxValueData];
-    for (DWORD dwIndex = 0;; ++dwIndex)
-    {
+    for (DWORD dwIndex = 0;; ++dwIndex) {
         DWORD cchName = sizeof(szName);
         DWORD cbData = sizeof(abData);
         DWORD dwType = 0;

@@ -7,8 +7,7 @@
 #include "pipeline/CMediaStream.h"
 #include "pipeline/CMediaWriter.h"
 
-namespace
-{
+namespace {
 const DWORD kDefaultVolume = 20000;
 const DWORD kMaxVolume = 0xFFFF;
 // How often the loop looks at the running flag while no buffer comes back, and how long it
@@ -19,12 +18,11 @@ const DWORD kStopGraceMs = 250;
 // before its first block it is given longer, since some sound servers are slow to start.
 const DWORD kSilenceLimitMs = 3000;
 const DWORD kFirstBlockLimitMs = 10000;
-}
+} // namespace
 
 CWaveInCapture::CWaveInCapture()
-    : m_dwLeftVolume(kDefaultVolume), m_dwRightVolume(kDefaultVolume), m_cbRequestedBlock(0),
-      m_hWaveIn(nullptr), m_nLastReturned(-1), m_nBlockCount(0), m_nInDevice(0), m_dwLastArrival(0),
-      m_pStream(nullptr)
+    : m_dwLeftVolume(kDefaultVolume), m_dwRightVolume(kDefaultVolume), m_cbRequestedBlock(0), m_hWaveIn(nullptr),
+      m_nLastReturned(-1), m_nBlockCount(0), m_nInDevice(0), m_dwLastArrival(0), m_pStream(nullptr)
 {
     ZeroMemory(&m_format, sizeof(m_format));
     m_format.wFormatTag = WAVE_FORMAT_PCM;
@@ -157,8 +155,7 @@ bool CWaveInCapture::AllocateBuffers()
     DWORD cbBlock = BlockSize();
     if (cbBlock == 0)
         return false;
-    for (WAVEHDR& header : m_headers)
-    {
+    for (WAVEHDR& header : m_headers) {
         header.dwBufferLength = cbBlock;
         header.dwUser = DWORD_PTR(GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, cbBlock));
         if (!header.dwUser)
@@ -202,8 +199,7 @@ void CWaveInCapture::CloseDevice()
 {
     if (m_hWaveIn)
         Sound().pfnWaveInReset(m_hWaveIn);
-    for (WAVEHDR& header : m_headers)
-    {
+    for (WAVEHDR& header : m_headers) {
         if (!header.dwUser)
             continue;
         CScopedGlobal block(HGLOBAL(header.dwUser));
@@ -235,11 +231,9 @@ int CWaveInCapture::Step()
 {
     bool bStopping = false;
     DWORD dwStopSeen = 0;
-    for (;;)
-    {
+    for (;;) {
         MSG msg;
-        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        {
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT)
                 return 0;
             HandleMessage(msg);
@@ -249,20 +243,15 @@ int CWaveInCapture::Step()
                 return 1;
             continue;
         }
-        if (IsRunning() && DeviceFellSilent())
-        {
+        if (IsRunning() && DeviceFellSilent()) {
             MarkSoundStopped();
             return 0;
         }
-        if (!IsRunning())
-        {
-            if (!bStopping)
-            {
+        if (!IsRunning()) {
+            if (!bStopping) {
                 bStopping = true;
                 dwStopSeen = GetTickCount();
-            }
-            else if (GetTickCount() - dwStopSeen >= StopGraceMs())
-            {
+            } else if (GetTickCount() - dwStopSeen >= StopGraceMs()) {
                 return 1;
             }
         }
@@ -311,8 +300,7 @@ void CWaveInCapture::HandleMessage(const MSG& msg)
 
     if (!GateIsOpen())
         return;
-    if (!m_bHaveStartTime.load())
-    {
+    if (!m_bHaveStartTime.load()) {
         m_dwStartTime.store(msg.time);
         m_bHaveStartTime.store(true);
     }
@@ -328,8 +316,7 @@ int CWaveInCapture::FindHeader(LPSTR pData) const
 {
     if (!pData)
         return -1;
-    for (int i = 0; i < kBufferCount; ++i)
-    {
+    for (int i = 0; i < kBufferCount; ++i) {
         if (m_headers[i].lpData == pData)
             return i;
     }
@@ -370,10 +357,10 @@ bool CWaveInCapture::DeliverBlock(WAVEHDR& header, DWORD dwElapsed)
     if (!pData)
         return true;
     bool bOk = true;
-    do
-    {
+    do {
         DWORD dwTime = BlockTimeMs(m_nBlockCount);
-        bOk = m_pStream->Deliver(pData, header.dwBytesRecorded, dwTime, BlockTimeMs(m_nBlockCount + 1) - dwTime, 0) != 0;
+        bOk =
+            m_pStream->Deliver(pData, header.dwBytesRecorded, dwTime, BlockTimeMs(m_nBlockCount + 1) - dwTime, 0) != 0;
         if (bOk)
             ++m_nBlockCount;
     } while (bOk && BlockTimeMs(m_nBlockCount) <= dwElapsed);

@@ -123,8 +123,8 @@ private:
     WAVEHDR m_headers[kBufferCount];
     std::atomic<int> m_nLastReturned;
     DWORD m_nBlockCount;
-    int m_nInDevice;         // buffers the device holds
-    DWORD m_dwLastArrival;   // GetTickCount when a buffer last came back (or the device opened)
+    int m_nInDevice;       // buffers the device holds
+    DWORD m_dwLastArrival; // GetTickCount when a buffer last came back (or the device opened)
     std::atomic<bool> m_bSoundStopped{false};
     std::atomic<DWORD> m_dwStoppedAt{0};
     std::atomic<bool> m_bHaveStartTime{false};

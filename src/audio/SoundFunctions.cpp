@@ -3,11 +3,21 @@
 const SoundFunctions& RealSoundFunctions()
 {
     static const SoundFunctions functions = {
-        &waveInGetNumDevs,       &waveInGetDevCapsA,     &waveInOpen,
-        &waveInClose,            &waveInPrepareHeader,   &waveInUnprepareHeader,
-        &waveInAddBuffer,        &waveInStart,           &waveInReset,
-        &mixerOpen,              &mixerClose,            &mixerGetLineInfoA,
-        &mixerGetLineControlsA,  &mixerGetControlDetailsA, &mixerSetControlDetails,
+        &waveInGetNumDevs,
+        &waveInGetDevCapsA,
+        &waveInOpen,
+        &waveInClose,
+        &waveInPrepareHeader,
+        &waveInUnprepareHeader,
+        &waveInAddBuffer,
+        &waveInStart,
+        &waveInReset,
+        &mixerOpen,
+        &mixerClose,
+        &mixerGetLineInfoA,
+        &mixerGetLineControlsA,
+        &mixerGetControlDetailsA,
+        &mixerSetControlDetails,
     };
     return functions;
 }

@@ -38,10 +38,7 @@ private:
 class CScopedTryLock
 {
 public:
-    explicit CScopedTryLock(CCriticalSection& cs)
-        : m_cs(cs), m_bOwns(TryEnterCriticalSection(&m_cs.m_cs) != FALSE)
-    {
-    }
+    explicit CScopedTryLock(CCriticalSection& cs) : m_cs(cs), m_bOwns(TryEnterCriticalSection(&m_cs.m_cs) != FALSE) {}
     ~CScopedTryLock()
     {
         if (m_bOwns)
@@ -57,8 +54,7 @@ private:
 };
 
 // One owned value of type T that Traits::Close releases unless it is Traits::Invalid().
-template <typename T, typename Traits>
-class CScopedValue
+template <typename T, typename Traits> class CScopedValue
 {
 public:
     CScopedValue() = default;
@@ -142,8 +138,7 @@ struct CMappedViewTraits
     static void* Invalid() { return nullptr; }
     static void Close(void* p) { ::UnmapViewOfFile(p); }
 };
-template <typename T>
-struct CGdiObjectTraits
+template <typename T> struct CGdiObjectTraits
 {
     static T Invalid() { return nullptr; }
     static void Close(T h) { ::DeleteObject(h); }
@@ -162,8 +157,7 @@ using CScopedMemoryDC = CScopedValue<HDC, CMemoryDCTraits>;
 using CScopedGlobal = CScopedValue<HGLOBAL, CGlobalMemoryTraits>;
 // A view of a file mapping from MapViewOfFile.
 using CScopedView = CScopedValue<void*, CMappedViewTraits>;
-template <typename T>
-using CScopedGdiObject = CScopedValue<T, CGdiObjectTraits<T>>;
+template <typename T> using CScopedGdiObject = CScopedValue<T, CGdiObjectTraits<T>>;
 using CScopedBitmap = CScopedGdiObject<HBITMAP>;
 using CScopedPen = CScopedGdiObject<HPEN>;
 using CScopedBrush = CScopedGdiObject<HBRUSH>;

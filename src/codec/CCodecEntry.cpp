@@ -6,7 +6,7 @@ namespace {
 const DWORD kHandlerDib = mmioFOURCC('D', 'I', 'B', ' ');
 const DWORD kVersionIcm = 0x104;
 const wchar_t kPassThroughName[] = L"<Uncompressed RGB>";
-}  // namespace
+} // namespace
 
 CCodecEntry::CCodecEntry()
 {
@@ -28,8 +28,7 @@ CCodecEntry CCodecEntry::PassThrough()
     entry.m_info.dwVersionICM = kVersionIcm;
     // The short name holds 16 units only; it is cut to fit, the description holds it whole.
     lstrcpynW(entry.m_info.szName, kPassThroughName, sizeof(entry.m_info.szName) / sizeof(WCHAR));
-    lstrcpynW(entry.m_info.szDescription, kPassThroughName,
-              sizeof(entry.m_info.szDescription) / sizeof(WCHAR));
+    lstrcpynW(entry.m_info.szDescription, kPassThroughName, sizeof(entry.m_info.szDescription) / sizeof(WCHAR));
     return entry;
 }
 

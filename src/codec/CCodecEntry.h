@@ -7,7 +7,8 @@
 
 #include <vector>
 
-class CCodecEntry {
+class CCodecEntry
+{
 public:
     CCodecEntry();
     explicit CCodecEntry(const ICINFO& info);

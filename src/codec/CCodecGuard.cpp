@@ -44,7 +44,7 @@ OrvaneGuardedInvoke:
 namespace {
 
 const DWORD kSeverityError = 0xC0000000;
-const DWORD kMsvcCppException = 0xE06D7363;  // a C++ exception a compressor built elsewhere let out
+const DWORD kMsvcCppException = 0xE06D7363; // a C++ exception a compressor built elsewhere let out
 
 } // namespace
 

@@ -6,7 +6,8 @@
 
 #include <windows.h>
 
-class CCodecGuard {
+class CCodecGuard
+{
 public:
     // Where in a compression sequence a fault happened; the lParam of the notification.
     enum Stage { STAGE_BEGIN = 1, STAGE_FRAME = 2, STAGE_END = 3 };
@@ -20,11 +21,7 @@ public:
 
     // Runs call(), which returns bool; false when it returned false or faulted. After a fault
     // the guard stays faulted until Reset: the compressor's state is unknown from then on.
-    template <class Call>
-    bool Run(Stage stage, Call&& call)
-    {
-        return Run(stage, &Invoke<Call>, &call);
-    }
+    template <class Call> bool Run(Stage stage, Call&& call) { return Run(stage, &Invoke<Call>, &call); }
 
     bool HasFaulted() const { return m_bFaulted != 0; }
     DWORD FaultCode() const { return m_dwFaultCode; }
@@ -35,11 +32,7 @@ public:
     static bool Call(bool (*pfn)(void*), void* pContext, DWORD* pdwCode);
 
 private:
-    template <class Call>
-    static bool Invoke(void* pCall)
-    {
-        return (*static_cast<Call*>(pCall))();
-    }
+    template <class Call> static bool Invoke(void* pCall) { return (*static_cast<Call*>(pCall))(); }
     bool Run(Stage stage, bool (*pfn)(void*), void* pContext);
 
     HWND m_hNotify = nullptr;

@@ -79,7 +79,7 @@ bool ProgramDirectoryFile(const char* pszName, char* pszPath, DWORD cbPath)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 CMp3Encoder::CMp3Encoder() = default;
 
@@ -122,14 +122,14 @@ bool CMp3Encoder::ResolveEntryPoints()
         reinterpret_cast<void*>(GetProcAddress(m_hModule.Get(), "beDeinitStream")));
     m_pfnCloseStream = reinterpret_cast<mp3api::BeCloseStreamFn>(
         reinterpret_cast<void*>(GetProcAddress(m_hModule.Get(), "beCloseStream")));
-    m_pfnVersion = reinterpret_cast<mp3api::BeVersionFn>(
-        reinterpret_cast<void*>(GetProcAddress(m_hModule.Get(), "beVersion")));
+    m_pfnVersion =
+        reinterpret_cast<mp3api::BeVersionFn>(reinterpret_cast<void*>(GetProcAddress(m_hModule.Get(), "beVersion")));
     m_pfnWriteVbrHeader = reinterpret_cast<mp3api::BeWriteVbrHeaderFn>(
         reinterpret_cast<void*>(GetProcAddress(m_hModule.Get(), "beWriteVBRHeader")));
     m_pfnWriteInfoTag = reinterpret_cast<mp3api::BeWriteInfoTagFn>(
         reinterpret_cast<void*>(GetProcAddress(m_hModule.Get(), "beWriteInfoTag")));
-    return m_pfnInitStream && m_pfnEncodeChunk && m_pfnDeinitStream && m_pfnCloseStream &&
-           m_pfnVersion && m_pfnWriteVbrHeader && m_pfnWriteInfoTag;
+    return m_pfnInitStream && m_pfnEncodeChunk && m_pfnDeinitStream && m_pfnCloseStream && m_pfnVersion &&
+           m_pfnWriteVbrHeader && m_pfnWriteInfoTag;
 }
 
 void CMp3Encoder::Unload()
@@ -230,8 +230,8 @@ void CMp3Encoder::FillWaveFormat()
     m_waveFormat.wfx.cbSize = MPEGLAYER3_WFX_EXTRA_BYTES;
     m_waveFormat.wID = MPEGLAYER3_ID_MPEG;
     m_waveFormat.fdwFlags = MPEGLAYER3_FLAG_PADDING_OFF;
-    m_waveFormat.nBlockSize = m_nSampleRate > 0
-        ? static_cast<WORD>(m_waveFormat.wfx.nAvgBytesPerSec * 1152 / m_nSampleRate) : 0;
+    m_waveFormat.nBlockSize =
+        m_nSampleRate > 0 ? static_cast<WORD>(m_waveFormat.wfx.nAvgBytesPerSec * 1152 / m_nSampleRate) : 0;
     m_waveFormat.nFramesPerBlock = kFramesPerBlock;
     m_waveFormat.nCodecDelay = 1393;
 }

@@ -9,7 +9,8 @@
 #include "base/ScopedWin.h"
 #include "codec/Mp3EncoderApi.h"
 
-class CMp3Encoder {
+class CMp3Encoder
+{
 public:
     CMp3Encoder();
     ~CMp3Encoder();

@@ -8,9 +8,8 @@
 namespace {
 
 const DWORD kHandlerHuffyuv = mmioFOURCC('H', 'F', 'Y', 'U');
-const DWORD kDroppingCodes[] = {
-    mmioFOURCC('D', 'X', '5', '0'), mmioFOURCC('d', 'x', '5', '0'),
-    mmioFOURCC('X', 'V', 'I', 'D'), mmioFOURCC('x', 'v', 'i', 'd')};
+const DWORD kDroppingCodes[] = {mmioFOURCC('D', 'X', '5', '0'), mmioFOURCC('d', 'x', '5', '0'),
+                                mmioFOURCC('X', 'V', 'I', 'D'), mmioFOURCC('x', 'v', 'i', 'd')};
 const BYTE kDroppedFrameByte = 0x7F;
 const int kDefaultQuality = 75;
 const DWORD kDefaultDataRate = 1000000;
@@ -66,7 +65,7 @@ int Distance(int nA, int nB)
     return nA > nB ? nA - nB : nB - nA;
 }
 
-}  // namespace
+} // namespace
 
 CVideoCompressor::~CVideoCompressor()
 {
@@ -120,8 +119,8 @@ DWORD CVideoCompressor::GetDataRate() const
         return kDefaultDataRate;
     if (m_dwScale == 0)
         return 0;
-    const long long nBitsPerFrame = static_cast<long long>(InputHeader()->biWidth) *
-                                    InputHeader()->biHeight * InputHeader()->biBitCount;
+    const long long nBitsPerFrame =
+        static_cast<long long>(InputHeader()->biWidth) * InputHeader()->biHeight * InputHeader()->biBitCount;
     const DWORD dwBits = static_cast<DWORD>(nBitsPerFrame < 0 ? -nBitsPerFrame : nBitsPerFrame);
     return dwBits * m_dwRate / m_dwScale;
 }
@@ -160,8 +159,7 @@ bool CVideoCompressor::BuildCatalogue(std::vector<std::string>& names)
 
     for (const CCodecEntry& entry : m_catalogue) {
         char szName[sizeof(entry.m_info.szDescription)];
-        if (!WideCharToMultiByte(CP_ACP, 0, entry.m_info.szDescription, -1, szName,
-                                 sizeof(szName), nullptr, nullptr))
+        if (!WideCharToMultiByte(CP_ACP, 0, entry.m_info.szDescription, -1, szName, sizeof(szName), nullptr, nullptr))
             szName[0] = '\0';
         names.push_back(szName);
     }
@@ -330,8 +328,7 @@ bool CVideoCompressor::AllocateOutputBuffer()
     DWORD dwSize = static_cast<DWORD>(nSize);
     if (m_selected.Handler() == kHandlerHuffyuv) {
         const DWORD dwPixels = static_cast<DWORD>(InputHeader()->biWidth) * AbsHeight(InputHeader());
-        const DWORD dwWorst = InputHeader()->biCompression == BI_RGB ? dwPixels * 51 / 8
-                                                                      : dwPixels * 43 / 8;
+        const DWORD dwWorst = InputHeader()->biCompression == BI_RGB ? dwPixels * 51 / 8 : dwPixels * 43 / 8;
         if (dwSize < dwWorst)
             dwSize = dwWorst;
     }
@@ -363,8 +360,7 @@ void CVideoCompressor::SendFramesInfo()
     frames.lKeyRate = m_nKeyInterval;
     frames.dwRate = m_dwRate;
     frames.dwScale = m_dwScale;
-    ICSendMessage(m_hIC, ICM_COMPRESS_FRAMES_INFO, reinterpret_cast<DWORD_PTR>(&frames),
-                  sizeof(frames));
+    ICSendMessage(m_hIC, ICM_COMPRESS_FRAMES_INFO, reinterpret_cast<DWORD_PTR>(&frames), sizeof(frames));
 }
 
 bool CVideoCompressor::BeginWithCompressor()
@@ -481,19 +477,18 @@ bool CVideoCompressor::CompressOnce(const void* pBits, bool bForcedKey, int nQua
     m_dwOutFlags = bForcedKey ? AVIIF_KEYFRAME : 0;
     const DWORD dwSizeBefore = OutputHeader()->biSizeImage;
     const bool bWithPrevious = !bForcedKey && !m_prevFrame.empty();
-    const DWORD dwResult = ICCompress(
-        m_hIC, bForcedKey ? ICCOMPRESS_KEYFRAME : 0, OutputHeader(), m_output.data(), InputHeader(),
-        const_cast<void*>(pBits), &dwCkid, &m_dwOutFlags, m_nFrameNum,
-        m_nFrameNum == 0 ? kFirstFrameSize : dwFrameSize, static_cast<DWORD>(nQuality),
-        bWithPrevious ? InputHeader() : nullptr, bWithPrevious ? m_prevFrame.data() : nullptr);
+    const DWORD dwResult =
+        ICCompress(m_hIC, bForcedKey ? ICCOMPRESS_KEYFRAME : 0, OutputHeader(), m_output.data(), InputHeader(),
+                   const_cast<void*>(pBits), &dwCkid, &m_dwOutFlags, m_nFrameNum,
+                   m_nFrameNum == 0 ? kFirstFrameSize : dwFrameSize, static_cast<DWORD>(nQuality),
+                   bWithPrevious ? InputHeader() : nullptr, bWithPrevious ? m_prevFrame.data() : nullptr);
     m_dwLastResultSize = OutputHeader()->biSizeImage;
     OutputHeader()->biSizeImage = dwSizeBefore;
     // A compressor claiming more than the buffer it was given would make readers overrun it.
     return dwResult == ICERR_OK && m_dwLastResultSize <= m_dwMaxFrameSize;
 }
 
-bool CVideoCompressor::BinarySearch(const void* pBits, int nLo, int nHi, int nTarget, int nTolerance,
-                                    int& nMid)
+bool CVideoCompressor::BinarySearch(const void* pBits, int nLo, int nHi, int nTarget, int nTolerance, int& nMid)
 {
     while (nLo <= nHi) {
         nMid = (nLo + nHi) / 2;
@@ -602,8 +597,8 @@ bool CVideoCompressor::DecompressIntoPrevious()
     const DWORD dwSizeBefore = OutputHeader()->biSizeImage;
     OutputHeader()->biSizeImage = m_dwLastResultSize;
     const DWORD dwFlags = HasFlag(m_dwOutFlags, AVIIF_KEYFRAME) ? 0 : ICDECOMPRESS_NOTKEYFRAME;
-    const DWORD dwResult = ICDecompress(m_hIC, dwFlags, OutputHeader(), m_output.data(), InputHeader(),
-                                        m_prevFrame.data());
+    const DWORD dwResult =
+        ICDecompress(m_hIC, dwFlags, OutputHeader(), m_output.data(), InputHeader(), m_prevFrame.data());
     OutputHeader()->biSizeImage = dwSizeBefore;
     return dwResult == ICERR_OK;
 }

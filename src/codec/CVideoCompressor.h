@@ -11,7 +11,8 @@
 #include "codec/CCodecEntry.h"
 #include "codec/CCodecGuard.h"
 
-class CVideoCompressor {
+class CVideoCompressor
+{
 public:
     CVideoCompressor() = default;
     ~CVideoCompressor();
@@ -78,8 +79,7 @@ private:
     // A bitmap header with the format data that follows it; null while the buffer is empty.
     static BITMAPINFOHEADER* AsHeader(const std::vector<BYTE>& format)
     {
-        return format.empty() ? nullptr
-                              : reinterpret_cast<BITMAPINFOHEADER*>(const_cast<BYTE*>(format.data()));
+        return format.empty() ? nullptr : reinterpret_cast<BITMAPINFOHEADER*>(const_cast<BYTE*>(format.data()));
     }
     BITMAPINFOHEADER* InputHeader() const { return AsHeader(m_inputFormat); }
     BITMAPINFOHEADER* OutputHeader() const { return AsHeader(m_outputFormat); }

@@ -9,20 +9,21 @@
 namespace mp3api {
 
 typedef void* HBE_STREAM;
-typedef unsigned long BE_ERR;  // 32 bits on Windows, also in 64-bit builds
+typedef unsigned long BE_ERR; // 32 bits on Windows, also in 64-bit builds
 
-const DWORD kConfigLame = 256;     // BE_CONFIG_LAME
+const DWORD kConfigLame = 256; // BE_CONFIG_LAME
 const DWORD kStructVersion = 1;
 const DWORD kStructSize = 331;
-const LONG kModeJointStereo = 1;   // BE_MP3_MODE_JSTEREO
-const LONG kModeMono = 3;          // BE_MP3_MODE_MONO
-const LONG kNoPreset = -1;         // LQP_NOPRESET
+const LONG kModeJointStereo = 1; // BE_MP3_MODE_JSTEREO
+const LONG kModeMono = 3;        // BE_MP3_MODE_MONO
+const LONG kNoPreset = -1;       // LQP_NOPRESET
 const DWORD kMpeg1 = 1;
 const DWORD kMpeg2 = 0;
 const BE_ERR kSuccess = 0;
 
 #pragma pack(push, 1)
-struct LameConfig {
+struct LameConfig
+{
     DWORD dwStructVersion;
     DWORD dwStructSize;
     DWORD dwSampleRate;
@@ -49,14 +50,17 @@ struct LameConfig {
     BYTE btReserved[255 - 4 * sizeof(DWORD) - sizeof(WORD)];
 };
 
-struct BE_CONFIG {
+struct BE_CONFIG
+{
     DWORD dwConfig;
-    union {
+    union
+    {
         LameConfig LHV1;
     } format;
 };
 
-struct BE_VERSION {
+struct BE_VERSION
+{
     BYTE byDLLMajorVersion;
     BYTE byDLLMinorVersion;
     BYTE byMajorVersion;
@@ -83,4 +87,4 @@ typedef VOID (*BeVersionFn)(BE_VERSION*);
 typedef BE_ERR (*BeWriteVbrHeaderFn)(LPCSTR);
 typedef BE_ERR (*BeWriteInfoTagFn)(HBE_STREAM, LPCSTR);
 
-}  // namespace mp3api
+} // namespace mp3api

@@ -94,9 +94,8 @@ LPCSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackgrou
     static std::set<std::string> registered;
     HINSTANCE hInstance = AfxGetInstanceHandle();
     char szName[128];
-    snprintf(szName, sizeof(szName), "Afx:%p:%x:%p:%p:%p", static_cast<void*>(hInstance),
-             nClassStyle, static_cast<void*>(hCursor), static_cast<void*>(hbrBackground),
-             static_cast<void*>(hIcon));
+    snprintf(szName, sizeof(szName), "Afx:%p:%x:%p:%p:%p", static_cast<void*>(hInstance), nClassStyle,
+             static_cast<void*>(hCursor), static_cast<void*>(hbrBackground), static_cast<void*>(hIcon));
     auto it = registered.find(szName);
     if (it != registered.end())
         return it->c_str();

@@ -65,8 +65,7 @@ HGDIOBJ CDC::SelectStockObject(int nIndex)
 
 HPALETTE CDC::SelectPalette(CPalette* pPalette, BOOL bForceBackground)
 {
-    return ::SelectPalette(m_hDC, pPalette ? static_cast<HPALETTE>(pPalette->m_hObject) : nullptr,
-                           bForceBackground);
+    return ::SelectPalette(m_hDC, pPalette ? static_cast<HPALETTE>(pPalette->m_hObject) : nullptr, bForceBackground);
 }
 
 UINT CDC::RealizePalette()

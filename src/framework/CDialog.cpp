@@ -3,8 +3,8 @@
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
-    ON_COMMAND(IDOK, OnOK)
-    ON_COMMAND(IDCANCEL, OnCancel)
+ON_COMMAND(IDOK, OnOK)
+ON_COMMAND(IDCANCEL, OnCancel)
 END_MESSAGE_MAP()
 
 INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM)
@@ -34,8 +34,8 @@ BOOL CDialog::Create(LPCSTR lpszTemplateName, CWnd* pParentWnd)
     m_bModal = FALSE;
     HINSTANCE hInstance = AfxFindResourceHandle(lpszTemplateName, MAKEINTRESOURCEA(5));
     AfxHookWindowCreate(this);
-    HWND hWnd = ::CreateDialogParamA(hInstance, lpszTemplateName, pParentWnd ? pParentWnd->m_hWnd : nullptr,
-                                     AfxDlgProc, 0);
+    HWND hWnd =
+        ::CreateDialogParamA(hInstance, lpszTemplateName, pParentWnd ? pParentWnd->m_hWnd : nullptr, AfxDlgProc, 0);
     AfxUnhookWindowCreate();
     if (!hWnd) {
         // Initialisation may have destroyed the window; the object is free again.

@@ -8,8 +8,5 @@ public:
     CPen() = default;
     CPen(int nPenStyle, int nWidth, COLORREF color) { CreatePen(nPenStyle, nWidth, color); }
     operator HPEN() const { return static_cast<HPEN>(m_hObject); }
-    BOOL CreatePen(int nPenStyle, int nWidth, COLORREF color)
-    {
-        return Attach(::CreatePen(nPenStyle, nWidth, color));
-    }
+    BOOL CreatePen(int nPenStyle, int nWidth, COLORREF color) { return Attach(::CreatePen(nPenStyle, nWidth, color)); }
 };

@@ -8,10 +8,28 @@ class CRect : public tagRECT
 {
 public:
     CRect() { SetRectEmpty(); }
-    CRect(int l, int t, int r, int b) { left = l; top = t; right = r; bottom = b; }
+    CRect(int l, int t, int r, int b)
+    {
+        left = l;
+        top = t;
+        right = r;
+        bottom = b;
+    }
     CRect(const RECT& rc) { ::CopyRect(this, &rc); }
-    CRect(const RECT* prc) { if (prc) ::CopyRect(this, prc); else SetRectEmpty(); }
-    CRect(POINT pt, SIZE size) { left = pt.x; top = pt.y; right = pt.x + size.cx; bottom = pt.y + size.cy; }
+    CRect(const RECT* prc)
+    {
+        if (prc)
+            ::CopyRect(this, prc);
+        else
+            SetRectEmpty();
+    }
+    CRect(POINT pt, SIZE size)
+    {
+        left = pt.x;
+        top = pt.y;
+        right = pt.x + size.cx;
+        bottom = pt.y + size.cy;
+    }
 
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }
@@ -34,8 +52,16 @@ public:
     void OffsetRect(POINT pt) { ::OffsetRect(this, pt.x, pt.y); }
     void NormalizeRect()
     {
-        if (left > right) { LONG n = left; left = right; right = n; }
-        if (top > bottom) { LONG n = top; top = bottom; bottom = n; }
+        if (left > right) {
+            LONG n = left;
+            left = right;
+            right = n;
+        }
+        if (top > bottom) {
+            LONG n = top;
+            top = bottom;
+            bottom = n;
+        }
     }
     BOOL IntersectRect(LPCRECT prc1, LPCRECT prc2) { return ::IntersectRect(this, prc1, prc2); }
     BOOL UnionRect(LPCRECT prc1, LPCRECT prc2) { return ::UnionRect(this, prc1, prc2); }

@@ -21,10 +21,27 @@ public:
     operator LPCSTR() const { return m_str.c_str(); }
     const std::string& Str() const { return m_str; }
 
-    CString& operator=(LPCSTR psz) { m_str = psz ? psz : ""; return *this; }
-    CString& operator+=(LPCSTR psz) { if (psz) m_str += psz; return *this; }
-    CString& operator+=(const CString& str) { m_str += str.m_str; return *this; }
-    CString& operator+=(char ch) { m_str += ch; return *this; }
+    CString& operator=(LPCSTR psz)
+    {
+        m_str = psz ? psz : "";
+        return *this;
+    }
+    CString& operator+=(LPCSTR psz)
+    {
+        if (psz)
+            m_str += psz;
+        return *this;
+    }
+    CString& operator+=(const CString& str)
+    {
+        m_str += str.m_str;
+        return *this;
+    }
+    CString& operator+=(char ch)
+    {
+        m_str += ch;
+        return *this;
+    }
     friend CString operator+(const CString& a, const CString& b) { return CString(a.m_str + b.m_str); }
     friend CString operator+(const CString& a, LPCSTR b) { return CString(a.m_str + (b ? b : "")); }
     friend CString operator+(LPCSTR a, const CString& b) { return CString((a ? a : "") + b.m_str); }

@@ -39,7 +39,8 @@ HWND NotifyingChild(UINT message, WPARAM wParam, LPARAM lParam)
         return lParam ? reinterpret_cast<NMHDR*>(lParam)->hwndFrom : nullptr;
     case WM_DRAWITEM:
         return lParam && reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->CtlType != ODT_MENU
-                   ? reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->hwndItem : nullptr;
+                   ? reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->hwndItem
+                   : nullptr;
     case WM_HSCROLL:
     case WM_VSCROLL:
         return reinterpret_cast<HWND>(lParam);
@@ -127,8 +128,8 @@ BOOL CWnd::SubclassWindow(HWND hWnd)
     if (!Attach(hWnd))
         return FALSE;
     PreSubclassWindow();
-    WNDPROC pfnOld = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AfxWndProc)));
+    WNDPROC pfnOld =
+        reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AfxWndProc)));
     if (pfnOld != AfxWndProc)
         m_pfnSuper = pfnOld;
     return TRUE;
@@ -148,14 +149,14 @@ HWND CWnd::UnsubclassWindow()
     return Detach();
 }
 
-BOOL CWnd::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, int x,
-                    int y, int nWidth, int nHeight, HWND hWndParent, HMENU nIDorHMenu, LPVOID lpParam)
+BOOL CWnd::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, int x, int y,
+                    int nWidth, int nHeight, HWND hWndParent, HMENU nIDorHMenu, LPVOID lpParam)
 {
     if (m_hWnd)
         return FALSE;
     AfxHookWindowCreate(this);
-    HWND hWnd = ::CreateWindowExA(dwExStyle, lpszClassName, lpszWindowName, dwStyle, x, y, nWidth, nHeight,
-                                  hWndParent, nIDorHMenu, AfxGetInstanceHandle(), lpParam);
+    HWND hWnd = ::CreateWindowExA(dwExStyle, lpszClassName, lpszWindowName, dwStyle, x, y, nWidth, nHeight, hWndParent,
+                                  nIDorHMenu, AfxGetInstanceHandle(), lpParam);
     AfxUnhookWindowCreate();
     if (!hWnd) {
         if (m_hWnd)
@@ -165,11 +166,11 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName
     return m_hWnd == hWnd;
 }
 
-BOOL CWnd::Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
-                  CWnd* pParentWnd, UINT nID)
+BOOL CWnd::Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
+                  UINT nID)
 {
-    return CreateEx(0, lpszClassName, lpszWindowName, dwStyle | WS_CHILD, rect.left, rect.top,
-                    rect.right - rect.left, rect.bottom - rect.top, pParentWnd ? pParentWnd->m_hWnd : nullptr,
+    return CreateEx(0, lpszClassName, lpszWindowName, dwStyle | WS_CHILD, rect.left, rect.top, rect.right - rect.left,
+                    rect.bottom - rect.top, pParentWnd ? pParentWnd->m_hWnd : nullptr,
                     reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nID)));
 }
 
@@ -211,8 +212,8 @@ const MSG* CWnd::GetCurrentMessage()
     return &AfxGetThreadState()->m_lastSentMsg;
 }
 
-BOOL CWnd::DispatchEntry(const AFX_MSGMAP* pMap, UINT nEntryMessage, UINT nCode, UINT nID, UINT message,
-                         WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+BOOL CWnd::DispatchEntry(const AFX_MSGMAP* pMap, UINT nEntryMessage, UINT nCode, UINT nID, UINT message, WPARAM wParam,
+                         LPARAM lParam, LRESULT* pResult)
 {
     for (; pMap; pMap = pMap->pfnGetBaseMap ? pMap->pfnGetBaseMap() : nullptr) {
         for (const AFX_MSGMAP_ENTRY* pEntry = pMap->lpEntries; pEntry && pEntry->pfn; ++pEntry) {
@@ -264,8 +265,8 @@ BOOL CWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
     const NMHDR* pNMHDR = reinterpret_cast<const NMHDR*>(lParam);
     if (!pNMHDR)
         return FALSE;
-    return DispatchEntry(GetMessageMap(), WM_NOTIFY, pNMHDR->code, static_cast<UINT>(pNMHDR->idFrom), WM_NOTIFY,
-                         wParam, lParam, pResult);
+    return DispatchEntry(GetMessageMap(), WM_NOTIFY, pNMHDR->code, static_cast<UINT>(pNMHDR->idFrom), WM_NOTIFY, wParam,
+                         lParam, pResult);
 }
 
 BOOL CWnd::ReflectLastMsg(HWND hWndChild, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
@@ -300,8 +301,7 @@ BOOL CWnd::ReflectChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
                              static_cast<LPARAM>(message - WM_CTLCOLORMSGBOX), pResult ? pResult : &lResult);
     }
     LRESULT lResult = 0;
-    return DispatchEntry(pMap, WM_REFLECT_BASE + message, 0, 0, message, wParam, lParam,
-                         pResult ? pResult : &lResult);
+    return DispatchEntry(pMap, WM_REFLECT_BASE + message, 0, 0, message, wParam, lParam, pResult ? pResult : &lResult);
 }
 
 BOOL CWnd::PreTranslateMessage(MSG*)
@@ -346,10 +346,7 @@ const AFX_MSGMAP* CWnd::GetMessageMap() const
 const AFX_MSGMAP* CWnd::GetThisMessageMap()
 {
     typedef CWnd ThisClass;
-    static const AFX_MSGMAP_ENTRY entries[] = {
-        ON_WM_NCDESTROY()
-        {0, 0, 0, 0, nullptr}
-    };
+    static const AFX_MSGMAP_ENTRY entries[] = {ON_WM_NCDESTROY(){0, 0, 0, 0, nullptr}};
     static const AFX_MSGMAP messageMap = {nullptr, &entries[0]};
     return &messageMap;
 }
@@ -501,8 +498,8 @@ LRESULT CALLBACK AfxCbtFilterHook(int nCode, WPARAM wParam, LPARAM lParam)
         HWND hWnd = reinterpret_cast<HWND>(wParam);
         pWndInit->Attach(hWnd);
         pWndInit->PreSubclassWindow();
-        WNDPROC pfnOld = reinterpret_cast<WNDPROC>(
-            ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AfxWndProc)));
+        WNDPROC pfnOld =
+            reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AfxWndProc)));
         if (pfnOld != AfxWndProc)
             pWndInit->m_pfnSuper = pfnOld;
     }

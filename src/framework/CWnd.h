@@ -22,8 +22,8 @@ public:
     ~CWnd() override;
 
     // Handle map.
-    static CWnd* FromHandle(HWND hWnd);           // a temporary object when none is attached
-    static CWnd* FromHandlePermanent(HWND hWnd);  // null when none is attached
+    static CWnd* FromHandle(HWND hWnd);          // a temporary object when none is attached
+    static CWnd* FromHandlePermanent(HWND hWnd); // null when none is attached
     static void DeleteTempMap();
     BOOL Attach(HWND hWnd);
     HWND Detach();
@@ -34,11 +34,10 @@ public:
     operator HWND() const { return m_hWnd; }
 
     // Creation.
-    virtual BOOL CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle,
-                          int x, int y, int nWidth, int nHeight, HWND hWndParent, HMENU nIDorHMenu,
-                          LPVOID lpParam = nullptr);
-    virtual BOOL Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
-                        CWnd* pParentWnd, UINT nID);
+    virtual BOOL CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, int x, int y,
+                          int nWidth, int nHeight, HWND hWndParent, HMENU nIDorHMenu, LPVOID lpParam = nullptr);
+    virtual BOOL Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
+                        UINT nID);
     virtual BOOL DestroyWindow();
 
     // Message handling.
@@ -90,8 +89,8 @@ public:
     BOOL SetForegroundWindow() { return ::SetForegroundWindow(m_hWnd); }
     HICON SetIcon(HICON hIcon, BOOL bBigIcon)
     {
-        return reinterpret_cast<HICON>(SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL,
-                                                   reinterpret_cast<LPARAM>(hIcon)));
+        return reinterpret_cast<HICON>(
+            SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(hIcon)));
     }
     UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer = nullptr)
     {
@@ -171,8 +170,8 @@ private:
     friend LRESULT CALLBACK AfxCbtFilterHook(int nCode, WPARAM wParam, LPARAM lParam);
     friend class CDialog;
 
-    BOOL DispatchEntry(const AFX_MSGMAP* pMap, UINT nEntryMessage, UINT nCode, UINT nID, UINT message,
-                       WPARAM wParam, LPARAM lParam, LRESULT* pResult);
+    BOOL DispatchEntry(const AFX_MSGMAP* pMap, UINT nEntryMessage, UINT nCode, UINT nID, UINT message, WPARAM wParam,
+                       LPARAM lParam, LRESULT* pResult);
 };
 
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);

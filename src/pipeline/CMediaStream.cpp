@@ -27,27 +27,23 @@ void CMediaStream::Stop()
 {
 }
 
-int CMediaStream::Deliver(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration,
-                          DWORD dwFlags)
+int CMediaStream::Deliver(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration, DWORD dwFlags)
 {
     return QueueSample(pData, cbSize, dwTime, dwDuration, dwFlags);
 }
 
-int CMediaStream::DeliverNow(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration,
-                             DWORD dwFlags)
+int CMediaStream::DeliverNow(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration, DWORD dwFlags)
 {
     return Queue(pData, cbSize, dwTime, dwDuration, dwFlags, true);
 }
 
-int CMediaStream::Queue(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration,
-                        DWORD dwFlags, bool bNeverWait)
+int CMediaStream::Queue(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration, DWORD dwFlags, bool bNeverWait)
 {
     if (!m_pWriter)
         return 0;
 
     SAMPLEBUFFER hBuffer = SAMPLEBUFFER_EMPTY;
-    if (pData && cbSize)
-    {
+    if (pData && cbSize) {
         // A failed allocation still travels (as buffer 0): the write fails and the writer
         // reports it.
         hBuffer = AllocSample(cbSize);
@@ -56,8 +52,7 @@ int CMediaStream::Queue(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwD
     }
 
     CMediaSample* pSample = new (std::nothrow) CMediaSample;
-    if (!pSample)
-    {
+    if (!pSample) {
         ReleaseBuffer(hBuffer);
         return 0;
     }

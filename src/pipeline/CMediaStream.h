@@ -26,8 +26,7 @@ public:
     virtual int FillSample(SAMPLEBUFFER hBuffer, const void* pData, DWORD cbSize) = 0;
     // Runs on the writer's thread; 0 reports a write failure.
     virtual int WriteSample(CMediaSample* pSample) = 0;
-    virtual int Deliver(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration,
-                        DWORD dwFlags);
+    virtual int Deliver(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration, DWORD dwFlags);
     // Queues data as it is, never waiting for room in the writer's queue: for a caller that
     // must not wait, such as the window's thread handing over an encoder's last output.
     int DeliverNow(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration, DWORD dwFlags);
@@ -47,8 +46,7 @@ protected:
     void ReleaseBuffer(SAMPLEBUFFER hBuffer);
 
 private:
-    int Queue(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration, DWORD dwFlags,
-              bool bNeverWait);
+    int Queue(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration, DWORD dwFlags, bool bNeverWait);
 
     CMediaStream(const CMediaStream&) = delete;
     CMediaStream& operator=(const CMediaStream&) = delete;

@@ -8,8 +8,7 @@
 #include "pipeline/CStageTimer.h"
 #include "pipeline/PerfClock.h"
 
-namespace
-{
+namespace {
 const DWORD kQueueRetryMs = 100;
 const DWORD kJoinSliceMs = 100;
 // A thread already left to finish a stuck write is looked at only briefly.
@@ -25,10 +24,9 @@ const SIZE_T kMinFrameBacklog = 16 * kMegabyte;
 // The disk's speed is taken over this much time spent writing.
 const LONGLONG kMeasureUs = 1000000;
 
-}
+} // namespace
 
-CMediaWriter::CMediaWriter(int nQueueCapacity)
-    : m_queue(nQueueCapacity, kQueueRetryMs)
+CMediaWriter::CMediaWriter(int nQueueCapacity) : m_queue(nQueueCapacity, kQueueRetryMs)
 {
     SetQueueBudget(DefaultQueueBudget());
 }
@@ -89,8 +87,7 @@ int CMediaWriter::Start()
         return 0;
     m_sizeTracker.Begin(GetTickCount());
     m_hWriteThread.Reset(CreateThread(nullptr, 0, &CMediaWriter::WriteThreadEntry, this, 0, nullptr));
-    if (!m_hWriteThread)
-    {
+    if (!m_hWriteThread) {
         m_queue.SetDraining();
         m_queue.Shut();
         return 0;
@@ -154,13 +151,10 @@ int CMediaWriter::AddStream(CMediaStream* pStream)
         return 0;
     if (std::find(m_streams.begin(), m_streams.end(), pStream) != m_streams.end())
         return 1;
-    try
-    {
+    try {
         m_streams.push_back(pStream);
         return 1;
-    }
-    catch (const std::bad_alloc&)
-    {
+    } catch (const std::bad_alloc&) {
         return 0;
     }
 }
@@ -181,8 +175,7 @@ int CMediaWriter::QueueSample(CMediaSample* pSample, DWORD cbPayload, bool bNeve
 {
     if (!pSample)
         return 0;
-    if (m_queue.Put(pSample, cbPayload, bNeverWait ? CSampleQueue::PUT_ALWAYS : CSampleQueue::PUT_WAIT))
-    {
+    if (m_queue.Put(pSample, cbPayload, bNeverWait ? CSampleQueue::PUT_ALWAYS : CSampleQueue::PUT_WAIT)) {
         m_bHasQueued.store(1);
         return 1;
     }
@@ -197,8 +190,7 @@ int CMediaWriter::MayQueueFrame(DWORD cbFrame)
     if (!m_bWriting.load() || m_queue.IsShut())
         return 1;
     const int nCount = m_queue.Count();
-    if (nCount == 0 ||
-        (nCount < m_queue.GetCapacity() / 4 * 3 && m_queue.Bytes() + cbFrame <= m_cbFrameLimit.load()))
+    if (nCount == 0 || (nCount < m_queue.GetCapacity() / 4 * 3 && m_queue.Bytes() + cbFrame <= m_cbFrameLimit.load()))
         return 1;
     ++m_nDroppedFrames;
     return 0;
@@ -226,11 +218,9 @@ DWORD CMediaWriter::WriteLoop()
 
     void* pItem = nullptr;
     SIZE_T cbPayload = 0;
-    while (m_queue.Get(&pItem, &cbPayload))
-    {
+    while (m_queue.Get(&pItem, &cbPayload)) {
         CMediaSample* pSample = static_cast<CMediaSample*>(pItem);
-        if (m_bAbandoned.load())
-        {
+        if (m_bAbandoned.load()) {
             DeleteSample(pSample);
             continue;
         }
@@ -249,8 +239,7 @@ DWORD CMediaWriter::WriteLoop()
             return EndAfterFailure();
     }
 
-    if (!m_bAbandoned.load())
-    {
+    if (!m_bAbandoned.load()) {
         m_bWriting.store(0);
         m_bHasWritten.store(0);
     }
@@ -263,8 +252,7 @@ DWORD CMediaWriter::EndAfterFailure()
     const int nTold = Notify(0);
     m_queue.Shut();
     DiscardQueued();
-    if (!nTold)
-    {
+    if (!nTold) {
         m_bWriting.store(0);
         m_bHasWritten.store(0);
     }
@@ -276,8 +264,7 @@ int CMediaWriter::WriteOne(CMediaSample* pSample, SIZE_T cbPayload)
     const LONGLONG llStart = PerfClock(1000000);
     int nOk = pSample->stream->WriteSample(pSample);
     DeleteSample(pSample);
-    if (nOk && cbPayload)
-    {
+    if (nOk && cbPayload) {
         PaceWrite(cbPayload);
         MeasureWrite(cbPayload, PerfClock(1000000) - llStart);
     }
@@ -327,8 +314,8 @@ int CMediaWriter::ReachedSizeLimit()
 ULONGLONG CMediaWriter::FileSizeOnDisk() const
 {
     // No access rights asked for: this works while the file is open for writing elsewhere.
-    CScopedFile file(CreateFileA(m_fileName.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, 0, nullptr));
+    CScopedFile file(
+        CreateFileA(m_fileName.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file)
         return 0;
     LARGE_INTEGER liSize;
@@ -351,8 +338,7 @@ int CMediaWriter::FileHasVanished()
 
 int CMediaWriter::IsVanishedError(DWORD dwError)
 {
-    switch (dwError)
-    {
+    switch (dwError) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_DRIVE:
@@ -384,16 +370,12 @@ int CMediaWriter::JoinWriteThread(DWORD dwStallLimitMs)
         return 1;
     LONG nSeen = m_nWritten.load();
     DWORD dwSince = GetTickCount();
-    while (WaitForSingleObject(m_hWriteThread.Get(), kJoinSliceMs) == WAIT_TIMEOUT)
-    {
+    while (WaitForSingleObject(m_hWriteThread.Get(), kJoinSliceMs) == WAIT_TIMEOUT) {
         const LONG nNow = m_nWritten.load();
-        if (nNow != nSeen)
-        {
+        if (nNow != nSeen) {
             nSeen = nNow;
             dwSince = GetTickCount();
-        }
-        else if (GetTickCount() - dwSince >= dwStallLimitMs)
-        {
+        } else if (GetTickCount() - dwSince >= dwStallLimitMs) {
             return 0;
         }
     }

@@ -130,8 +130,8 @@ private:
     SIZE_T m_cbBudget = 0;
     std::atomic<SIZE_T> m_cbFrameLimit{0};
     std::atomic<LONG> m_nDroppedFrames{0};
-    std::atomic<LONG> m_nWritten{0};      // samples done, for Stop to see progress
-    std::atomic<int> m_bAbandoned{0};     // Stop stopped waiting: write nothing more
+    std::atomic<LONG> m_nWritten{0};  // samples done, for Stop to see progress
+    std::atomic<int> m_bAbandoned{0}; // Stop stopped waiting: write nothing more
     std::atomic<int> m_bHasQueued{0};
     DWORD m_dwStallLimitMs = 10000;
     DWORD m_nWriteRate = 0;

@@ -3,7 +3,9 @@
 #include <cstring>
 #include <new>
 
-CPauseTimeLine::CPauseTimeLine(Kind nKind) : m_nKind(nKind) {}
+CPauseTimeLine::CPauseTimeLine(Kind nKind) : m_nKind(nKind)
+{
+}
 
 CPauseTimeLine::~CPauseTimeLine() = default;
 
@@ -46,7 +48,7 @@ DWORD CPauseTimeLine::SpanOf(DWORD dwTime, DWORD dwDuration)
     const DWORD dwEnd = dwTime + dwDuration;
     DWORD dwSpan = m_bSeen ? dwEnd - m_dwSourceEnd : dwDuration;
     if (m_bSeen && static_cast<LONG>(dwSpan) < 0)
-        return 0;  // overlaps what came before: adds no time
+        return 0; // overlaps what came before: adds no time
     m_bSeen = true;
     m_dwSourceEnd = dwEnd;
     return dwSpan;

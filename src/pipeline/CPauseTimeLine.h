@@ -49,12 +49,12 @@ private:
     struct Sample
     {
         std::vector<BYTE> data;
-        const void* pData = nullptr;  // the source's buffer, or data
+        const void* pData = nullptr; // the source's buffer, or data
         DWORD cbSize = 0;
         DWORD dwTime = 0;
         DWORD dwDuration = 0;
         DWORD dwFlags = 0;
-        DWORD dwSpan = 0;  // source time from the end of the sample before to this one's end
+        DWORD dwSpan = 0; // source time from the end of the sample before to this one's end
         bool bPassed = false;
     };
 
@@ -73,13 +73,13 @@ private:
     CCriticalSection m_cs;
     CMediaStream* m_pTarget = nullptr;
     std::atomic<bool> m_bPaused{false};
-    LONGLONG m_nPausedMs = 0;   // the paused time of the recording so far
-    LONGLONG m_nLeftOut = 0;    // the source time left out so far (CONTIGUOUS)
+    LONGLONG m_nPausedMs = 0; // the paused time of the recording so far
+    LONGLONG m_nLeftOut = 0;  // the source time left out so far (CONTIGUOUS)
     bool m_bSeen = false;
-    DWORD m_dwSourceEnd = 0;    // end of the last sample seen, in the source's time
+    DWORD m_dwSourceEnd = 0; // end of the last sample seen, in the source's time
     bool m_bPassedAny = false;
-    DWORD m_dwLastOut = 0;      // time of the last sample passed on, in the recording's time
+    DWORD m_dwLastOut = 0; // time of the last sample passed on, in the recording's time
     std::atomic<DWORD> m_dwRecorded{0};
     std::deque<Sample> m_held;
-    std::deque<Sample> m_passing;  // the source's thread only: what it passes on after a pause
+    std::deque<Sample> m_passing; // the source's thread only: what it passes on after a pause
 };

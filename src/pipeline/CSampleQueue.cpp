@@ -3,8 +3,7 @@
 #include <climits>
 #include <new>
 
-CSampleQueue::CSampleQueue(int nCapacity, DWORD nRetryMs)
-    : m_nCapacity(nCapacity), m_nRetryMs(nRetryMs)
+CSampleQueue::CSampleQueue(int nCapacity, DWORD nRetryMs) : m_nCapacity(nCapacity), m_nRetryMs(nRetryMs)
 {
     // The count limit is kept here, not by the semaphore: an item that must never wait may
     // go beyond it.
@@ -19,8 +18,7 @@ int CSampleQueue::Put(void* pItem, SIZE_T cbItem, PutMode nMode)
 {
     if (!pItem || !m_hItems || !m_hRoom)
         return 0;
-    for (;;)
-    {
+    for (;;) {
         {
             CScopedLock lock(m_cs);
             if (m_bShut)
@@ -44,13 +42,10 @@ int CSampleQueue::Get(void** ppItem, SIZE_T* pcbItem)
     // The drain event comes first so that it is the one reported when both are signalled.
     HANDLE ahWait[2] = {m_hDrain.Get(), m_hItems.Get()};
     DWORD dwWait = WaitForMultipleObjects(2, ahWait, FALSE, INFINITE);
-    if (dwWait == WAIT_OBJECT_0)
-    {
+    if (dwWait == WAIT_OBJECT_0) {
         if (WaitForSingleObject(m_hItems.Get(), 0) != WAIT_OBJECT_0)
             return 0;
-    }
-    else if (dwWait != WAIT_OBJECT_0 + 1)
-    {
+    } else if (dwWait != WAIT_OBJECT_0 + 1) {
         return 0;
     }
 
@@ -130,16 +125,12 @@ int CSampleQueue::HasRoomFor(SIZE_T cbItem) const
 // Under the lock: the item is listed and announced in one step.
 int CSampleQueue::Append(void* pItem, SIZE_T cbItem)
 {
-    try
-    {
+    try {
         m_items.push_back(Entry{pItem, cbItem});
-    }
-    catch (const std::bad_alloc&)
-    {
+    } catch (const std::bad_alloc&) {
         return 0;
     }
-    if (!ReleaseSemaphore(m_hItems.Get(), 1, nullptr))
-    {
+    if (!ReleaseSemaphore(m_hItems.Get(), 1, nullptr)) {
         m_items.pop_back();
         return 0;
     }

@@ -15,10 +15,9 @@
 class CSampleQueue
 {
 public:
-    enum PutMode
-    {
-        PUT_WAIT,   // waits for room, retrying every retry interval, until room or Shut
-        PUT_ALWAYS  // takes the item beyond both limits: for callers that must never wait
+    enum PutMode {
+        PUT_WAIT,  // waits for room, retrying every retry interval, until room or Shut
+        PUT_ALWAYS // takes the item beyond both limits: for callers that must never wait
     };
 
     // nRetryMs 0 makes a waiting Put refuse items beyond the limits instead of waiting.
@@ -66,7 +65,7 @@ private:
     DWORD m_nRetryMs;
     CScopedHandle m_hDrain;
     CScopedHandle m_hItems;
-    CScopedHandle m_hRoom;  // set whenever an item leaves or the queue is shut
+    CScopedHandle m_hRoom; // set whenever an item leaves or the queue is shut
     mutable CCriticalSection m_cs;
     std::list<Entry> m_items;
     SIZE_T m_cbLimit = 0;

@@ -2,8 +2,7 @@
 
 #include <atomic>
 
-namespace
-{
+namespace {
 std::atomic<LONGLONG> g_nTicks[STAGE_COUNT];
 std::atomic<LONGLONG> g_nCalls[STAGE_COUNT];
 
@@ -21,7 +20,7 @@ double Frequency()
     }();
     return s_dFrequency;
 }
-}
+} // namespace
 
 CStageTimer::CStageTimer(PipelineStage nStage) : m_nStage(nStage), m_nStart(Counter())
 {
@@ -37,8 +36,7 @@ CStageTimer::Totals CStageTimer::Read()
 {
     Totals totals = {};
     const double dFrequency = Frequency();
-    for (int n = 0; n < STAGE_COUNT; ++n)
-    {
+    for (int n = 0; n < STAGE_COUNT; ++n) {
         const LONGLONG nTicks = g_nTicks[n].load(std::memory_order_relaxed);
         totals.dSeconds[n] = dFrequency > 0 ? static_cast<double>(nTicks) / dFrequency : 0.0;
         totals.nCalls[n] = g_nCalls[n].load(std::memory_order_relaxed);
@@ -48,8 +46,7 @@ CStageTimer::Totals CStageTimer::Read()
 
 void CStageTimer::Reset()
 {
-    for (int n = 0; n < STAGE_COUNT; ++n)
-    {
+    for (int n = 0; n < STAGE_COUNT; ++n) {
         g_nTicks[n].store(0, std::memory_order_relaxed);
         g_nCalls[n].store(0, std::memory_order_relaxed);
     }
@@ -57,8 +54,7 @@ void CStageTimer::Reset()
 
 const char* CStageTimer::Name(PipelineStage nStage)
 {
-    static const char* const s_pszNames[STAGE_COUNT] = {"grab", "frame", "compress", "queue", "write",
-                                                        "size_check", "pointer_read",
-                                                        "pointer_draw"};
+    static const char* const s_pszNames[STAGE_COUNT] = {"grab",  "frame",      "compress",     "queue",
+                                                        "write", "size_check", "pointer_read", "pointer_draw"};
     return nStage >= 0 && nStage < STAGE_COUNT ? s_pszNames[nStage] : "";
 }

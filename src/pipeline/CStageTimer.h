@@ -4,14 +4,13 @@
 
 // The stages a video frame passes between the screen and the file, timed where they run so
 // that what a frame costs can be read stage by stage (the benchmarks print it).
-enum PipelineStage
-{
-    STAGE_GRAB,       // the grabber brings its desktop copy up to date
-    STAGE_FRAME,      // the capture rectangle is copied into the frame (flipped, converted)
-    STAGE_COMPRESS,   // the compressor
-    STAGE_QUEUE,      // sample buffer, payload copy, queue
-    STAGE_WRITE,      // the container library writes a sample
-    STAGE_SIZE_CHECK, // file size and disk space checks
+enum PipelineStage {
+    STAGE_GRAB,         // the grabber brings its desktop copy up to date
+    STAGE_FRAME,        // the capture rectangle is copied into the frame (flipped, converted)
+    STAGE_COMPRESS,     // the compressor
+    STAGE_QUEUE,        // sample buffer, payload copy, queue
+    STAGE_WRITE,        // the container library writes a sample
+    STAGE_SIZE_CHECK,   // file size and disk space checks
     STAGE_POINTER_READ, // the pointer's place and shape and the mouse buttons are read
     STAGE_POINTER_DRAW, // the pointer, its highlight and the click rings are drawn into the frame
     STAGE_COUNT

@@ -1,13 +1,11 @@
 #include "pipeline/CWorkerThread.h"
 
-namespace
-{
+namespace {
 const DWORD kThreadTimeoutMs = 5000;
 const DWORD kExitFailed = 0xFFFFFFFF;
-}
+} // namespace
 
-CWorkerThread::CWorkerThread()
-    : m_dwTimeout(kThreadTimeoutMs), m_bRunning(0)
+CWorkerThread::CWorkerThread() : m_dwTimeout(kThreadTimeoutMs), m_bRunning(0)
 {
 }
 
@@ -37,11 +35,9 @@ int CWorkerThread::Start()
     m_bStopRequested.store(false);
     m_hStarted.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     int nResult = 0;
-    if (m_hStarted)
-    {
+    if (m_hStarted) {
         m_hThread.Reset(CreateThread(nullptr, 0, &CWorkerThread::ThreadEntry, this, 0, nullptr));
-        if (m_hThread)
-        {
+        if (m_hThread) {
             // Wait for either the handshake or the end of the thread; only the handshake counts.
             HANDLE ahWait[2] = {m_hStarted.Get(), m_hThread.Get()};
             DWORD dwWait = WaitForMultipleObjects(2, ahWait, FALSE, m_dwTimeout);
@@ -98,27 +94,22 @@ DWORD CWorkerThread::Run()
     DWORD dwExitCode = kExitFailed;
     bool bFailed = false;
     // A thread whose start took so long that the owner gave up on it ends at once.
-    if (OnThreadStart() && !m_bStopRequested.load())
-    {
+    if (OnThreadStart() && !m_bStopRequested.load()) {
         m_bRunning.store(1);
         SetEvent(m_hStarted.Get());
-        try
-        {
+        try {
             if (RunLoop())
                 dwExitCode = 0;
             else
                 bFailed = true;
-        }
-        catch (...)
-        {
+        } catch (...) {
             // A throwing Step ends the thread like a failing one.
             bFailed = true;
         }
     }
     OnThreadEnd();
     m_bRunning.store(0);
-    if (bFailed)
-    {
+    if (bFailed) {
         m_bFailed.store(true);
         // A thread that was left behind by Stop has no one to tell any more.
         if (m_hNotifyWnd && m_nNotifyMsg && !m_bStopRequested.load())
@@ -130,8 +121,7 @@ DWORD CWorkerThread::Run()
 // 1 when the loop ended because it was asked to, 0 when a Step failed.
 int CWorkerThread::RunLoop()
 {
-    for (;;)
-    {
+    for (;;) {
         if (!m_bRunning.load() || m_bStopRequested.load())
             return 1;
         if (!Step())

@@ -1,7 +1,6 @@
 #include "pipeline/PerfClock.h"
 
-namespace
-{
+namespace {
 LONGLONG QueryFrequency()
 {
     LARGE_INTEGER liFrequency;
@@ -15,7 +14,7 @@ LONGLONG CounterFrequency()
     static const LONGLONG s_nFrequency = QueryFrequency();
     return s_nFrequency;
 }
-}
+} // namespace
 
 LONGLONG PerfClock(DWORD dwUnitsPerSecond)
 {
@@ -24,7 +23,6 @@ LONGLONG PerfClock(DWORD dwUnitsPerSecond)
     if (nFrequency <= 0 || !QueryPerformanceCounter(&liCounter) || liCounter.QuadPart < 0)
         return 0;
     // Exact for any uptime: the product is formed in 128 bits.
-    unsigned __int128 nScaled =
-        static_cast<unsigned __int128>(liCounter.QuadPart) * dwUnitsPerSecond;
+    unsigned __int128 nScaled = static_cast<unsigned __int128>(liCounter.QuadPart) * dwUnitsPerSecond;
     return static_cast<LONGLONG>(nScaled / static_cast<unsigned __int128>(nFrequency));
 }

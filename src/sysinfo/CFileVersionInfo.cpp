@@ -34,8 +34,8 @@ BOOL CFileVersionInfo::Open(LPCSTR lpszPath)
     }
     LPVOID pTranslation = nullptr;
     UINT nLength = 0;
-    if (!VerQueryValueA(m_block.data(), "\\VarFileInfo\\Translation", &pTranslation, &nLength) ||
-        !pTranslation || nLength < sizeof(DWORD)) {
+    if (!VerQueryValueA(m_block.data(), "\\VarFileInfo\\Translation", &pTranslation, &nLength) || !pTranslation ||
+        nLength < sizeof(DWORD)) {
         Close();
         return FALSE;
     }
@@ -75,33 +75,50 @@ CString CFileVersionInfo::GetString(LPCSTR lpszName) const
 LPCSTR CFileVersionInfo::FileOSWords(DWORD dwFileOS)
 {
     switch (dwFileOS) {
-    case 0x10000: return "MS-DOS";
-    case 0x10001: return "16-bit windows running on MS-DOS";
-    case 0x10004: return "Win32 API running on MS-DOS";
-    case 0x20000: return "16-bit OS/2";
-    case 0x20002: return "16-bit Presentation manager running on 16-bit OS/2";
-    case 0x30000: return "32-bit OS/2";
-    case 0x40000: return "Windows NT";
-    case 0x40004: return "Win32 API on Windows NT";
-    default: return "Unknown OS";
+    case 0x10000:
+        return "MS-DOS";
+    case 0x10001:
+        return "16-bit windows running on MS-DOS";
+    case 0x10004:
+        return "Win32 API running on MS-DOS";
+    case 0x20000:
+        return "16-bit OS/2";
+    case 0x20002:
+        return "16-bit Presentation manager running on 16-bit OS/2";
+    case 0x30000:
+        return "32-bit OS/2";
+    case 0x40000:
+        return "Windows NT";
+    case 0x40004:
+        return "Win32 API on Windows NT";
+    default:
+        return "Unknown OS";
     }
 }
 
 LPCSTR CFileVersionInfo::FileTypeWords(DWORD dwFileType, DWORD dwFileSubtype)
 {
-    static const LPCSTR s_driverWords[] = {"Printer driver", "Keyboard driver", "Language driver",
-                                           "Display driver", "Mouse driver", "Network driver",
-                                           "System driver", "Installable driver", "Sound driver"};
+    static const LPCSTR s_driverWords[] = {"Printer driver", "Keyboard driver",    "Language driver",
+                                           "Display driver", "Mouse driver",       "Network driver",
+                                           "System driver",  "Installable driver", "Sound driver"};
     static const LPCSTR s_fontWords[] = {"Raster font", "Vector font", "Truetype font"};
     switch (dwFileType) {
-    case 0: return "Unknown type";
-    case 1: return "Application";
-    case 2: return "Dynamic link library";
-    case 3: return dwFileSubtype >= 1 && dwFileSubtype <= 9 ? s_driverWords[dwFileSubtype - 1] : "Unknown driver";
-    case 4: return dwFileSubtype >= 1 && dwFileSubtype <= 3 ? s_fontWords[dwFileSubtype - 1] : "Unknown font";
-    case 5: return "Virtual device";
-    case 7: return "Static link library";
-    default: return nullptr;
+    case 0:
+        return "Unknown type";
+    case 1:
+        return "Application";
+    case 2:
+        return "Dynamic link library";
+    case 3:
+        return dwFileSubtype >= 1 && dwFileSubtype <= 9 ? s_driverWords[dwFileSubtype - 1] : "Unknown driver";
+    case 4:
+        return dwFileSubtype >= 1 && dwFileSubtype <= 3 ? s_fontWords[dwFileSubtype - 1] : "Unknown font";
+    case 5:
+        return "Virtual device";
+    case 7:
+        return "Static link library";
+    default:
+        return nullptr;
     }
 }
 

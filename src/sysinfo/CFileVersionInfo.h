@@ -29,5 +29,5 @@ public:
 private:
     CScopedModule m_hModule;
     std::vector<BYTE> m_block;
-    DWORD m_dwTranslation = 0;  // language in the high word, code page in the low word
+    DWORD m_dwTranslation = 0; // language in the high word, code page in the low word
 };

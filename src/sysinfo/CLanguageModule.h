@@ -8,7 +8,7 @@
 class CLanguageModule
 {
 public:
-    typedef LANGID (WINAPI* USER_LANGUAGE_SOURCE)();
+    typedef LANGID(WINAPI* USER_LANGUAGE_SOURCE)();
 
     CLanguageModule();
     ~CLanguageModule();

@@ -12,8 +12,8 @@ struct FileVersionRecord
     CString m_strOriginalFilename;
     CString m_strProductName;
     CString m_strProductVersion;
-    CString m_strFileVersionNumber;  // "a.b.c.d" from the fixed information
-    CString m_strFileVersion;        // the "FileVersion" string
+    CString m_strFileVersionNumber; // "a.b.c.d" from the fixed information
+    CString m_strFileVersion;       // the "FileVersion" string
     CString m_strFileOS;
     CString m_strFileType;
 };

@@ -20,7 +20,7 @@ bool ArgumentKinds(const char* psz, std::string& kinds)
         }
         while (*psz && strchr("-+ #0", *psz))
             ++psz;
-        for (int nPart = 0; nPart < 2; ++nPart) {  // width, then precision
+        for (int nPart = 0; nPart < 2; ++nPart) { // width, then precision
             if (*psz == '*') {
                 kinds += 'w';
                 ++psz;

@@ -17,9 +17,11 @@ void MakeFont(CFont* pFont, int nHeight, int nWeight, BOOL bUnderline, LPCSTR lp
                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, lpszFace);
 }
 
-}  // namespace
+} // namespace
 
-CAboutBox::CAboutBox(const FileVersionRecord* pRecord) : m_pRecord(pRecord) {}
+CAboutBox::CAboutBox(const FileVersionRecord* pRecord) : m_pRecord(pRecord)
+{
+}
 
 BOOL CAboutBox::Init()
 {

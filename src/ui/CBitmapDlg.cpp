@@ -8,17 +8,17 @@
 #include <cstring>
 
 BEGIN_MESSAGE_MAP(CBitmapDlg, CDialog)
-    ON_WM_PAINT()
-    ON_WM_ERASEBKGND()
-    ON_WM_SETCURSOR()
-    ON_WM_LBUTTONUP()
-    ON_WM_DESTROY()
+ON_WM_PAINT()
+ON_WM_ERASEBKGND()
+ON_WM_SETCURSOR()
+ON_WM_LBUTTONUP()
+ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
 namespace {
 const int kDefaultWidth = 400;
 const int kDefaultHeight = 200;
-}  // namespace
+} // namespace
 
 CBitmapDlg::CBitmapDlg()
 {
@@ -68,7 +68,8 @@ BOOL CBitmapDlg::OnInitDialog()
     BOOL bOk = CreateBuffer();
     ModifyStyleEx(WS_EX_APPWINDOW, WS_EX_TOOLWINDOW);
     bOk = SetWindowPos(nullptr, 0, 0, m_nWidth, m_nHeight,
-                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER) && bOk;
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER) &&
+          bOk;
     CenterWindow();
     SetForegroundWindow();
     if (!bOk)
@@ -111,8 +112,7 @@ void CBitmapDlg::OnPaint()
     RECT rc = {0, 0, m_nWidth, m_nHeight};
     m_dcBuffer.FillSolidRect(&rc, 0xFFFFFF);
     if (m_pBackground && m_dcBackground.GetSafeHdc())
-        m_dcBuffer.BitBlt(0, 0, m_pBackground->GetWidth(), m_pBackground->GetHeight(), &m_dcBackground, 0, 0,
-                          SRCCOPY);
+        m_dcBuffer.BitBlt(0, 0, m_pBackground->GetWidth(), m_pBackground->GetHeight(), &m_dcBackground, 0, 0, SRCCOPY);
     DrawContent(&m_dcBuffer);
     dc.BitBlt(0, 0, m_nWidth, m_nHeight, &m_dcBuffer, 0, 0, SRCCOPY);
 }

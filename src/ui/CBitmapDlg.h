@@ -19,8 +19,8 @@ public:
 
     // Draws one text or link at pRect's top-left (or within it when it has a width); pRect
     // receives the text's extent.
-    void DrawItem(CDC* pDC, CFont* pFont, LPCSTR lpszText, RECT* pRect, COLORREF crText,
-                  LPCSTR lpszLink = nullptr, COLORREF crLink = 0, COLORREF crHover = 0);
+    void DrawItem(CDC* pDC, CFont* pFont, LPCSTR lpszText, RECT* pRect, COLORREF crText, LPCSTR lpszLink = nullptr,
+                  COLORREF crLink = 0, COLORREF crHover = 0);
 
     const CString& GetCurrentLink() const { return m_strCurrentLink; }
     int GetLinkCount() const { return static_cast<int>(m_links.size()); }

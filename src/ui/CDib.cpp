@@ -39,7 +39,9 @@ void OnPngError(png_structp pPng, png_const_charp)
     png_longjmp(pPng, 1);
 }
 
-void OnPngWarning(png_structp, png_const_charp) {}
+void OnPngWarning(png_structp, png_const_charp)
+{
+}
 
 HBITMAP CopyRowsToSection(png_structp pPng, png_infop pInfo)
 {
@@ -62,7 +64,7 @@ HBITMAP CopyRowsToSection(png_structp pPng, png_infop pInfo)
     return hBitmap;
 }
 
-}  // namespace
+} // namespace
 
 CDib::CDib()
 {
@@ -94,8 +96,7 @@ BOOL CDib::Load(HINSTANCE hInstance, LPCSTR lpszName, LPCSTR lpszType)
     if (!lpszName)
         return FALSE;
     if (!lpszType) {
-        HANDLE hImage = ::LoadImageA(hInstance, lpszName, IMAGE_BITMAP, 0, 0,
-                                     LR_CREATEDIBSECTION | LR_DEFAULTSIZE);
+        HANDLE hImage = ::LoadImageA(hInstance, lpszName, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION | LR_DEFAULTSIZE);
         return hImage && Attach(static_cast<HBITMAP>(hImage));
     }
     if (IS_INTRESOURCE(lpszType) || lstrcmpiA(lpszType, "png") != 0)
@@ -128,8 +129,7 @@ HBITMAP CDib::DecodePng(const BYTE* pData, size_t nSize)
     if (setjmp(png_jmpbuf(pPng)) == 0) {
         png_set_read_fn(pPng, &source, ReadFromMemory);
         png_set_sig_bytes(pPng, static_cast<int>(kSignatureBytes));
-        png_read_png(pPng, pInfo, PNG_TRANSFORM_STRIP_16 | PNG_TRANSFORM_STRIP_ALPHA | PNG_TRANSFORM_BGR,
-                     nullptr);
+        png_read_png(pPng, pInfo, PNG_TRANSFORM_STRIP_16 | PNG_TRANSFORM_STRIP_ALPHA | PNG_TRANSFORM_BGR, nullptr);
         hBitmap = CopyRowsToSection(pPng, pInfo);
     } else if (hBitmap) {
         ::DeleteObject(hBitmap);

@@ -4,12 +4,12 @@
 #include "framework/CPen.h"
 
 BEGIN_MESSAGE_MAP(CIconButton, CButton)
-    ON_WM_CTLCOLOR_REFLECT()
-    ON_CONTROL_REFLECT_EX(BN_CLICKED, OnClicked)
-    ON_WM_ENABLE()
-    ON_WM_SYSCOLORCHANGE()
-    ON_WM_GETDLGCODE()
-    ON_MESSAGE(BM_SETSTYLE, OnSetStyle)
+ON_WM_CTLCOLOR_REFLECT()
+ON_CONTROL_REFLECT_EX(BN_CLICKED, OnClicked)
+ON_WM_ENABLE()
+ON_WM_SYSCOLORCHANGE()
+ON_WM_GETDLGCODE()
+ON_MESSAGE(BM_SETSTYLE, OnSetStyle)
 END_MESSAGE_MAP()
 
 CIconButton::CIconButton()
@@ -99,7 +99,7 @@ HBRUSH CIconButton::CtlColor(CDC*, UINT)
 BOOL CIconButton::OnClicked()
 {
     SetFocus();
-    return FALSE;  // the parent still receives the click
+    return FALSE; // the parent still receives the click
 }
 
 void CIconButton::OnEnable(BOOL bEnable)
@@ -172,8 +172,9 @@ void CIconButton::DrawBackground(CDC* pDC, RECT* pRect)
         ::FrameRect(*pDC, pRect, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
         ::InflateRect(pRect, -1, -1);
     }
-    COLORREF crBack = m_bIsPressed ? m_crColors[COLOR_PRESSED_BK]
-                      : m_bIsFocused ? m_crColors[COLOR_FOCUS_BK] : m_crColors[COLOR_NORMAL_BK];
+    COLORREF crBack = m_bIsPressed   ? m_crColors[COLOR_PRESSED_BK]
+                      : m_bIsFocused ? m_crColors[COLOR_FOCUS_BK]
+                                     : m_crColors[COLOR_NORMAL_BK];
     pDC->FillSolidRect(pRect, crBack);
 }
 
@@ -185,7 +186,11 @@ void CIconButton::DrawBorder(CDC* pDC, const RECT& rc)
         return;
     }
     LONG l = rc.left, t = rc.top, r = rc.right, b = rc.bottom;
-    struct Line { int nColor; POINT pts[3]; };
+    struct Line
+    {
+        int nColor;
+        POINT pts[3];
+    };
     const Line lines[] = {
         {COLOR_BTNHIGHLIGHT, {{l, b - 1}, {l, t}, {r, t}}},
         {COLOR_3DLIGHT, {{l + 1, b - 1}, {l + 1, t + 1}, {r, t + 1}}},
@@ -241,8 +246,9 @@ void CIconButton::DrawCaption(CDC* pDC, const CString& strText, RECT rcCaption)
         pDC->DrawText(strText, -1, &rcShadow, DT_WORDBREAK | DT_CENTER);
         pDC->SetTextColor(::GetSysColor(COLOR_BTNSHADOW));
     } else {
-        pDC->SetTextColor(m_bIsPressed ? m_crColors[COLOR_PRESSED_FG]
-                          : m_bIsFocused ? m_crColors[COLOR_FOCUS_FG] : m_crColors[COLOR_NORMAL_FG]);
+        pDC->SetTextColor(m_bIsPressed   ? m_crColors[COLOR_PRESSED_FG]
+                          : m_bIsFocused ? m_crColors[COLOR_FOCUS_FG]
+                                         : m_crColors[COLOR_NORMAL_FG]);
     }
     pDC->DrawText(strText, -1, &rcText, DT_WORDBREAK | DT_CENTER);
     ::SelectObject(*pDC, hOldFont);

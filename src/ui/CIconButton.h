@@ -47,8 +47,15 @@ private:
     void DrawIconImage(CDC* pDC, const RECT& rcItem, BOOL bHasText, RECT* pCaption);
     void DrawCaption(CDC* pDC, const CString& strText, RECT rcCaption);
 
-    enum ColorIndex { COLOR_PRESSED_BK, COLOR_PRESSED_FG, COLOR_NORMAL_BK, COLOR_NORMAL_FG, COLOR_FOCUS_BK,
-                      COLOR_FOCUS_FG, COLOR_COUNT };
+    enum ColorIndex {
+        COLOR_PRESSED_BK,
+        COLOR_PRESSED_FG,
+        COLOR_NORMAL_BK,
+        COLOR_NORMAL_FG,
+        COLOR_FOCUS_BK,
+        COLOR_FOCUS_FG,
+        COLOR_COUNT
+    };
 
     BOOL m_bIsFlat = TRUE;
     BOOL m_bIsDefault = FALSE;

@@ -9,8 +9,8 @@
 #include "framework/CPaintDC.h"
 #include "video/CScreenGrabber.h"
 
-const DWORD CRectSelectWnd::s_pnSystemCursors[SYSTEM_CURSOR_COUNT] = {
-    32512, 32513, 32514, 32515, 32516, 32642, 32643, 32644, 32645, 32646, 32648, 32649, 32650};
+const DWORD CRectSelectWnd::s_pnSystemCursors[SYSTEM_CURSOR_COUNT] = {32512, 32513, 32514, 32515, 32516, 32642, 32643,
+                                                                      32644, 32645, 32646, 32648, 32649, 32650};
 
 namespace {
 
@@ -35,12 +35,12 @@ void SetZeroPoint(POINT& pt)
     pt.y = 0;
 }
 
-}  // namespace
+} // namespace
 
 BEGIN_MESSAGE_MAP(CRectSelectWnd, CWnd)
-    ON_WM_TIMER()
-    ON_WM_PAINT()
-    ON_WM_DESTROY()
+ON_WM_TIMER()
+ON_WM_PAINT()
+ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
 CRectSelectWnd::CRectSelectWnd()
@@ -71,8 +71,8 @@ BOOL CRectSelectWnd::Create()
     if (m_bCreated)
         return TRUE;
     LPCSTR pszClass = AfxRegisterWndClass(0);
-    if (!pszClass || !CreateEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, pszClass, "", WS_POPUP, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr))
+    if (!pszClass || !CreateEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, pszClass, "", WS_POPUP, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr))
         return FALSE;
     if (!SetTimer(TIMER_ID, TIMER_PERIOD_MS)) {
         DestroyWindow();

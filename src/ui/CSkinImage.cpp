@@ -37,7 +37,7 @@ BOOL IsSameAsFace(const BITMAP& bmImage, const BITMAP& bmFace, const RECT& rect)
     return TRUE;
 }
 
-}  // namespace
+} // namespace
 
 CSkinImage* LoadSkinImage(UINT nID)
 {

@@ -30,7 +30,7 @@ int Modulo(int nValue, int nDivisor)
     return nDivisor > 0 ? nValue % nDivisor : 0;
 }
 
-}  // namespace
+} // namespace
 
 CSkinWnd::~CSkinWnd()
 {
@@ -376,8 +376,7 @@ LRESULT CSkinWnd::OnCtlColor(WPARAM wParam, LPARAM lParam, BOOL bDialog)
 
 void CSkinWnd::RelayToolTip(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message < WM_MOUSEMOVE || message > WM_MBUTTONUP || message == WM_LBUTTONDBLCLK ||
-        message == WM_RBUTTONDBLCLK)
+    if (message < WM_MOUSEMOVE || message > WM_MBUTTONUP || message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDBLCLK)
         return;
     CSkinWnd* pTop = m_pParent ? m_pParent : this;
     if (!pTop->m_toolTip.GetSafeHwnd())

@@ -15,8 +15,7 @@
 class CSkinWnd : public CSubclassWnd
 {
 public:
-    enum ImageSlot { IMAGE_MASK, IMAGE_FACE, IMAGE_HOVER, IMAGE_PRESSED, IMAGE_CHECKED, IMAGE_DISABLED,
-                     IMAGE_COUNT };
+    enum ImageSlot { IMAGE_MASK, IMAGE_FACE, IMAGE_HOVER, IMAGE_PRESSED, IMAGE_CHECKED, IMAGE_DISABLED, IMAGE_COUNT };
     enum ControlKind { KIND_OTHER = 0, KIND_BUTTON = 1, KIND_OWNERDRAW_BUTTON = 2 };
     enum MouseState { MOUSE_OUTSIDE = 0, MOUSE_HOVER = 1, MOUSE_PRESSED = 2 };
 

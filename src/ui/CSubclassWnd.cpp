@@ -22,8 +22,7 @@ CHookMap& GetHookMap()
 class CLastMessageScope
 {
 public:
-    CLastMessageScope(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
-        : m_pState(AfxGetThreadState())
+    CLastMessageScope(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) : m_pState(AfxGetThreadState())
     {
         if (!m_pState)
             return;
@@ -46,7 +45,7 @@ private:
     MSG m_msgSaved = {};
 };
 
-}  // namespace
+} // namespace
 
 CSubclassWnd::~CSubclassWnd()
 {
@@ -80,8 +79,8 @@ void CSubclassWnd::Attach(HWND hWnd)
     if (pFirst) {
         m_pfnOldWndProc = pFirst->m_pfnOldWndProc;
     } else {
-        m_pfnOldWndProc = reinterpret_cast<WNDPROC>(
-            ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HookWndProc)));
+        m_pfnOldWndProc =
+            reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HookWndProc)));
     }
 }
 

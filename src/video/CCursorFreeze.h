@@ -3,7 +3,8 @@
 // the pixel it is on and gives back the previous confinement when it goes out of scope.
 #include <windows.h>
 
-class CCursorFreeze {
+class CCursorFreeze
+{
 public:
     CCursorFreeze();
     ~CCursorFreeze();

@@ -14,7 +14,8 @@ namespace {
 CDriverSwitch::CreateKeyFunction s_pfnCreateKey = ::RegCreateKeyExA;
 
 // Everyone: full access, as a security descriptor with an explicit DACL.
-class CWorldAccess {
+class CWorldAccess
+{
 public:
     CWorldAccess() : m_pSid(nullptr), m_pAcl(nullptr), m_descriptor(), m_attributes()
     {
@@ -63,8 +64,8 @@ HKEY CreateOpenKey(HKEY hParent, const char* pszName, CWorldAccess* pAccess)
 {
     SECURITY_ATTRIBUTES* pAttributes = pAccess ? pAccess->Attributes() : nullptr;
     HKEY hKey = nullptr;
-    LONG nResult = s_pfnCreateKey(hParent, pszName, 0, const_cast<char*>(""), REG_OPTION_NON_VOLATILE,
-                                  KEY_ALL_ACCESS, pAttributes, &hKey, nullptr);
+    LONG nResult = s_pfnCreateKey(hParent, pszName, 0, const_cast<char*>(""), REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                  pAttributes, &hKey, nullptr);
     // Some systems keep the current hardware profile in a volatile key, below which only
     // volatile keys can be created; the switch then lasts until the system restarts.
     if (nResult == ERROR_CHILD_MUST_BE_VOLATILE)
@@ -102,7 +103,7 @@ void DeleteUserValue(const char* pszDriverName, const char* pszSubKey)
     RegDeleteValueA(hKey.Get(), VIDCAP_ATTACH_VALUE);
 }
 
-}  // namespace
+} // namespace
 
 void CDriverSwitch::KeyPath(const char* pszDriverName, char* pszPath, size_t cchPath)
 {

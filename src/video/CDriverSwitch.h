@@ -6,12 +6,12 @@
 // instead (see VidcapSwitch.h), so the driver needs no administrator.
 #include <windows.h>
 
-class CDriverSwitch {
+class CDriverSwitch
+{
 public:
-    typedef LONG(WINAPI* CreateKeyFunction)(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass,
-                                           DWORD dwOptions, REGSAM samDesired,
-                                           const LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
-                                           LPDWORD lpdwDisposition);
+    typedef LONG(WINAPI* CreateKeyFunction)(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
+                                            REGSAM samDesired, const LPSECURITY_ATTRIBUTES lpSecurityAttributes,
+                                            PHKEY phkResult, LPDWORD lpdwDisposition);
 
     // The sub-key for a device name: what follows the backslash of "\DEVICE" in the
     // upper-cased name, or "DEVICE0" when the name holds no such part.

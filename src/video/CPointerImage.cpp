@@ -21,8 +21,7 @@ public:
         bmi.bmiHeader.biBitCount = 32;
         bmi.bmiHeader.biCompression = BI_RGB;
         HDC hDC = CreateCompatibleDC(nullptr);
-        HBITMAP hBitmap =
-            CreateDIBSection(hDC, &bmi, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_pBits), nullptr, 0);
+        HBITMAP hBitmap = CreateDIBSection(hDC, &bmi, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_pBits), nullptr, 0);
         m_dc.Reset(hDC, hBitmap);
         if (m_dc)
             memset(m_pBits, nGrey, static_cast<size_t>(m_nSize) * 4);
@@ -89,10 +88,10 @@ bool CPointerImage::Build(HCURSOR hCursor)
                 nClear += w[c] - b[c];
             nClear /= 3;
             if (nClear >= 255)
-                continue;  // clear
+                continue; // clear
             if (nClear < 0)
                 pixel.transparency = kInvert;
-            else  // a nearly opaque pixel is drawn opaque: kInvert marks the inverting ones
+            else // a nearly opaque pixel is drawn opaque: kInvert marks the inverting ones
                 pixel.transparency = static_cast<BYTE>(nClear == kInvert ? 0 : nClear);
             m_pixels.push_back(pixel);
         }

@@ -25,8 +25,8 @@ private:
         BYTE colour[3];    // blue, green, red, already weighted by the opacity
         BYTE transparency; // 0 opaque .. 255 clear; kInvert: the pixel inverts what is below
     };
-    static const BYTE kInvert = 1;  // never a blended pixel's value: see Build
+    static const BYTE kInvert = 1; // never a blended pixel's value: see Build
 
     std::vector<Pixel> m_pixels;
-    RECT m_rcBounds = {};  // of the pixels, from the hotspot
+    RECT m_rcBounds = {}; // of the pixels, from the hotspot
 };

@@ -8,12 +8,12 @@ namespace {
 // Shapes kept drawn at once; a program that makes new ones all the time cannot grow the cache.
 const size_t kMaxShapes = 32;
 // The disc: yellow, at most this opaque in its middle, fading out towards its edge.
-const BYTE kHighlight[3] = {0, 255, 255};  // blue, green, red
+const BYTE kHighlight[3] = {0, 255, 255}; // blue, green, red
 const double kHighlightOpacity = 0.45;
 // The rings: from this radius to the last over kRingMs, fading out, this thick.
 const double kRingFirstRadius = 6.0, kRingLastRadius = 28.0, kRingOpacity = 0.9, kRingHalfWidth = 1.75;
-const BYTE kLeftRing[3] = {40, 40, 255};    // red
-const BYTE kRightRing[3] = {255, 140, 30};  // blue
+const BYTE kLeftRing[3] = {40, 40, 255};   // red
+const BYTE kRightRing[3] = {255, 140, 30}; // blue
 
 // A reading of a button: down now and not at the last reading, or pressed and let go since.
 bool Pressed(SHORT nState, bool& bWasDown)

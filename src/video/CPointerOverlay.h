@@ -19,7 +19,7 @@ public:
         POINT ptScreen = {};
         HCURSOR hCursor = nullptr;
         bool bVisible = false;
-        bool bLeftPressed = false;   // pressed since the last reading, however briefly
+        bool bLeftPressed = false; // pressed since the last reading, however briefly
         bool bRightPressed = false;
     };
 
@@ -56,8 +56,7 @@ private:
 
     const CPointerImage* Image(HCURSOR hCursor);
     void DrawHighlight(BYTE* pTopRow, int nRowStep, int nWidth, int nHeight, int x, int y);
-    void DrawRing(BYTE* pTopRow, int nRowStep, int nWidth, int nHeight, const Ring& ring, int x, int y,
-                  DWORD dwAgeMs);
+    void DrawRing(BYTE* pTopRow, int nRowStep, int nWidth, int nHeight, const Ring& ring, int x, int y, DWORD dwAgeMs);
     void AddDrawn(const RECT& rect);
 
     bool m_bPointer = false;
@@ -69,7 +68,7 @@ private:
     std::vector<Ring> m_rings;
     std::vector<RECT> m_drawn;
     std::map<HCURSOR, CPointerImage> m_images;
-    CPointerImage m_arrow;  // for shapes the system will not draw for us
+    CPointerImage m_arrow; // for shapes the system will not draw for us
     bool m_bArrowBuilt = false;
-    std::vector<BYTE> m_highlight;  // the disc's opacity, kHighlightDiameter squared
+    std::vector<BYTE> m_highlight; // the disc's opacity, kHighlightDiameter squared
 };

@@ -15,7 +15,8 @@ const DWORD MODE_FIELDS = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
 const DWORD SHORT_DISPLAY_DEVICE_SIZE = offsetof(DISPLAY_DEVICEA, StateFlags) + sizeof(DWORD);
 
 // Makes the calling thread use the input desktop while it lives.
-class CInputDesktopSwitch {
+class CInputDesktopSwitch
+{
 public:
     CInputDesktopSwitch() : m_hSaved(GetThreadDesktop(GetCurrentThreadId())), m_hInput(nullptr)
     {
@@ -40,12 +41,11 @@ private:
     HDESK m_hInput;
 };
 
-}  // namespace
+} // namespace
 
-CScreenGrabber::CScreenGrabber(const char* pszDriverName, const char* pszDriverDesc,
-                               const DisplayFunctions* pFunctions)
-    : m_strDriverName(pszDriverName ? pszDriverName : ""),
-      m_strDriverDesc(pszDriverDesc ? pszDriverDesc : ""), m_pFunctions(pFunctions)
+CScreenGrabber::CScreenGrabber(const char* pszDriverName, const char* pszDriverDesc, const DisplayFunctions* pFunctions)
+    : m_strDriverName(pszDriverName ? pszDriverName : ""), m_strDriverDesc(pszDriverDesc ? pszDriverDesc : ""),
+      m_pFunctions(pFunctions)
 {
 }
 
@@ -152,15 +152,19 @@ void CScreenGrabber::ChooseConverter()
 {
     const DWORD* pMasks = reinterpret_cast<const DWORD*>(m_bmi.bmiColors);
     switch (m_surface.nBpp) {
-    case 24: m_pfnConvert = Convert24To32; break;
+    case 24:
+        m_pfnConvert = Convert24To32;
+        break;
     case 16:
-        if (m_bmi.bmiHeader.biCompression == BI_BITFIELDS && pMasks[0] == 0x7C00 &&
-            pMasks[1] == 0x03E0 && pMasks[2] == 0x001F)
+        if (m_bmi.bmiHeader.biCompression == BI_BITFIELDS && pMasks[0] == 0x7C00 && pMasks[1] == 0x03E0 &&
+            pMasks[2] == 0x001F)
             m_pfnConvert = Convert555To32;
         else
             m_pfnConvert = Convert565To32;
         break;
-    default: m_pfnConvert = nullptr; break;
+    default:
+        m_pfnConvert = nullptr;
+        break;
     }
 }
 
@@ -276,9 +280,8 @@ int CScreenGrabber::MapDriver()
     m_pSurface = reinterpret_cast<BYTE*>(static_cast<UINT_PTR>(nAddress));
     nAddress = 0;
     DWORD nRequested = VIDCAP_REQUESTED_CAPACITY;
-    functions.pfnExtEscape(m_hDriverDC, ESC_MAP_CHANGES, sizeof(nRequested),
-                           reinterpret_cast<LPCSTR>(&nRequested), sizeof(nAddress),
-                           reinterpret_cast<LPSTR>(&nAddress));
+    functions.pfnExtEscape(m_hDriverDC, ESC_MAP_CHANGES, sizeof(nRequested), reinterpret_cast<LPCSTR>(&nRequested),
+                           sizeof(nAddress), reinterpret_cast<LPSTR>(&nAddress));
     m_pChanges = reinterpret_cast<void*>(static_cast<UINT_PTR>(nAddress));
     return functions.pfnExtEscape(m_hDriverDC, ESC_CHECK, 0, nullptr, 0, nullptr) > 0 ? 1 : 0;
 }
@@ -286,8 +289,8 @@ int CScreenGrabber::MapDriver()
 int CScreenGrabber::AttachDriver(int bAttach)
 {
     const DisplayFunctions& functions = Functions();
-    if (!functions.pfnEnumDisplayDevicesA || !functions.pfnChangeDisplaySettingsExA ||
-        m_strDriverName.empty() || m_strDriverDesc.empty())
+    if (!functions.pfnEnumDisplayDevicesA || !functions.pfnChangeDisplaySettingsExA || m_strDriverName.empty() ||
+        m_strDriverDesc.empty())
         return 0;
     if (!bAttach && m_hDriverDC)
         UnmapDriver();
@@ -311,12 +314,11 @@ int CScreenGrabber::AttachDriver(int bAttach)
     int bChanged;
     {
         CInputDesktopSwitch desktop;
-        lstrcpynA(reinterpret_cast<char*>(mode.dmDeviceName), m_strDriverName.c_str(),
-                  sizeof(mode.dmDeviceName));
+        lstrcpynA(reinterpret_cast<char*>(mode.dmDeviceName), m_strDriverName.c_str(), sizeof(mode.dmDeviceName));
         char szDeviceName[sizeof(device.DeviceName)];
         lstrcpynA(szDeviceName, device.DeviceName, sizeof(szDeviceName));
-        LONG nStaged = functions.pfnChangeDisplaySettingsExA(
-            szDeviceName, &mode, nullptr, CDS_UPDATEREGISTRY | CDS_NORESET, nullptr);
+        LONG nStaged = functions.pfnChangeDisplaySettingsExA(szDeviceName, &mode, nullptr,
+                                                             CDS_UPDATEREGISTRY | CDS_NORESET, nullptr);
         LONG nApplied = functions.pfnChangeDisplaySettingsExA(nullptr, nullptr, nullptr, 0, nullptr);
         bChanged = nStaged == DISP_CHANGE_SUCCESSFUL && nApplied == DISP_CHANGE_SUCCESSFUL;
     }
@@ -382,8 +384,8 @@ void CScreenGrabber::AskForCaptureRect()
     GetCaptureRect(rcCapture);
     if (!m_hDriverDC || EqualRect(&rcCapture, &m_rcAsked))
         return;
-    Functions().pfnExtEscape(m_hDriverDC, ESC_SET_SAMPLE_RECT, sizeof(rcCapture),
-                             reinterpret_cast<LPCSTR>(&rcCapture), 0, nullptr);
+    Functions().pfnExtEscape(m_hDriverDC, ESC_SET_SAMPLE_RECT, sizeof(rcCapture), reinterpret_cast<LPCSTR>(&rcCapture),
+                             0, nullptr);
     m_rcAsked = rcCapture;
 }
 
@@ -454,8 +456,8 @@ int CScreenGrabber::CopyChanges()
         LONG nBottom = std::min<LONG>(rect.bottom, m_buffer.nHeight);
         if (nLeft >= nRight || nTop >= nBottom)
             continue;
-        const BYTE* pSource = m_pSurface + nLeft * m_surface.nBytesPerPixel +
-                              static_cast<size_t>(nTop) * m_surface.nStride;
+        const BYTE* pSource =
+            m_pSurface + nLeft * m_surface.nBytesPerPixel + static_cast<size_t>(nTop) * m_surface.nStride;
         BYTE* pDest = m_pBits.data() + static_cast<size_t>(nTop) * m_buffer.nStride + nLeft * 4;
         int nPixels = nRight - nLeft;
         if (m_pfnConvert) {
@@ -495,7 +497,7 @@ void CScreenGrabber::BlankOutsideScreen()
         const RECT& rect = outside[i];
         FillRect(m_hDriverDC, &rect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
         if (m_hScreenDC)
-            BitBlt(m_hDriverDC, rect.left, rect.top, rect.right - rect.left,
-                   rect.bottom - rect.top, m_hScreenDC, rect.left, rect.top, SRCCOPY);
+            BitBlt(m_hDriverDC, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, m_hScreenDC,
+                   rect.left, rect.top, SRCCOPY);
     }
 }

@@ -11,12 +11,12 @@
 #include "drivers/vidcap/DisplayFunctions.h"
 #include "video/PixelConversion.h"
 
-class CScreenGrabber {
+class CScreenGrabber
+{
 public:
     // pFunctions: the display functions to use; null picks the system's when they list the
     // device with the description, otherwise the capture driver's.
-    CScreenGrabber(const char* pszDriverName, const char* pszDriverDesc,
-                   const DisplayFunctions* pFunctions = nullptr);
+    CScreenGrabber(const char* pszDriverName, const char* pszDriverDesc, const DisplayFunctions* pFunctions = nullptr);
     ~CScreenGrabber();
     CScreenGrabber(const CScreenGrabber&) = delete;
     CScreenGrabber& operator=(const CScreenGrabber&) = delete;
@@ -45,12 +45,14 @@ public:
     RowConverter GetConverter() const { return m_pfnConvert; }
 
 private:
-    struct BitmapInfo256 {
+    struct BitmapInfo256
+    {
         BITMAPINFOHEADER bmiHeader;
         RGBQUAD bmiColors[256];
     };
     // Where the pixels of a picture lie: its size, and the bytes of a pixel and of a row.
-    struct PixelLayout {
+    struct PixelLayout
+    {
         int nWidth = 0;
         int nHeight = 0;
         int nBpp = 0;
@@ -80,20 +82,20 @@ private:
     std::string m_strDriverDesc;
     int m_bInitialized = 0;
     int m_bDriverAttached = 0;
-    HDC m_hDriverDC = nullptr;  // made and deleted through the display functions
-    HDC m_hScreenDC = nullptr;  // likewise
+    HDC m_hDriverDC = nullptr; // made and deleted through the display functions
+    HDC m_hScreenDC = nullptr; // likewise
     BYTE* m_pSurface = nullptr;
     void* m_pChanges = nullptr;
     BitmapInfo256 m_bmi = {};
     int m_nScreenWidth = 0, m_nScreenHeight = 0, m_nScreenBpp = 0;
-    PixelLayout m_surface;  // the driver's surface
-    PixelLayout m_buffer;   // our 32-bit copy
+    PixelLayout m_surface; // the driver's surface
+    PixelLayout m_buffer;  // our 32-bit copy
     RowConverter m_pfnConvert = nullptr;
     std::vector<BYTE> m_pBits;
     bool m_bFullRefresh = false;
     bool m_bRebuildPending = false;
     RECT m_rcCapture = {};
-    RECT m_rcAsked = {};  // the capture rectangle the driver was last told about
+    RECT m_rcAsked = {}; // the capture rectangle the driver was last told about
 
     DWORD m_nRingCapacity = 0;
     DWORD m_nRingWriteSnapshot = 0;

@@ -34,6 +34,6 @@ private:
 
     CScreenGrabber* m_pGrabber;
     CPointerOverlay m_pointer;
-    bool m_bFrameCurrent = false;  // the frame holds the rectangle below as of the last grab
+    bool m_bFrameCurrent = false; // the frame holds the rectangle below as of the last grab
     RECT m_rcFrame = {};
 };

@@ -22,8 +22,7 @@ int EvenAwayFromZero(int n)
     return n + n % 2;
 }
 
-void CopyRows(BYTE* pDest, int nDestStride, const BYTE* pSource, int nSourceStride, int nBytes,
-              int nRows)
+void CopyRows(BYTE* pDest, int nDestStride, const BYTE* pSource, int nSourceStride, int nBytes, int nRows)
 {
     for (int i = 0; i < nRows; ++i, pDest += nDestStride, pSource += nSourceStride)
         memcpy(pDest, pSource, nBytes);

@@ -50,8 +50,7 @@ protected:
     // it) that lies in `part`, given in region coordinates (0, 0 is the region's top-left),
     // into the frame, converting and turning it upside down. Where the source always differs
     // from the frame, GetFrame is this copy for the whole region.
-    void CopyRegion(const BITMAPINFOHEADER* pFormat, const BYTE* pBits, int nStride, int x, int y,
-                    const RECT& part);
+    void CopyRegion(const BITMAPINFOHEADER* pFormat, const BYTE* pBits, int nStride, int x, int y, const RECT& part);
 
 private:
     void UpdateSize();
@@ -68,7 +67,7 @@ private:
     CScopedHandle m_hTimer{CreateWaitableTimerA(nullptr, TRUE, nullptr)};
     CFrameSchedule m_schedule;
     ULONGLONG m_nNextSlot = 0;
-    LONGLONG m_llTimeLineStart = 0;  // when the tick of the first frame the writer took ran: time 0
+    LONGLONG m_llTimeLineStart = 0; // when the tick of the first frame the writer took ran: time 0
     bool m_bTimeLineStarted = false;
     bool m_bGrabFailing = false;
     DWORD m_dwGrabFailingSince = 0;

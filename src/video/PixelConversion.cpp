@@ -6,8 +6,14 @@
 
 namespace {
 
-inline DWORD Expand5(DWORD v) { return (v << 3) | (v >> 2); }
-inline DWORD Expand6(DWORD v) { return (v << 2) | (v >> 4); }
+inline DWORD Expand5(DWORD v)
+{
+    return (v << 3) | (v >> 2);
+}
+inline DWORD Expand6(DWORD v)
+{
+    return (v << 2) | (v >> 4);
+}
 
 inline DWORD Pixel555(WORD p)
 {
@@ -26,14 +32,19 @@ inline WORD LoadWord(const BYTE* p)
     return w;
 }
 
-inline void StoreDword(BYTE* p, DWORD v) { memcpy(p, &v, sizeof(v)); }
+inline void StoreDword(BYTE* p, DWORD v)
+{
+    memcpy(p, &v, sizeof(v));
+}
 
-inline DWORD Pixel24(const BYTE* p) { return p[0] | (p[1] << 8) | (static_cast<DWORD>(p[2]) << 16); }
+inline DWORD Pixel24(const BYTE* p)
+{
+    return p[0] | (p[1] << 8) | (static_cast<DWORD>(p[2]) << 16);
+}
 
 // Eight 16-bit pixels to eight 32-bit ones. Blue and green are built as the low and high
 // byte of one 16-bit lane, red alone in another; interleaving the two gives B, G, R, 0.
-template <bool bGreen6>
-inline void Convert8Pixels16(BYTE* pDest, const BYTE* pSource)
+template <bool bGreen6> inline void Convert8Pixels16(BYTE* pDest, const BYTE* pSource)
 {
     const __m128i five = _mm_set1_epi16(0x1F);
     __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pSource));
@@ -57,8 +68,7 @@ inline void Convert8Pixels16(BYTE* pDest, const BYTE* pSource)
 }
 
 template <bool bGreen6>
-void Convert16Rows(BYTE* pDest, int nDestStride, const BYTE* pSource, int nSourceStride,
-                   int nWidth, int nRows)
+void Convert16Rows(BYTE* pDest, int nDestStride, const BYTE* pSource, int nSourceStride, int nWidth, int nRows)
 {
     for (int y = 0; y < nRows; ++y, pDest += nDestStride, pSource += nSourceStride) {
         int x = 0;
@@ -80,10 +90,9 @@ inline __m128i Load4Pixels24(const BYTE* pSource)
     return _mm_unpacklo_epi64(p01, p23);
 }
 
-}  // namespace
+} // namespace
 
-void Convert555To32Plain(BYTE* pDest, int nDestStride, const BYTE* pSource, int nSourceStride,
-                         int nWidth, int nRows)
+void Convert555To32Plain(BYTE* pDest, int nDestStride, const BYTE* pSource, int nSourceStride, int nWidth, int nRows)
 {
     for (int y = 0; y < nRows; ++y, pDest += nDestStride, pSource += nSourceStride) {
         for (int x = 0; x < nWidth; ++x)
@@ -91,8 +100,7 @@ void Convert555To32Plain(BYTE* pDest, int nDestStride, const BYTE* pSource, int 
     }
 }
 
-void Convert565To32Plain(BYTE* pDest, int nDestStride, const BYTE* pSource, int nSourceStride,
-                         int nWidth, int nRows)
+void Convert565To32Plain(BYTE* pDest, int nDestStride, const BYTE* pSource, int nSourceStride, int nWidth, int nRows)
 {
     for (int y = 0; y < nRows; ++y, pDest += nDestStride, pSource += nSourceStride) {
         for (int x = 0; x < nWidth; ++x)
@@ -100,8 +108,7 @@ void Convert565To32Plain(BYTE* pDest, int nDestStride, const BYTE* pSource, int 
     }
 }
 
-void Convert24To32Plain(BYTE* pDest, int nDestStride, const BYTE* pSource, int nSourceStride,
-                        int nWidth, int nRows)
+void Convert24To32Plain(BYTE* pDest, int nDestStride, const BYTE* pSource, int nSourceStride, int nWidth, int nRows)
 {
     for (int y = 0; y < nRows; ++y, pDest += nDestStride, pSource += nSourceStride) {
         for (int x = 0; x < nWidth; ++x)
@@ -109,20 +116,17 @@ void Convert24To32Plain(BYTE* pDest, int nDestStride, const BYTE* pSource, int n
     }
 }
 
-void Convert555To32(BYTE* pDest, int nDestStride, const BYTE* pSource, int nSourceStride,
-                    int nWidth, int nRows)
+void Convert555To32(BYTE* pDest, int nDestStride, const BYTE* pSource, int nSourceStride, int nWidth, int nRows)
 {
     Convert16Rows<false>(pDest, nDestStride, pSource, nSourceStride, nWidth, nRows);
 }
 
-void Convert565To32(BYTE* pDest, int nDestStride, const BYTE* pSource, int nSourceStride,
-                    int nWidth, int nRows)
+void Convert565To32(BYTE* pDest, int nDestStride, const BYTE* pSource, int nSourceStride, int nWidth, int nRows)
 {
     Convert16Rows<true>(pDest, nDestStride, pSource, nSourceStride, nWidth, nRows);
 }
 
-void Convert24To32(BYTE* pDest, int nDestStride, const BYTE* pSource, int nSourceStride,
-                   int nWidth, int nRows)
+void Convert24To32(BYTE* pDest, int nDestStride, const BYTE* pSource, int nSourceStride, int nWidth, int nRows)
 {
     const __m128i rgb = _mm_set1_epi32(0x00FFFFFF);
     for (int y = 0; y < nRows; ++y, pDest += nDestStride, pSource += nSourceStride) {

@@ -15,11 +15,14 @@ const GUID ASF_SIMPLE_INDEX = {0x33000890, 0xe5b1, 0x11cf, {0x89, 0xf4, 0x00, 0x
 const GUID ASF_FILE_PROPERTIES = {0x8cabdca1, 0xa947, 0x11cf, {0x8e, 0xe4, 0x00, 0xc0, 0x0c, 0x20, 0x53, 0x65}};
 const GUID ASF_STREAM_PROPERTIES = {0xb7dc0791, 0xa9b7, 0x11cf, {0x8e, 0xe6, 0x00, 0xc0, 0x0c, 0x20, 0x53, 0x65}};
 const GUID ASF_HEADER_EXTENSION = {0x5fbf03b5, 0xa92e, 0x11cf, {0x8e, 0xe3, 0x00, 0xc0, 0x0c, 0x20, 0x53, 0x65}};
-const GUID ASF_HEADER_EXTENSION_RESERVED = {0xabd3d211, 0xa9ba, 0x11cf, {0x8e, 0xe6, 0x00, 0xc0, 0x0c, 0x20, 0x53, 0x65}};
+const GUID ASF_HEADER_EXTENSION_RESERVED = {
+    0xabd3d211, 0xa9ba, 0x11cf, {0x8e, 0xe6, 0x00, 0xc0, 0x0c, 0x20, 0x53, 0x65}};
 const GUID ASF_CODEC_LIST = {0x86d15240, 0x311d, 0x11d0, {0xa3, 0xa4, 0x00, 0xa0, 0xc9, 0x03, 0x48, 0xf6}};
 const GUID ASF_CODEC_LIST_RESERVED = {0x86d15241, 0x311d, 0x11d0, {0xa3, 0xa4, 0x00, 0xa0, 0xc9, 0x03, 0x48, 0xf6}};
-const GUID ASF_STREAM_BITRATE_PROPERTIES = {0x7bf875ce, 0x468d, 0x11d1, {0x8d, 0x82, 0x00, 0x60, 0x97, 0xc9, 0xa2, 0xb2}};
-const GUID ASF_EXTENDED_STREAM_PROPERTIES = {0x14e6a5cb, 0xc672, 0x4332, {0x83, 0x99, 0xa9, 0x69, 0x52, 0x06, 0x5b, 0x5a}};
+const GUID ASF_STREAM_BITRATE_PROPERTIES = {
+    0x7bf875ce, 0x468d, 0x11d1, {0x8d, 0x82, 0x00, 0x60, 0x97, 0xc9, 0xa2, 0xb2}};
+const GUID ASF_EXTENDED_STREAM_PROPERTIES = {
+    0x14e6a5cb, 0xc672, 0x4332, {0x83, 0x99, 0xa9, 0x69, 0x52, 0x06, 0x5b, 0x5a}};
 const GUID ASF_AUDIO_MEDIA = {0xf8699e40, 0x5b4d, 0x11cf, {0xa8, 0xfd, 0x00, 0x80, 0x5f, 0x5c, 0x44, 0x2b}};
 const GUID ASF_VIDEO_MEDIA = {0xbc19efc0, 0x5b4d, 0x11cf, {0xa8, 0xfd, 0x00, 0x80, 0x5f, 0x5c, 0x44, 0x2b}};
 const GUID ASF_NO_ERROR_CORRECTION = {0x20fb5700, 0x5b55, 0x11cf, {0xa8, 0xfd, 0x00, 0x80, 0x5f, 0x5c, 0x44, 0x2b}};
@@ -91,8 +94,8 @@ HRESULT CAsfMuxer::Open(const wchar_t* pszPath, const std::vector<CStreamInfo>& 
         return NS_E_INVALID_REQUEST;
     if (!pszPath || !*pszPath)
         return NS_E_NOT_CONFIGURED;
-    m_hFile.Reset(CreateFileW(pszPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    m_hFile.Reset(
+        CreateFileW(pszPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!m_hFile)
         return NS_E_FILE_OPEN_FAILED;
 
@@ -145,9 +148,8 @@ CAsfMuxer::CStreamState* CAsfMuxer::FindStream(WORD wStream)
     return nullptr;
 }
 
-HRESULT CAsfMuxer::WriteSample(WORD wStream, ULONGLONG cnsTime, DWORD msSendTime,
-                               ULONGLONG cnsDuration, bool bCleanPoint, const BYTE* pData,
-                               DWORD cbData)
+HRESULT CAsfMuxer::WriteSample(WORD wStream, ULONGLONG cnsTime, DWORD msSendTime, ULONGLONG cnsDuration,
+                               bool bCleanPoint, const BYTE* pData, DWORD cbData)
 {
     if (!IsOpen())
         return NS_E_INVALID_REQUEST;
@@ -205,8 +207,8 @@ void CAsfMuxer::StartPacketIfEmpty(DWORD msSendTime)
     }
 }
 
-void CAsfMuxer::AddPayload(const CStreamState& stream, bool bCleanPoint, DWORD dwPresentation,
-                           DWORD dwObjectSize, DWORD dwOffset, const BYTE* pData, DWORD cbData)
+void CAsfMuxer::AddPayload(const CStreamState& stream, bool bCleanPoint, DWORD dwPresentation, DWORD dwObjectSize,
+                           DWORD dwOffset, const BYTE* pData, DWORD cbData)
 {
     BYTE* p = m_packet.data() + m_cbPacketUsed;
     p[0] = static_cast<BYTE>((stream.info.wNumber & 0x7f) | (bCleanPoint ? KEY_FRAME_BIT : 0));
@@ -432,8 +434,8 @@ void CAsfMuxer::BuildHeaderExtension(std::vector<BYTE>& out) const
         CAsfByteWriter e(body);
         const size_t nStart = e.BeginObject(ASF_EXTENDED_STREAM_PROPERTIES);
         const DWORD dwBitrate = AverageBitrate(stream);
-        e.Qword(0);                   // start time, ms
-        e.Qword(stream.cnsEnd / MS);  // end time, ms
+        e.Qword(0);                  // start time, ms
+        e.Qword(stream.cnsEnd / MS); // end time, ms
         e.Dword(dwBitrate);
         e.Dword(stream.info.dwBufferWindow);
         e.Dword(0);
@@ -503,9 +505,8 @@ void CAsfMuxer::BuildSimpleIndex(std::vector<BYTE>& out) const
     if (m_keyObjects.empty())
         return;
     std::vector<CKeyObject> keys(m_keyObjects);
-    std::stable_sort(keys.begin(), keys.end(), [](const CKeyObject& a, const CKeyObject& b) {
-        return a.cnsPresentation < b.cnsPresentation;
-    });
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const CKeyObject& a, const CKeyObject& b) { return a.cnsPresentation < b.cnsPresentation; });
     const ULONGLONG nEntries = PlayDuration() / INDEX_INTERVAL + 1;
     std::vector<BYTE> entries;
     CAsfByteWriter e(entries);

@@ -15,14 +15,16 @@
 class CAsfMuxer
 {
 public:
-    struct CStreamInfo {
+    struct CStreamInfo
+    {
         WORD wNumber;
         bool bVideo;
         DWORD dwBufferWindow; // ms
         CWmfMediaType type;
     };
 
-    struct CCodecEntry {
+    struct CCodecEntry
+    {
         WMT_CODEC_INFO_TYPE type;
         std::wstring name;
         std::wstring description;
@@ -40,8 +42,8 @@ public:
     // Creates the file and writes the provisional header; the packet size must be set first.
     HRESULT Open(const wchar_t* pszPath, const std::vector<CStreamInfo>& streams,
                  const std::vector<CCodecEntry>& codecs);
-    HRESULT WriteSample(WORD wStream, ULONGLONG cnsTime, DWORD msSendTime, ULONGLONG cnsDuration,
-                        bool bCleanPoint, const BYTE* pData, DWORD cbData);
+    HRESULT WriteSample(WORD wStream, ULONGLONG cnsTime, DWORD msSendTime, ULONGLONG cnsDuration, bool bCleanPoint,
+                        const BYTE* pData, DWORD cbData);
     // Completes the packet being filled and puts everything written so far on the disk.
     HRESULT Flush();
     // Writes the last packet and the index, completes the header and closes the file.
@@ -54,7 +56,8 @@ public:
     ULONGLONG PayloadBytes() const { return m_cbPayload; }
 
 private:
-    struct CStreamState {
+    struct CStreamState
+    {
         CStreamInfo info;
         BYTE nObjectNumber;
         ULONGLONG cbBytes;
@@ -62,7 +65,8 @@ private:
         ULONGLONG cnsEnd;
     };
 
-    struct CKeyObject {
+    struct CKeyObject
+    {
         ULONGLONG cnsPresentation; // including the preroll
         DWORD nFirstPacket;
         DWORD nLastPacket;
@@ -90,8 +94,8 @@ private:
     DWORD MaxBitrate() const;
 
     void StartPacketIfEmpty(DWORD msSendTime);
-    void AddPayload(const CStreamState& stream, bool bCleanPoint, DWORD dwPresentation,
-                    DWORD dwObjectSize, DWORD dwOffset, const BYTE* pData, DWORD cbData);
+    void AddPayload(const CStreamState& stream, bool bCleanPoint, DWORD dwPresentation, DWORD dwObjectSize,
+                    DWORD dwOffset, const BYTE* pData, DWORD cbData);
     HRESULT FlushPacket();
     HRESULT WriteIfDue();
     HRESULT WritePending();

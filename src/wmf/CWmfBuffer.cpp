@@ -15,11 +15,7 @@ CWmfBuffer* CWmfBuffer::Create(DWORD cbMaxLength)
 }
 
 CWmfBuffer::CWmfBuffer(DWORD cbMaxLength)
-    : m_nRefs(1),
-      m_pData(nullptr),
-      m_cbMaxLength(cbMaxLength),
-      m_cbCapacity(0),
-      m_cbLength(0)
+    : m_nRefs(1), m_pData(nullptr), m_cbMaxLength(cbMaxLength), m_cbCapacity(0), m_cbLength(0)
 {
     m_pData = CWmfBufferPool::Instance().Take(cbMaxLength, &m_cbCapacity);
 }

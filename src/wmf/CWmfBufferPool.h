@@ -21,7 +21,8 @@ public:
     static const size_t MAX_KEPT_BYTES = 32u << 20;
 
 private:
-    struct CBlock {
+    struct CBlock
+    {
         BYTE* pData;
         DWORD cbCapacity;
     };

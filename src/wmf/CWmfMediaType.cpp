@@ -2,7 +2,9 @@
 
 #include <cstring>
 
-CWmfMediaType::CWmfMediaType() : m_type(), m_bSet(false) {}
+CWmfMediaType::CWmfMediaType() : m_type(), m_bSet(false)
+{
+}
 
 CWmfMediaType::CWmfMediaType(const CWmfMediaType& other) : m_type(), m_bSet(false)
 {

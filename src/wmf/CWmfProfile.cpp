@@ -26,7 +26,9 @@ CWmfProfile* CWmfProfile::FromInterface(IUnknown* pUnknown)
     return pProfile;
 }
 
-CWmfProfile::CWmfProfile(WMT_VERSION version) : m_nRefs(1), m_version(version) {}
+CWmfProfile::CWmfProfile(WMT_VERSION version) : m_nRefs(1), m_version(version)
+{
+}
 
 CWmfProfile::~CWmfProfile()
 {

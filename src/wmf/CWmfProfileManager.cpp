@@ -8,8 +8,7 @@ namespace {
 
 bool IsKnownVersion(WMT_VERSION version)
 {
-    return version == WMT_VER_4_0 || version == WMT_VER_7_0 || version == WMT_VER_8_0 ||
-           version == WMT_VER_9_0;
+    return version == WMT_VER_4_0 || version == WMT_VER_7_0 || version == WMT_VER_8_0 || version == WMT_VER_9_0;
 }
 
 } // namespace
@@ -19,7 +18,9 @@ CWmfProfileManager* CWmfProfileManager::Create()
     return new (std::nothrow) CWmfProfileManager();
 }
 
-CWmfProfileManager::CWmfProfileManager() : m_nRefs(1) {}
+CWmfProfileManager::CWmfProfileManager() : m_nRefs(1)
+{
+}
 
 HRESULT CWmfProfileManager::QueryInterface(REFIID riid, void** ppv)
 {

@@ -15,24 +15,22 @@ const DWORD DEFAULT_BUFFER_WINDOW_MS = 3000;
 
 bool IsValidVideoFormat(const WM_MEDIA_TYPE& type)
 {
-    if (type.formattype != WMFORMAT_VideoInfo || !type.pbFormat ||
-        type.cbFormat < sizeof(WMVIDEOINFOHEADER))
+    if (type.formattype != WMFORMAT_VideoInfo || !type.pbFormat || type.cbFormat < sizeof(WMVIDEOINFOHEADER))
         return false;
     const WMVIDEOINFOHEADER* pInfo = reinterpret_cast<const WMVIDEOINFOHEADER*>(type.pbFormat);
     const BITMAPINFOHEADER& bmi = pInfo->bmiHeader;
     const DWORD cbHeaderOffset = offsetof(WMVIDEOINFOHEADER, bmiHeader);
-    return bmi.biSize >= sizeof(BITMAPINFOHEADER) && bmi.biSize <= type.cbFormat - cbHeaderOffset &&
-           bmi.biWidth > 0 && bmi.biHeight != 0;
+    return bmi.biSize >= sizeof(BITMAPINFOHEADER) && bmi.biSize <= type.cbFormat - cbHeaderOffset && bmi.biWidth > 0 &&
+           bmi.biHeight != 0;
 }
 
 bool IsValidAudioFormat(const WM_MEDIA_TYPE& type)
 {
-    if (type.formattype != WMFORMAT_WaveFormatEx || !type.pbFormat ||
-        type.cbFormat < sizeof(WAVEFORMATEX))
+    if (type.formattype != WMFORMAT_WaveFormatEx || !type.pbFormat || type.cbFormat < sizeof(WAVEFORMATEX))
         return false;
     const WAVEFORMATEX* pWave = reinterpret_cast<const WAVEFORMATEX*>(type.pbFormat);
-    return sizeof(WAVEFORMATEX) + pWave->cbSize <= type.cbFormat && pWave->nChannels > 0 &&
-           pWave->nSamplesPerSec > 0 && pWave->nBlockAlign > 0;
+    return sizeof(WAVEFORMATEX) + pWave->cbSize <= type.cbFormat && pWave->nChannels > 0 && pWave->nSamplesPerSec > 0 &&
+           pWave->nBlockAlign > 0;
 }
 
 } // namespace
@@ -61,13 +59,8 @@ CWmfStreamConfig* CWmfStreamConfig::Create(REFGUID guidStreamType)
 }
 
 CWmfStreamConfig::CWmfStreamConfig(REFGUID guidStreamType)
-    : m_nRefs(1),
-      m_guidStreamType(guidStreamType),
-      m_wStreamNumber(0),
-      m_dwBitrate(0),
-      m_dwBufferWindow(DEFAULT_BUFFER_WINDOW_MS),
-      m_llMaxKeyFrameSpacing(0),
-      m_dwQuality(0)
+    : m_nRefs(1), m_guidStreamType(guidStreamType), m_wStreamNumber(0), m_dwBitrate(0),
+      m_dwBufferWindow(DEFAULT_BUFFER_WINDOW_MS), m_llMaxKeyFrameSpacing(0), m_dwQuality(0)
 {
 }
 
@@ -293,8 +286,7 @@ CWmfStreamConfig::CProperty* CWmfStreamConfig::FindProperty(const WCHAR* pszName
     return nullptr;
 }
 
-HRESULT CWmfStreamConfig::CopyValue(const CProperty& property, WMT_ATTR_DATATYPE* pType,
-                                    BYTE* pValue, DWORD* pdwSize)
+HRESULT CWmfStreamConfig::CopyValue(const CProperty& property, WMT_ATTR_DATATYPE* pType, BYTE* pValue, DWORD* pdwSize)
 {
     if (!pType || !pdwSize)
         return E_POINTER;
@@ -322,8 +314,8 @@ HRESULT CWmfStreamConfig::GetPropertyCount(DWORD* pdwCount)
     return S_OK;
 }
 
-HRESULT CWmfStreamConfig::GetPropertyByName(const WCHAR* pszName, WMT_ATTR_DATATYPE* pType,
-                                            BYTE* pValue, DWORD* pdwSize)
+HRESULT CWmfStreamConfig::GetPropertyByName(const WCHAR* pszName, WMT_ATTR_DATATYPE* pType, BYTE* pValue,
+                                            DWORD* pdwSize)
 {
     if (!pszName)
         return E_POINTER;
@@ -333,8 +325,7 @@ HRESULT CWmfStreamConfig::GetPropertyByName(const WCHAR* pszName, WMT_ATTR_DATAT
     return CopyValue(*pProperty, pType, pValue, pdwSize);
 }
 
-HRESULT CWmfStreamConfig::SetProperty(const WCHAR* pszName, WMT_ATTR_DATATYPE type, BYTE* pValue,
-                                      DWORD dwSize)
+HRESULT CWmfStreamConfig::SetProperty(const WCHAR* pszName, WMT_ATTR_DATATYPE type, BYTE* pValue, DWORD dwSize)
 {
     if (!pszName || !*pszName || (dwSize && !pValue))
         return E_INVALIDARG;

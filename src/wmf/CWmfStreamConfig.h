@@ -59,18 +59,18 @@ public:
 
     // IWMPropertyVault
     HRESULT STDMETHODCALLTYPE GetPropertyCount(DWORD* pdwCount) override;
-    HRESULT STDMETHODCALLTYPE GetPropertyByName(const WCHAR* pszName, WMT_ATTR_DATATYPE* pType,
-                                                BYTE* pValue, DWORD* pdwSize) override;
-    HRESULT STDMETHODCALLTYPE SetProperty(const WCHAR* pszName, WMT_ATTR_DATATYPE type,
-                                          BYTE* pValue, DWORD dwSize) override;
+    HRESULT STDMETHODCALLTYPE GetPropertyByName(const WCHAR* pszName, WMT_ATTR_DATATYPE* pType, BYTE* pValue,
+                                                DWORD* pdwSize) override;
+    HRESULT STDMETHODCALLTYPE SetProperty(const WCHAR* pszName, WMT_ATTR_DATATYPE type, BYTE* pValue,
+                                          DWORD dwSize) override;
     HRESULT STDMETHODCALLTYPE GetPropertyByIndex(DWORD dwIndex, WCHAR* pszName, DWORD* pdwNameLength,
-                                                 WMT_ATTR_DATATYPE* pType, BYTE* pValue,
-                                                 DWORD* pdwSize) override;
+                                                 WMT_ATTR_DATATYPE* pType, BYTE* pValue, DWORD* pdwSize) override;
     HRESULT STDMETHODCALLTYPE CopyPropertiesFrom(IWMPropertyVault* pVault) override;
     HRESULT STDMETHODCALLTYPE Clear() override;
 
 private:
-    struct CProperty {
+    struct CProperty
+    {
         std::wstring name;
         WMT_ATTR_DATATYPE type;
         std::vector<BYTE> value;
@@ -80,8 +80,7 @@ private:
     virtual ~CWmfStreamConfig() = default;
 
     static HRESULT CopyName(const std::wstring& name, WCHAR* pszBuffer, WORD* pcchBuffer);
-    static HRESULT CopyValue(const CProperty& property, WMT_ATTR_DATATYPE* pType, BYTE* pValue,
-                             DWORD* pdwSize);
+    static HRESULT CopyValue(const CProperty& property, WMT_ATTR_DATATYPE* pType, BYTE* pValue, DWORD* pdwSize);
     CProperty* FindProperty(const WCHAR* pszName);
 
     LONG m_nRefs;

@@ -85,8 +85,7 @@ HRESULT CWmfWriter::SetProfile(IWMProfile* pProfile)
     m_statistics.clear();
     for (size_t i = 0; i < pOwn->StreamCount(); ++i) {
         const CWmfStreamConfig* pConfig = pOwn->StreamAt(i);
-        m_streams.push_back(CAsfMuxer::CStreamInfo{pConfig->StreamNumber(),
-                                                   pConfig->StreamType() == WMMEDIATYPE_Video,
+        m_streams.push_back(CAsfMuxer::CStreamInfo{pConfig->StreamNumber(), pConfig->StreamType() == WMMEDIATYPE_Video,
                                                    pConfig->BufferWindow(), pConfig->MediaType()});
         m_statistics.push_back(CStreamStatistics{pConfig->StreamNumber(), 0, 0});
     }
@@ -191,8 +190,8 @@ HRESULT CWmfWriter::WriteSample(DWORD dwInputNum, QWORD cnsSampleTime, DWORD dwF
     CScopedLock lock(m_cs);
     if (dwInputNum >= m_streams.size())
         return E_INVALIDARG;
-    return WriteLocked(m_streams[dwInputNum].wNumber, cnsSampleTime,
-                       static_cast<DWORD>(cnsSampleTime / MS), 0, dwFlags, pSample);
+    return WriteLocked(m_streams[dwInputNum].wNumber, cnsSampleTime, static_cast<DWORD>(cnsSampleTime / MS), 0, dwFlags,
+                       pSample);
 }
 
 HRESULT CWmfWriter::Flush()
@@ -247,8 +246,8 @@ HRESULT CWmfWriter::WriteLocked(WORD wStreamNum, QWORD cnsSampleTime, DWORD msSe
     HRESULT hr = pSample->GetBufferAndLength(&pData, &cbData);
     if (FAILED(hr))
         return hr;
-    hr = m_muxer.WriteSample(wStreamNum, cnsSampleTime, msSendTime, cnsDuration,
-                             (dwFlags & WM_SF_CLEANPOINT) != 0, pData, cbData);
+    hr = m_muxer.WriteSample(wStreamNum, cnsSampleTime, msSendTime, cnsDuration, (dwFlags & WM_SF_CLEANPOINT) != 0,
+                             pData, cbData);
     if (FAILED(hr))
         return hr;
     pStatistics->nSamples++;
@@ -417,8 +416,8 @@ HRESULT CWmfWriter::CopyCountedText(const std::wstring& text, WCHAR* pszBuffer, 
 }
 
 HRESULT CWmfWriter::GetCodecInfo(DWORD wIndex, WORD* pcchName, WCHAR* pwszName, WORD* pcchDescription,
-                                 WCHAR* pwszDescription, WMT_CODEC_INFO_TYPE* pCodecType,
-                                 WORD* pcbCodecInfo, BYTE* pbCodecInfo)
+                                 WCHAR* pwszDescription, WMT_CODEC_INFO_TYPE* pCodecType, WORD* pcbCodecInfo,
+                                 BYTE* pbCodecInfo)
 {
     if (!pcchName || !pcchDescription || !pCodecType || !pcbCodecInfo)
         return E_POINTER;
@@ -490,8 +489,8 @@ HRESULT CWmfWriter::AddCodecInfo(LPCWSTR_WMSDK_TYPE_SAFE pwszName, LPCWSTR_WMSDK
         codec.info.assign(pbCodecInfo, pbCodecInfo + cbCodecInfo);
     // A writer used for one file after another is told the same codecs every time.
     for (const CAsfMuxer::CCodecEntry& known : m_codecs) {
-        if (known.type == codec.type && known.name == codec.name &&
-            known.description == codec.description && known.info == codec.info)
+        if (known.type == codec.type && known.name == codec.name && known.description == codec.description &&
+            known.info == codec.info)
             return S_OK;
     }
     m_codecs.push_back(codec);

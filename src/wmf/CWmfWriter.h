@@ -44,8 +44,7 @@ public:
     HRESULT STDMETHODCALLTYPE AddSink(IWMWriterSink* pSink) override;
     HRESULT STDMETHODCALLTYPE RemoveSink(IWMWriterSink* pSink) override;
     HRESULT STDMETHODCALLTYPE WriteStreamSample(WORD wStreamNum, QWORD cnsSampleTime, DWORD msSampleSendTime,
-                                                QWORD cnsSampleDuration, DWORD dwFlags,
-                                                INSSBuffer* pSample) override;
+                                                QWORD cnsSampleDuration, DWORD dwFlags, INSSBuffer* pSample) override;
     HRESULT STDMETHODCALLTYPE SetLiveSource(WINBOOL fIsLiveSource) override;
     HRESULT STDMETHODCALLTYPE IsRealTime(WINBOOL* pfRealTime) override;
     HRESULT STDMETHODCALLTYPE GetWriterTime(QWORD* pCurrentTime) override;
@@ -55,13 +54,12 @@ public:
 
     // IWMHeaderInfo
     HRESULT STDMETHODCALLTYPE GetAttributeCount(WORD wStreamNum, WORD* pcAttributes) override;
-    HRESULT STDMETHODCALLTYPE GetAttributeByIndex(WORD wIndex, WORD* pwStreamNum, WCHAR* pwszName,
-                                                  WORD* pcchNameLen, WMT_ATTR_DATATYPE* pType,
-                                                  BYTE* pValue, WORD* pcbLength) override;
+    HRESULT STDMETHODCALLTYPE GetAttributeByIndex(WORD wIndex, WORD* pwStreamNum, WCHAR* pwszName, WORD* pcchNameLen,
+                                                  WMT_ATTR_DATATYPE* pType, BYTE* pValue, WORD* pcbLength) override;
     HRESULT STDMETHODCALLTYPE GetAttributeByName(WORD* pwStreamNum, LPCWSTR pszName, WMT_ATTR_DATATYPE* pType,
                                                  BYTE* pValue, WORD* pcbLength) override;
-    HRESULT STDMETHODCALLTYPE SetAttribute(WORD wStreamNum, LPCWSTR pszName, WMT_ATTR_DATATYPE type,
-                                           const BYTE* pValue, WORD cbLength) override;
+    HRESULT STDMETHODCALLTYPE SetAttribute(WORD wStreamNum, LPCWSTR pszName, WMT_ATTR_DATATYPE type, const BYTE* pValue,
+                                           WORD cbLength) override;
     HRESULT STDMETHODCALLTYPE GetMarkerCount(WORD* pcMarkers) override;
     HRESULT STDMETHODCALLTYPE GetMarker(WORD wIndex, WCHAR* pwszMarkerName, WORD* pcchMarkerNameLen,
                                         QWORD* pcnsMarkerTime) override;
@@ -77,28 +75,27 @@ public:
     // IWMHeaderInfo2
     HRESULT STDMETHODCALLTYPE GetCodecInfoCount(DWORD* pcCodecInfos) override;
     HRESULT STDMETHODCALLTYPE GetCodecInfo(DWORD wIndex, WORD* pcchName, WCHAR* pwszName, WORD* pcchDescription,
-                                           WCHAR* pwszDescription, WMT_CODEC_INFO_TYPE* pCodecType,
-                                           WORD* pcbCodecInfo, BYTE* pbCodecInfo) override;
+                                           WCHAR* pwszDescription, WMT_CODEC_INFO_TYPE* pCodecType, WORD* pcbCodecInfo,
+                                           BYTE* pbCodecInfo) override;
 
     // IWMHeaderInfo3
     HRESULT STDMETHODCALLTYPE GetAttributeCountEx(WORD wStreamNum, WORD* pcAttributes) override;
-    HRESULT STDMETHODCALLTYPE GetAttributeIndices(WORD wStreamNum, LPCWSTR pwszName, WORD* pwLangIndex,
-                                                  WORD* pwIndices, WORD* pwCount) override;
-    HRESULT STDMETHODCALLTYPE GetAttributeByIndexEx(WORD wStreamNum, WORD wIndex, LPWSTR pwszName,
-                                                    WORD* pwNameLen, WMT_ATTR_DATATYPE* pType,
-                                                    WORD* pwLangIndex, BYTE* pValue, DWORD* pdwDataLength) override;
-    HRESULT STDMETHODCALLTYPE ModifyAttribute(WORD wStreamNum, WORD wIndex, WMT_ATTR_DATATYPE type,
-                                              WORD wLangIndex, const BYTE* pValue, DWORD dwLength) override;
-    HRESULT STDMETHODCALLTYPE AddAttribute(WORD wStreamNum, LPCWSTR pszName, WORD* pwIndex,
-                                           WMT_ATTR_DATATYPE type, WORD wLangIndex, const BYTE* pValue,
-                                           DWORD dwLength) override;
+    HRESULT STDMETHODCALLTYPE GetAttributeIndices(WORD wStreamNum, LPCWSTR pwszName, WORD* pwLangIndex, WORD* pwIndices,
+                                                  WORD* pwCount) override;
+    HRESULT STDMETHODCALLTYPE GetAttributeByIndexEx(WORD wStreamNum, WORD wIndex, LPWSTR pwszName, WORD* pwNameLen,
+                                                    WMT_ATTR_DATATYPE* pType, WORD* pwLangIndex, BYTE* pValue,
+                                                    DWORD* pdwDataLength) override;
+    HRESULT STDMETHODCALLTYPE ModifyAttribute(WORD wStreamNum, WORD wIndex, WMT_ATTR_DATATYPE type, WORD wLangIndex,
+                                              const BYTE* pValue, DWORD dwLength) override;
+    HRESULT STDMETHODCALLTYPE AddAttribute(WORD wStreamNum, LPCWSTR pszName, WORD* pwIndex, WMT_ATTR_DATATYPE type,
+                                           WORD wLangIndex, const BYTE* pValue, DWORD dwLength) override;
     HRESULT STDMETHODCALLTYPE DeleteAttribute(WORD wStreamNum, WORD wIndex) override;
     HRESULT STDMETHODCALLTYPE AddCodecInfo(LPCWSTR_WMSDK_TYPE_SAFE pwszName, LPCWSTR_WMSDK_TYPE_SAFE pwszDescription,
-                                           WMT_CODEC_INFO_TYPE codecType, WORD cbCodecInfo,
-                                           BYTE* pbCodecInfo) override;
+                                           WMT_CODEC_INFO_TYPE codecType, WORD cbCodecInfo, BYTE* pbCodecInfo) override;
 
 private:
-    struct CStreamStatistics {
+    struct CStreamStatistics
+    {
         WORD wNumber;
         ULONGLONG nSamples;
         ULONGLONG cbBytes;
@@ -109,13 +106,13 @@ private:
     CWmfWriter();
     virtual ~CWmfWriter();
 
-    HRESULT WriteLocked(WORD wStreamNum, QWORD cnsSampleTime, DWORD msSendTime, QWORD cnsDuration,
-                        DWORD dwFlags, INSSBuffer* pSample);
+    HRESULT WriteLocked(WORD wStreamNum, QWORD cnsSampleTime, DWORD msSendTime, QWORD cnsDuration, DWORD dwFlags,
+                        INSSBuffer* pSample);
     CStreamStatistics* FindStatistics(WORD wStreamNum);
     static HRESULT CopyCountedText(const std::wstring& text, WCHAR* pszBuffer, WORD* pcchBuffer);
 
     LONG m_nRefs = 1;
-    CCriticalSection m_cs;  // held for one call
+    CCriticalSection m_cs; // held for one call
     bool m_bHasProfile = false;
     std::vector<CAsfMuxer::CStreamInfo> m_streams;
     std::vector<CStreamStatistics> m_statistics;

@@ -50,8 +50,8 @@ CWmfRuntime::CChoice CWmfRuntime::Decide()
     const HMODULE hModule = module.Get();
     auto pfnCreateProfileManager = reinterpret_cast<PFN_CREATE_PROFILE_MANAGER>(
         reinterpret_cast<void*>(GetProcAddress(hModule, "WMCreateProfileManager")));
-    auto pfnCreateWriter = reinterpret_cast<PFN_CREATE_WRITER>(
-        reinterpret_cast<void*>(GetProcAddress(hModule, "WMCreateWriter")));
+    auto pfnCreateWriter =
+        reinterpret_cast<PFN_CREATE_WRITER>(reinterpret_cast<void*>(GetProcAddress(hModule, "WMCreateWriter")));
     if (pfnCreateProfileManager && pfnCreateWriter && CanWrite(pfnCreateProfileManager, pfnCreateWriter)) {
         module.Detach(); // the module stays loaded
         return CChoice{pfnCreateProfileManager, pfnCreateWriter, true};

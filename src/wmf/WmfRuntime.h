@@ -21,7 +21,8 @@ private:
     typedef HRESULT(WINAPI* PFN_CREATE_PROFILE_MANAGER)(IWMProfileManager**);
     typedef HRESULT(WINAPI* PFN_CREATE_WRITER)(IUnknown*, IWMWriter**);
 
-    struct CChoice {
+    struct CChoice
+    {
         PFN_CREATE_PROFILE_MANAGER pfnCreateProfileManager;
         PFN_CREATE_WRITER pfnCreateWriter;
         bool bSystem;

@@ -13,7 +13,8 @@ EXTERN_GUID(WMMEDIASUBTYPE_MP3, 0x00000055, 0x0000, 0x0010, 0x80, 0x00, 0x00, 0x
 
 // Format block of a video media type: the source and target rectangles, the data rates,
 // the frame interval and the bitmap header of the compressed format (plus its extra bytes).
-typedef struct tagWMVIDEOINFOHEADER {
+typedef struct tagWMVIDEOINFOHEADER
+{
     RECT rcSource;
     RECT rcTarget;
     DWORD dwBitRate;
@@ -31,9 +32,9 @@ DEFINE_GUID(IID_IWMVideoMediaProps, 0x96406bcf, 0x2b2b, 0x11d3, 0xb3, 0x6b, 0x00
 MIDL_INTERFACE("96406bcf-2b2b-11d3-b36b-00c04f6108ff")
 IWMVideoMediaProps : public IWMMediaProps
 {
-    virtual HRESULT STDMETHODCALLTYPE GetMaxKeyFrameSpacing(LONGLONG* pllTime) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetMaxKeyFrameSpacing(LONGLONG * pllTime) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetMaxKeyFrameSpacing(LONGLONG llTime) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetQuality(DWORD* pdwQuality) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetQuality(DWORD * pdwQuality) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetQuality(DWORD dwQuality) = 0;
 };
 #endif

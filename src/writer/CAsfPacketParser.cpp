@@ -7,7 +7,7 @@ const BYTE kErrorCorrectionLengthMask = 0x0f;
 const BYTE kErrorCorrectionOtherBits = 0x70;
 const BYTE kMultiplePayloads = 0x01;
 const BYTE kKeyFrame = 0x80;
-const DWORD kCompressedPayload = 1;  // replicated data length of a compressed payload
+const DWORD kCompressedPayload = 1; // replicated data length of a compressed payload
 
 int TypeAt(BYTE flags, int nShift)
 {

@@ -14,9 +14,9 @@ public:
         BYTE nStream = 0;
         bool bKey = false;
         BYTE nObject = 0;
-        bool bObjectStart = false;  // the payload begins its media object
-        DWORD cbObject = 0;         // size of the whole media object
-        DWORD msPresentation = 0;   // preroll included
+        bool bObjectStart = false; // the payload begins its media object
+        DWORD cbObject = 0;        // size of the whole media object
+        DWORD msPresentation = 0;  // preroll included
         DWORD cbData = 0;
     };
 
@@ -35,7 +35,7 @@ private:
 
     const BYTE* m_p = nullptr;
     DWORD m_nPos = 0;
-    DWORD m_nEnd = 0;  // where the payloads end (the padding follows)
+    DWORD m_nEnd = 0; // where the payloads end (the padding follows)
     DWORD m_msSend = 0;
     DWORD m_msDuration = 0;
 };

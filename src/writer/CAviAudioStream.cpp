@@ -5,20 +5,13 @@
 
 #include "codec/CMp3Encoder.h"
 
-namespace
-{
+namespace {
 const DWORD kInterleaveMs = 1000;
 }
 
 CAviAudioStream::CAviAudioStream()
-    : m_pEncoder(nullptr),
-      m_nNextPosition(0),
-      m_dwInterleaveMs(kInterleaveMs),
-      m_dwGroupStart(0),
-      m_nPendingChunks(0),
-      m_cbPending(0),
-      m_pPending(nullptr),
-      m_cbPendingCapacity(0)
+    : m_pEncoder(nullptr), m_nNextPosition(0), m_dwInterleaveMs(kInterleaveMs), m_dwGroupStart(0), m_nPendingChunks(0),
+      m_cbPending(0), m_pPending(nullptr), m_cbPendingCapacity(0)
 {
     std::memset(&m_waveFormat, 0, sizeof m_waveFormat);
 }
@@ -89,23 +82,20 @@ int CAviAudioStream::WriteSample(CMediaSample* pSample)
     return nOk;
 }
 
-int CAviAudioStream::Deliver(const void* pData, DWORD, DWORD dwTime, DWORD dwDuration,
-                             DWORD dwFlags)
+int CAviAudioStream::Deliver(const void* pData, DWORD, DWORD dwTime, DWORD dwDuration, DWORD dwFlags)
 {
     // A block the encoder refuses becomes silence of the same length, not a gap that would
     // move all later sound earlier.
     if (!m_pEncoder || (!m_pEncoder->EncodeBlock(pData) && !m_pEncoder->EncodeSilence()))
         return 0;
-    return QueueSample(m_pEncoder->OutputBuffer(), m_pEncoder->OutputSize(), dwTime,
-                       dwDuration, dwFlags);
+    return QueueSample(m_pEncoder->OutputBuffer(), m_pEncoder->OutputSize(), dwTime, dwDuration, dwFlags);
 }
 
 // The buffer only grows, to exactly the size needed, keeping what it holds.
 int CAviAudioStream::AppendPending(const BYTE* pData, DWORD cbData)
 {
     DWORD cbNeeded = m_cbPending + cbData;
-    if (cbNeeded > m_cbPendingCapacity)
-    {
+    if (cbNeeded > m_cbPendingCapacity) {
         BYTE* pGrown = new (std::nothrow) BYTE[cbNeeded];
         if (!pGrown)
             return 0;
@@ -128,8 +118,7 @@ int CAviAudioStream::WritePending(int bLast)
 {
     DWORD dwSampleSize = Info().dwSampleSize ? Info().dwSampleSize : 1;
     LONG nSamples = static_cast<LONG>(m_cbPending / dwSampleSize);
-    if (!WriteChunk(-1, nSamples, m_pPending, static_cast<LONG>(m_cbPending), AVIIF_KEYFRAME,
-                    bLast))
+    if (!WriteChunk(-1, nSamples, m_pPending, static_cast<LONG>(m_cbPending), AVIIF_KEYFRAME, bLast))
         return 0;
     m_nNextPosition += nSamples;
     m_nPendingChunks = 0;

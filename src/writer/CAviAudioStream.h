@@ -21,8 +21,7 @@ public:
     void Stop() override;
     int WriteSample(CMediaSample* pSample) override;
     // Encodes one block of 16-bit PCM, then queues the encoder's output.
-    int Deliver(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration,
-                DWORD dwFlags) override;
+    int Deliver(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration, DWORD dwFlags) override;
     int CreateInFile(PAVIFILE pFile) override;
 
     // The format used when no encoder is set.

@@ -178,8 +178,8 @@ bool CAviChunkScanner::Next(CChunk& chunk)
         const bool bWhole = cbData <= m_cbFile - m_nPosition - 8;
         if (kind == ENTER) {
             // The records a file may group its chunks in; the movie list of a written header.
-            if (!Fetch(m_nPosition, 12) || (RiffDword(At(m_nPosition + 8)) != kRecord &&
-                                            RiffDword(At(m_nPosition + 8)) != kMovie))
+            if (!Fetch(m_nPosition, 12) ||
+                (RiffDword(At(m_nPosition + 8)) != kRecord && RiffDword(At(m_nPosition + 8)) != kMovie))
                 break;
             m_nPosition += 12;
         } else if (kind == SKIP && bWhole) {

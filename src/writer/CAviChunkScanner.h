@@ -17,10 +17,10 @@ class CAviChunkScanner
 public:
     struct CChunk
     {
-        DWORD dwId = 0;        // "00dc", "01wb"...
+        DWORD dwId = 0; // "00dc", "01wb"...
         int nStream = -1;
         DWORD cbData = 0;
-        ULONGLONG nOffset = 0; // of the chunk's header in the file
+        ULONGLONG nOffset = 0;       // of the chunk's header in the file
         const BYTE* pData = nullptr; // valid until the next call
     };
 

@@ -97,8 +97,10 @@ bool CAviRecoveryRecord::Parse(const std::vector<BYTE>& data)
             return false;
         const BYTE* pData = p + n + 8;
         if (dwId == kNameChunk && cbChunk)
-            m_fileName.assign(reinterpret_cast<const char*>(pData), strnlen(reinterpret_cast<const char*>(pData), cbChunk));
-        else if (dwId == kList && cbChunk >= 4 && RiffDword(pData) == kStreamList && !ParseStream(pData + 4, cbChunk - 4))
+            m_fileName.assign(reinterpret_cast<const char*>(pData),
+                              strnlen(reinterpret_cast<const char*>(pData), cbChunk));
+        else if (dwId == kList && cbChunk >= 4 && RiffDword(pData) == kStreamList &&
+                 !ParseStream(pData + 4, cbChunk - 4))
             return false;
         n += 8 + RiffPadded(cbChunk);
     }

@@ -42,8 +42,7 @@ bool CAviRepair::IsComplete(const char* pszAviPath)
     if (!file.OpenRead(pszAviPath) || !file.ReadAll(header, sizeof header))
         return false;
     const DWORD cbRiff = RiffDword(header + 4);
-    return RiffDword(header) == kRiff && RiffDword(header + 8) == kAvi && cbRiff > 4 &&
-           cbRiff + 8ull <= file.Size();
+    return RiffDword(header) == kRiff && RiffDword(header + 8) == kAvi && cbRiff > 4 && cbRiff + 8ull <= file.Size();
 }
 
 CAviRepair::Result CAviRepair::Repair(const char* pszAviPath)
@@ -61,7 +60,7 @@ CAviRepair::Result CAviRepair::Repair(const char* pszAviPath)
     try {
         bBuilt = m_record.Read(recordPath.c_str()) && Rebuild(pszAviPath, workPath.c_str());
     } catch (const std::bad_alloc&) {
-        bBuilt = false;  // the old file and its record stay for another try
+        bBuilt = false; // the old file and its record stay for another try
     }
     if (!bBuilt || !MoveFileExA(workPath.c_str(), pszAviPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileA(workPath.c_str());
@@ -205,13 +204,15 @@ void CAviRepair::BuildMainHeader(std::vector<BYTE>& out) const
         const AVISTREAMHEADER header = StreamHeader(n);
         if (header.fccType != streamtypeVIDEO)
             continue;
-        main.dwMicroSecPerFrame = static_cast<DWORD>(MulDiv(static_cast<int>(header.dwScale), 1000000, static_cast<int>(header.dwRate)));
+        main.dwMicroSecPerFrame =
+            static_cast<DWORD>(MulDiv(static_cast<int>(header.dwScale), 1000000, static_cast<int>(header.dwRate)));
         main.dwTotalFrames = header.dwLength;
         main.dwWidth = static_cast<DWORD>(header.rcFrame.right - header.rcFrame.left);
         main.dwHeight = static_cast<DWORD>(header.rcFrame.bottom - header.rcFrame.top);
         const ULONGLONG nMicroseconds = static_cast<ULONGLONG>(main.dwMicroSecPerFrame) * main.dwTotalFrames;
         if (nMicroseconds)
-            main.dwMaxBytesPerSec = static_cast<DWORD>(std::min<ULONGLONG>(cbTotal * 1000000 / nMicroseconds, 0xFFFFFFFF));
+            main.dwMaxBytesPerSec =
+                static_cast<DWORD>(std::min<ULONGLONG>(cbTotal * 1000000 / nMicroseconds, 0xFFFFFFFF));
         break;
     }
     out.insert(out.end(), reinterpret_cast<const BYTE*>(&main), reinterpret_cast<const BYTE*>(&main + 1));

@@ -49,6 +49,6 @@ private:
     std::vector<CTally> m_tallies;
     std::vector<AVIINDEXENTRY> m_index;
     std::vector<BYTE> m_output;
-    ULONGLONG m_nMovieList = 0;   // where the movie list starts in the new file
-    ULONGLONG m_nWritten = 0;     // bytes of the new file so far
+    ULONGLONG m_nMovieList = 0; // where the movie list starts in the new file
+    ULONGLONG m_nWritten = 0;   // bytes of the new file so far
 };

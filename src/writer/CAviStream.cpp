@@ -8,8 +8,7 @@
 #include "pipeline/CStageTimer.h"
 #include "writer/CDiskSpaceGuard.h"
 
-namespace
-{
+namespace {
 const DWORD kChunkHeaderBytes = 8;
 }
 
@@ -52,13 +51,10 @@ void CAviStream::Stop()
 SAMPLEBUFFER CAviStream::AllocSample(DWORD cbSize)
 {
     SampleData* pSample = nullptr;
-    if (m_pPrepared && m_pPrepared->cbAllocated >= cbSize)
-    {
+    if (m_pPrepared && m_pPrepared->cbAllocated >= cbSize) {
         pSample = m_pPrepared;
         m_pPrepared = nullptr;
-    }
-    else
-    {
+    } else {
         pSample = NewSample(cbSize);
     }
     if (!pSample)
@@ -69,8 +65,7 @@ SAMPLEBUFFER CAviStream::AllocSample(DWORD cbSize)
 
 BYTE* CAviStream::PrepareSample(DWORD cbSize)
 {
-    if (m_pPrepared && m_pPrepared->cbAllocated < cbSize)
-    {
+    if (m_pPrepared && m_pPrepared->cbAllocated < cbSize) {
         DeleteSample(m_pPrepared);
         m_pPrepared = nullptr;
     }
@@ -83,8 +78,7 @@ BYTE* CAviStream::PrepareSample(DWORD cbSize)
 CAviStream::SampleData* CAviStream::NewSample(DWORD cbSize)
 {
     SampleData* pSample = TakeSpare(cbSize);
-    if (pSample)
-    {
+    if (pSample) {
         pSample->cbData = 0;
         return pSample;
     }
@@ -93,8 +87,7 @@ CAviStream::SampleData* CAviStream::NewSample(DWORD cbSize)
     if (!pSample)
         return nullptr;
     pSample->pData = new (std::nothrow) BYTE[cbAllocated];
-    if (!pSample->pData)
-    {
+    if (!pSample->pData) {
         delete pSample;
         return nullptr;
     }
@@ -115,15 +108,13 @@ CAviStream::SampleData* CAviStream::TakeSpare(DWORD cbSize)
 {
     CScopedLock lock(m_csSpares);
     size_t nBest = m_spares.size();
-    for (size_t n = 0; n < m_spares.size(); ++n)
-    {
+    for (size_t n = 0; n < m_spares.size(); ++n) {
         if (m_spares[n]->cbAllocated >= cbSize &&
             (nBest == m_spares.size() || m_spares[n]->cbAllocated < m_spares[nBest]->cbAllocated))
             nBest = n;
     }
     SampleData* pSample = nullptr;
-    if (nBest < m_spares.size())
-    {
+    if (nBest < m_spares.size()) {
         pSample = m_spares[nBest];
         m_spares.erase(m_spares.begin() + static_cast<std::ptrdiff_t>(nBest));
     }
@@ -134,15 +125,11 @@ bool CAviStream::KeepSpare(SampleData* pSample)
 {
     bool bKept = false;
     CScopedLock lock(m_csSpares);
-    if (m_spares.size() < kMaxSpares)
-    {
-        try
-        {
+    if (m_spares.size() < kMaxSpares) {
+        try {
             m_spares.push_back(pSample);
             bKept = true;
-        }
-        catch (const std::bad_alloc&)
-        {
+        } catch (const std::bad_alloc&) {
         }
     }
     return bKept;
@@ -210,13 +197,11 @@ int CAviStream::CreateStream(const void* pFormat, LONG cbFormat)
     if (m_pStream)
         AVIStreamRelease(m_pStream);
     m_pStream = nullptr;
-    if (FAILED(AVIFileCreateStreamA(m_pFile, &m_pStream, &m_info)))
-    {
+    if (FAILED(AVIFileCreateStreamA(m_pFile, &m_pStream, &m_info))) {
         m_pStream = nullptr;
         return 0;
     }
-    if (FAILED(AVIStreamSetFormat(m_pStream, 0, const_cast<void*>(pFormat), cbFormat)))
-    {
+    if (FAILED(AVIStreamSetFormat(m_pStream, 0, const_cast<void*>(pFormat), cbFormat))) {
         AVIStreamRelease(m_pStream);
         m_pStream = nullptr;
         return 0;
@@ -224,8 +209,7 @@ int CAviStream::CreateStream(const void* pFormat, LONG cbFormat)
     return 1;
 }
 
-int CAviStream::WriteChunk(LONG lStart, LONG lSamples, const void* pData, LONG cbData,
-                           DWORD dwFlags, int bLast)
+int CAviStream::WriteChunk(LONG lStart, LONG lSamples, const void* pData, LONG cbData, DWORD dwFlags, int bLast)
 {
     if (!m_pStream || cbData < 0)
         return 0;
@@ -234,8 +218,8 @@ int CAviStream::WriteChunk(LONG lStart, LONG lSamples, const void* pData, LONG c
         return 0;
     {
         CStageTimer timer(STAGE_WRITE);
-        if (FAILED(AVIStreamWrite(m_pStream, lStart, lSamples, const_cast<void*>(pData), cbData,
-                                  dwFlags, nullptr, nullptr)))
+        if (FAILED(AVIStreamWrite(m_pStream, lStart, lSamples, const_cast<void*>(pData), cbData, dwFlags, nullptr,
+                                  nullptr)))
             return 0;
     }
     // The chunk and its header; the index entry comes when the file is closed.

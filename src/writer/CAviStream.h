@@ -44,7 +44,7 @@ protected:
     {
         BYTE* pData;
         DWORD cbData;
-        DWORD cbCapacity;  // what was asked for
+        DWORD cbCapacity; // what was asked for
         DWORD cbAllocated;
     };
 
@@ -55,8 +55,7 @@ protected:
     AVISTREAMINFOA& Info() { return m_info; }
     // Writes one chunk through the guard; 0 when it was refused or failed. bLast marks a
     // stream's final chunk, written while the file is closed.
-    int WriteChunk(LONG lStart, LONG lSamples, const void* pData, LONG cbData, DWORD dwFlags,
-                   int bLast = 0);
+    int WriteChunk(LONG lStart, LONG lSamples, const void* pData, LONG cbData, DWORD dwFlags, int bLast = 0);
     PAVISTREAM AviStream() const { return m_pStream; }
 
 private:

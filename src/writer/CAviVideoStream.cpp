@@ -8,18 +8,12 @@
 #include "codec/CVideoCompressor.h"
 #include "pipeline/CStageTimer.h"
 
-namespace
-{
+namespace {
 const DWORD kKeyFrameFlag = AVIIF_KEYFRAME;
 }
 
 CAviVideoStream::CAviVideoStream()
-    : m_pCompressor(nullptr),
-      m_pFormat(nullptr),
-      m_cbFormat(0),
-      m_dwScale(1),
-      m_dwRate(0),
-      m_dwMaxFrameSize(0),
+    : m_pCompressor(nullptr), m_pFormat(nullptr), m_cbFormat(0), m_dwScale(1), m_dwRate(0), m_dwMaxFrameSize(0),
       m_nNextPosition(0)
 {
 }
@@ -36,13 +30,12 @@ int CAviVideoStream::SetEncoder(void* pEncoder, int)
     if (!pCompressor)
         return 0;
     m_pCompressor = pCompressor;
-    return SetFormat(pCompressor->OutputFormat(), pCompressor->OutputFormatSize(),
-                     pCompressor->GetScale(), pCompressor->GetRate(),
-                     pCompressor->MaxFrameSize());
+    return SetFormat(pCompressor->OutputFormat(), pCompressor->OutputFormatSize(), pCompressor->GetScale(),
+                     pCompressor->GetRate(), pCompressor->MaxFrameSize());
 }
 
-int CAviVideoStream::SetFormat(const BITMAPINFOHEADER* pFormat, int cbFormat, DWORD dwScale,
-                               DWORD dwRate, DWORD dwMaxFrameSize)
+int CAviVideoStream::SetFormat(const BITMAPINFOHEADER* pFormat, int cbFormat, DWORD dwScale, DWORD dwRate,
+                               DWORD dwMaxFrameSize)
 {
     if (!pFormat || cbFormat < static_cast<int>(sizeof(BITMAPINFOHEADER)))
         return 0;
@@ -99,8 +92,7 @@ int CAviVideoStream::WriteSample(CMediaSample* pSample)
         return 0;
 
     LONG nPosition = PositionFor(pSample->time);
-    if (!WriteChunk(nPosition, 1, pData->pData, static_cast<LONG>(pData->cbData),
-                    pSample->flags & kKeyFrameFlag))
+    if (!WriteChunk(nPosition, 1, pData->pData, static_cast<LONG>(pData->cbData), pSample->flags & kKeyFrameFlag))
         return 0;
     m_nNextPosition = nPosition + 1;
     return 1;

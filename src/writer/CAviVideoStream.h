@@ -19,13 +19,11 @@ public:
     void Stop() override;
     int WriteSample(CMediaSample* pSample) override;
     // Compresses the frame, then queues the compressed data.
-    int Deliver(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration,
-                DWORD dwFlags) override;
+    int Deliver(const void* pData, DWORD cbSize, DWORD dwTime, DWORD dwDuration, DWORD dwFlags) override;
     int CreateInFile(PAVIFILE pFile) override;
 
     // The format the stream is created with, as the compressor describes its output.
-    int SetFormat(const BITMAPINFOHEADER* pFormat, int cbFormat, DWORD dwScale, DWORD dwRate,
-                  DWORD dwMaxFrameSize);
+    int SetFormat(const BITMAPINFOHEADER* pFormat, int cbFormat, DWORD dwScale, DWORD dwRate, DWORD dwMaxFrameSize);
     LONG GetNextPosition() const { return m_nNextPosition; }
 
 private:

@@ -8,8 +8,7 @@
 #include "writer/CAviRepair.h"
 #include "writer/CAviStream.h"
 
-namespace
-{
+namespace {
 const int kQueueCapacity = 1000;
 const char kFormatName[] = "Audio Video Interleaved";
 const char kExtension[] = "avi";
@@ -46,8 +45,7 @@ bool ReadStream(PAVIFILE pFile, int nStream, AVISTREAMHEADER& header, std::vecto
     LONG cbFormat = 0;
     bool bOk = SUCCEEDED(AVIStreamInfoA(pStream, &info, sizeof info)) &&
                SUCCEEDED(AVIStreamReadFormat(pStream, 0, nullptr, &cbFormat)) && cbFormat > 0;
-    if (bOk)
-    {
+    if (bOk) {
         format.resize(static_cast<size_t>(cbFormat));
         bOk = SUCCEEDED(AVIStreamReadFormat(pStream, 0, format.data(), &cbFormat));
     }
@@ -55,7 +53,7 @@ bool ReadStream(PAVIFILE pFile, int nStream, AVISTREAMHEADER& header, std::vecto
     header = HeaderOf(info);
     return bOk;
 }
-}
+} // namespace
 
 CAviWriter::CAviWriter() : CMediaWriter(kQueueCapacity), m_pFile(nullptr)
 {
@@ -87,8 +85,7 @@ int CAviWriter::Start()
     Stop();
     if (m_pFile || !OpenFile())
         return 0;
-    if (StartStreams())
-    {
+    if (StartStreams()) {
         WriteRecoveryRecord();
         if (CMediaWriter::Start())
             return 1;
@@ -115,9 +112,7 @@ int CAviWriter::OpenFile()
     if (!FileName() || IsReadOnlyFile())
         return 0;
     DeleteFileA(FileName());
-    if (FAILED(AVIFileOpenA(&m_pFile, FileName(), OF_CREATE | OF_WRITE | OF_SHARE_EXCLUSIVE,
-                            nullptr)))
-    {
+    if (FAILED(AVIFileOpenA(&m_pFile, FileName(), OF_CREATE | OF_WRITE | OF_SHARE_EXCLUSIVE, nullptr))) {
         m_pFile = nullptr;
         return 0;
     }
@@ -134,8 +129,7 @@ int CAviWriter::IsReadOnlyFile() const
 
 int CAviWriter::StartStreams()
 {
-    for (int n = 0; n < GetStreamCount(); ++n)
-    {
+    for (int n = 0; n < GetStreamCount(); ++n) {
         CAviStream* pStream = AviStream(n);
         pStream->SetGuard(&m_guard);
         if (!pStream->CreateInFile(m_pFile) || !pStream->Start())
@@ -153,8 +147,7 @@ void CAviWriter::StopStreams()
 // No end-of-record mark is written: the library's index handling cannot take one here.
 void CAviWriter::CloseFile()
 {
-    if (m_pFile)
-    {
+    if (m_pFile) {
         AVIFileRelease(m_pFile);
         RemoveRecoveryRecord();
     }
@@ -165,13 +158,11 @@ void CAviWriter::CloseFile()
 // write one does not stop the recording.
 void CAviWriter::WriteRecoveryRecord() const
 {
-    try
-    {
+    try {
         const std::string path = FileName();
         CAviRecoveryRecord record;
         record.SetFileName(path.substr(path.find_last_of("\\/") + 1));
-        for (int n = 0; n < GetStreamCount(); ++n)
-        {
+        for (int n = 0; n < GetStreamCount(); ++n) {
             AVISTREAMHEADER header;
             std::vector<BYTE> format;
             if (!ReadStream(m_pFile, n, header, format))
@@ -179,9 +170,7 @@ void CAviWriter::WriteRecoveryRecord() const
             record.AddStream(header, format.data(), static_cast<DWORD>(format.size()));
         }
         record.Write(CAviRecoveryRecord::PathFor(path.c_str()).c_str());
-    }
-    catch (const std::bad_alloc&)
-    {
+    } catch (const std::bad_alloc&) {
     }
 }
 

@@ -4,8 +4,7 @@
 
 #include "pipeline/CMediaWriter.h"
 
-namespace
-{
+namespace {
 const ULONGLONG kChunkHeader = 8;
 const ULONGLONG kIndexEntry = sizeof(AVIINDEXENTRY);
 // Near the limit the free space is asked for before every chunk, otherwise once a second
@@ -24,7 +23,7 @@ ULONGLONG ChunkBytes(DWORD cbData)
 {
     return kChunkHeader + cbData + (cbData & 1);
 }
-}
+} // namespace
 
 CDiskSpaceGuard::CDiskSpaceGuard()
 {
@@ -48,8 +47,7 @@ void CDiskSpaceGuard::Begin(const char* pszFileName)
         return;
     char* pszName = nullptr;
     DWORD nLength = GetFullPathNameA(pszFileName, MAX_PATH, m_szFile, &pszName);
-    if (!nLength || nLength >= MAX_PATH || !pszName)
-    {
+    if (!nLength || nLength >= MAX_PATH || !pszName) {
         m_szFile[0] = '\0';
         return;
     }
@@ -121,8 +119,7 @@ ULONGLONG CDiskSpaceGuard::EstimatedFree() const
 void CDiskSpaceGuard::QueryFreeSpace()
 {
     ULARGE_INTEGER ulAvailable;
-    m_bKnowsFree = GetDiskFreeSpaceExA(m_szFolder[0] ? m_szFolder : nullptr, &ulAvailable,
-                                       nullptr, nullptr) != 0;
+    m_bKnowsFree = GetDiskFreeSpaceExA(m_szFolder[0] ? m_szFolder : nullptr, &ulAvailable, nullptr, nullptr) != 0;
     // A disk that will not say differs from a folder that is no longer there.
     if (!m_bKnowsFree && m_szFolder[0] && GetFileAttributesA(m_szFolder) == INVALID_FILE_ATTRIBUTES &&
         CMediaWriter::IsVanishedError(GetLastError()))
@@ -140,10 +137,8 @@ int CDiskSpaceGuard::FileHasFallenBehind()
     if (!m_szFile[0])
         return 0;
     // No access rights asked for: this works while the library holds the file open.
-    CScopedFile file(CreateFileA(m_szFile, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, 0, nullptr));
-    if (!file)
-    {
+    CScopedFile file(CreateFileA(m_szFile, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) {
         m_bGone = CMediaWriter::IsVanishedError(GetLastError());
         return m_bGone;
     }

@@ -44,7 +44,7 @@ private:
 
     char m_szFile[MAX_PATH];
     char m_szFolder[MAX_PATH];
-    ULONGLONG m_ullHanded;          // chunk bytes given to the library, chunk headers included
+    ULONGLONG m_ullHanded; // chunk bytes given to the library, chunk headers included
     DWORD m_nChunks;
     DWORD m_cbLargestChunk;
     int m_bKnowsFree;

@@ -11,8 +11,8 @@ bool CFileHandle::OpenRead(const char* pszPath)
 
 bool CFileHandle::Create(const char* pszPath)
 {
-    m_hFile.Reset(CreateFileA(pszPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    m_hFile.Reset(
+        CreateFileA(pszPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     return IsOpen();
 }
 

@@ -8,7 +8,9 @@ const BYTE kMp3CodecInfo[4] = {0x55, 0x00, 0x00, 0x00};
 
 } // namespace
 
-CWmvAudioStream::CWmvAudioStream() : m_pEncoder(nullptr) {}
+CWmvAudioStream::CWmvAudioStream() : m_pEncoder(nullptr)
+{
+}
 
 int CWmvAudioStream::SetEncoder(void* pEncoder, int)
 {
@@ -42,8 +44,7 @@ int CWmvAudioStream::Deliver(const void* pData, DWORD, DWORD dwTime, DWORD dwDur
     // move all later sound earlier.
     if (!m_pEncoder || (!m_pEncoder->EncodeBlock(pData) && !m_pEncoder->EncodeSilence()))
         return 0;
-    return QueueSample(m_pEncoder->OutputBuffer(), m_pEncoder->OutputSize(), dwTime, dwDuration,
-                       dwFlags);
+    return QueueSample(m_pEncoder->OutputBuffer(), m_pEncoder->OutputSize(), dwTime, dwDuration, dwFlags);
 }
 
 const wchar_t* CWmvAudioStream::CodecName() const

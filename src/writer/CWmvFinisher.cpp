@@ -17,20 +17,20 @@ const GUID kBitrateProperties = {0x7bf875ce, 0x468d, 0x11d1, {0x8d, 0x82, 0x00, 
 const GUID kVideoMedia = {0xbc19efc0, 0x5b4d, 0x11cf, {0xa8, 0xfd, 0x00, 0x80, 0x5f, 0x5c, 0x44, 0x2b}};
 const GUID kAudioMedia = {0xf8699e40, 0x5b4d, 0x11cf, {0xa8, 0xfd, 0x00, 0x80, 0x5f, 0x5c, 0x44, 0x2b}};
 
-const size_t kObjectHeader = 24;   // GUID and 64-bit size
+const size_t kObjectHeader = 24; // GUID and 64-bit size
 const size_t kHeaderObjectStart = 30;
 const size_t kDataObjectHeader = 50;
 const size_t kMaxHeaderSize = 16 * 1024 * 1024;
 const DWORD kMinPacketSize = 32;
 const DWORD kFlagBroadcast = 0x01;
 const DWORD kFlagSeekable = 0x02;
-const ULONGLONG kMs = 10000;             // 100-ns units per millisecond
+const ULONGLONG kMs = 10000;               // 100-ns units per millisecond
 const ULONGLONG kIndexInterval = 10000000; // one second
 const size_t kReadBlock = 4 * 1024 * 1024;
 
 // Field offsets inside the objects, from the object's start.
-const size_t kFileSize = 40, kFilePackets = 56, kPlayDuration = 64, kSendDuration = 72, kPreroll = 80,
-             kFileFlags = 88, kMinPacket = 92, kMaxPacket = 96, kMaxBitrate = 100, kFilePropertiesSize = 104;
+const size_t kFileSize = 40, kFilePackets = 56, kPlayDuration = 64, kSendDuration = 72, kPreroll = 80, kFileFlags = 88,
+             kMinPacket = 92, kMaxPacket = 96, kMaxBitrate = 100, kFilePropertiesSize = 104;
 const size_t kStreamType = 24, kTypeSpecificLength = 64, kStreamFlags = 72, kTypeSpecific = 78;
 const size_t kExtensionDataSize = 42, kExtensionData = 46;
 const size_t kExtEndTime = 32, kExtBitrate = 40, kExtAltBitrate = 52, kExtMaxObject = 64, kExtStreamNumber = 72,
@@ -97,7 +97,7 @@ CWmvFinisher::Result CWmvFinisher::Finish(const char* pszPath)
     try {
         bBuilt = Rebuild(pszPath, workPath.c_str());
     } catch (const std::bad_alloc&) {
-        bBuilt = false;  // the old file stays for another try
+        bBuilt = false; // the old file stays for another try
     }
     if (!bBuilt || !MoveFileExA(workPath.c_str(), pszPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileA(workPath.c_str());
@@ -135,8 +135,8 @@ bool CWmvFinisher::ReadHeader(CFileHandle& file)
     m_cbHeaderObject = static_cast<size_t>(cbHeader);
     m_header.resize(m_cbHeaderObject + kDataObjectHeader);
     const DWORD cbRest = static_cast<DWORD>(m_header.size() - kHeaderObjectStart);
-    return file.ReadAll(m_header.data() + kHeaderObjectStart, cbRest) && IsGuid(m_header, m_cbHeaderObject, kDataObject) &&
-           ParseHeader();
+    return file.ReadAll(m_header.data() + kHeaderObjectStart, cbRest) &&
+           IsGuid(m_header, m_cbHeaderObject, kDataObject) && ParseHeader();
 }
 
 bool CWmvFinisher::ParseHeader()
@@ -234,7 +234,8 @@ bool CWmvFinisher::CopyPackets(CFileHandle& in, CFileHandle& out)
     while (bGood) {
         DWORD cbRead = 0;
         size_t cbHave = 0;
-        while (cbHave < cbBlock && in.Read(block.data() + cbHave, static_cast<DWORD>(cbBlock - cbHave), cbRead) && cbRead)
+        while (cbHave < cbBlock && in.Read(block.data() + cbHave, static_cast<DWORD>(cbBlock - cbHave), cbRead) &&
+               cbRead)
             cbHave += cbRead;
         size_t cbTaken = 0;
         for (; bGood && cbTaken + m_cbPacket <= cbHave; cbTaken += m_cbPacket)
@@ -273,7 +274,7 @@ bool CWmvFinisher::TakePacket(const BYTE* pPacket)
             m_keys.push_back(CKeyObject{payload.msPresentation * kMs, m_nPackets, m_nPackets, payload.nObject});
         else if (!payload.bObjectStart && !m_keys.empty() && m_keys.back().nObject == payload.nObject &&
                  m_keys.back().nLastPacket + 1 >= m_nPackets)
-            m_keys.back().nLastPacket = m_nPackets;  // the key frame goes on in this packet
+            m_keys.back().nLastPacket = m_nPackets; // the key frame goes on in this packet
     }
     m_msLastSend = std::max(m_msLastSend, m_parser.LastSendTime());
     m_nPackets++;
@@ -317,9 +318,8 @@ void CWmvFinisher::BuildIndex(std::vector<BYTE>& out) const
     if (m_keys.empty())
         return;
     std::vector<CKeyObject> keys(m_keys);
-    std::stable_sort(keys.begin(), keys.end(), [](const CKeyObject& a, const CKeyObject& b) {
-        return a.cnsPresentation < b.cnsPresentation;
-    });
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const CKeyObject& a, const CKeyObject& b) { return a.cnsPresentation < b.cnsPresentation; });
     const ULONGLONG nEntries = PlayDuration() / kIndexInterval + 1;
     std::vector<BYTE> entries;
     DWORD nMaxPackets = 0;
@@ -352,7 +352,8 @@ void CWmvFinisher::CompleteHeader(ULONGLONG cbIndex)
     DWORD dwMaxBitrate = 0;
     for (const CStream& stream : m_streams) {
         const DWORD dwBitrate = AverageBitrate(stream);
-        dwMaxBitrate = static_cast<DWORD>(std::min<ULONGLONG>(static_cast<ULONGLONG>(dwMaxBitrate) + dwBitrate, 0xffffffff));
+        dwMaxBitrate =
+            static_cast<DWORD>(std::min<ULONGLONG>(static_cast<ULONGLONG>(dwMaxBitrate) + dwBitrate, 0xffffffff));
         if (stream.nExtended) {
             Put(m_header, stream.nExtended + kExtEndTime, 8, StreamEnd(stream) / kMs);
             Put(m_header, stream.nExtended + kExtBitrate, 4, dwBitrate);

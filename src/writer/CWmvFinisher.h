@@ -30,12 +30,12 @@ private:
     {
         BYTE nNumber = 0;
         bool bVideo = false;
-        DWORD nBytesPerSecond = 0;   // sound: the average byte rate
-        ULONGLONG cnsFrame = 0;      // video: the time of one frame
-        size_t nExtended = 0;        // its extended properties in the header, 0 when none
+        DWORD nBytesPerSecond = 0; // sound: the average byte rate
+        ULONGLONG cnsFrame = 0;    // video: the time of one frame
+        size_t nExtended = 0;      // its extended properties in the header, 0 when none
         ULONGLONG cbBytes = 0;
         DWORD cbLargest = 0;
-        DWORD msLast = 0;            // presentation time of its latest object
+        DWORD msLast = 0; // presentation time of its latest object
         DWORD cbLast = 0;
         bool bSeen = false;
     };
@@ -58,11 +58,11 @@ private:
     void CompleteHeader(ULONGLONG cbIndex);
     bool Rebuild(const char* pszPath, const char* pszNewPath);
     CStream* FindStream(BYTE nNumber);
-    ULONGLONG StreamEnd(const CStream& stream) const;  // 100-ns units, preroll excluded
+    ULONGLONG StreamEnd(const CStream& stream) const; // 100-ns units, preroll excluded
     ULONGLONG PlayDuration() const;
     DWORD AverageBitrate(const CStream& stream) const;
 
-    std::vector<BYTE> m_header;       // the header object, then the data object's own header
+    std::vector<BYTE> m_header; // the header object, then the data object's own header
     size_t m_cbHeaderObject = 0;
     size_t m_nFileProperties = 0;
     size_t m_nBitrates = 0;

@@ -94,8 +94,8 @@ int CWmvStream::WriteSample(CMediaSample* pSample)
     // Unsigned 32-bit milliseconds, widened before the multiplication.
     const QWORD cnsTime = pSample->time * kUnitsPerMs;
     const QWORD cnsDuration = pSample->duration * kUnitsPerMs;
-    HRESULT hr = m_pWmAdvanced->WriteStreamSample(StreamNumber(), cnsTime, pSample->time, cnsDuration,
-                                                  pSample->flags, pBuffer);
+    HRESULT hr =
+        m_pWmAdvanced->WriteStreamSample(StreamNumber(), cnsTime, pSample->time, cnsDuration, pSample->flags, pBuffer);
     return SUCCEEDED(hr);
 }
 

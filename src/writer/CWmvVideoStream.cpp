@@ -5,7 +5,9 @@
 
 #include "codec/CVideoCompressor.h"
 
-CWmvVideoStream::CWmvVideoStream() : m_pCompressor(nullptr) {}
+CWmvVideoStream::CWmvVideoStream() : m_pCompressor(nullptr)
+{
+}
 
 int CWmvVideoStream::SetEncoder(void* pEncoder, int)
 {
@@ -63,8 +65,7 @@ int CWmvVideoStream::Deliver(const void* pData, DWORD, DWORD dwTime, DWORD, DWOR
         dwTime = m_dwLastTime + 1;
     m_dwLastTime = dwTime;
     m_bHasLastTime = true;
-    return QueueSample(m_pCompressor->OutputBuffer(), m_pCompressor->LastFrameSize(), dwTime,
-                       dwDuration, dwFlags);
+    return QueueSample(m_pCompressor->OutputBuffer(), m_pCompressor->LastFrameSize(), dwTime, dwDuration, dwFlags);
 }
 
 int CWmvVideoStream::CodecType() const

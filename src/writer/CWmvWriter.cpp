@@ -159,8 +159,7 @@ int CWmvWriter::AddStreamToProfile(CWmvStream* pStream)
             SetVbrProperties(pVault);
     }
     WM_MEDIA_TYPE* pType = pStream->MediaType();
-    if (bUsable && pType &&
-        SUCCEEDED(pConfig->QueryInterface(IID_IWMMediaProps, reinterpret_cast<void**>(&pProps))) &&
+    if (bUsable && pType && SUCCEEDED(pConfig->QueryInterface(IID_IWMMediaProps, reinterpret_cast<void**>(&pProps))) &&
         SUCCEEDED(pProps->SetMediaType(pType))) {
         m_pProfile->AddStream(pConfig);
         nAdded = 1;
@@ -206,8 +205,8 @@ void CWmvWriter::AddCodecInfo()
         if (pStream->CodecType() == -1)
             continue;
         m_pHeaderInfo->AddCodecInfo(pStream->CodecName(), pStream->CodecDescription(),
-                                    static_cast<WMT_CODEC_INFO_TYPE>(pStream->CodecType()),
-                                    pStream->CodecInfoSize(), const_cast<BYTE*>(pStream->CodecInfo()));
+                                    static_cast<WMT_CODEC_INFO_TYPE>(pStream->CodecType()), pStream->CodecInfoSize(),
+                                    const_cast<BYTE*>(pStream->CodecInfo()));
     }
 }
 

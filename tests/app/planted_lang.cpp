@@ -5,6 +5,6 @@
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD dwReason, LPVOID)
 {
     if (dwReason == DLL_PROCESS_ATTACH)
-        CreateEventA(nullptr, TRUE, TRUE, "OrvanePlantedDllRan");  // kept open for the process's life
+        CreateEventA(nullptr, TRUE, TRUE, "OrvanePlantedDllRan"); // kept open for the process's life
     return TRUE;
 }

@@ -98,7 +98,8 @@ protected:
 
     void SetLanguage(const void* pData, DWORD cbData, DWORD dwType = REG_SZ)
     {
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(m_hKey, "Language", 0, dwType, static_cast<const BYTE*>(pData), cbData));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegSetValueExA(m_hKey, "Language", 0, dwType, static_cast<const BYTE*>(pData), cbData));
     }
 
     AFX_MSGBOX_HOOK m_pfnOldHook = nullptr;
@@ -203,7 +204,7 @@ TEST_F(AppStartup, ChineseDllChosenByTheRegistryGivesCaptionAndStrings)
     EXPECT_EQ(hDll, AfxGetResourceHandle());
 
     // Title and caption from the DLL's own version resource.
-    std::string strTitle = "Orvane " + Ansi(L"1.0.0.0 \x7B80\x4F53\x4E2D\x6587\x7248");  // 简体中文版
+    std::string strTitle = "Orvane " + Ansi(L"1.0.0.0 \x7B80\x4F53\x4E2D\x6587\x7248"); // 简体中文版
     EXPECT_EQ(strTitle, app.m_pszAppName);
     EXPECT_EQ(strTitle, WindowText(app.GetMainDialog().m_hWnd));
     EXPECT_EQ(Ansi(L"\x7248\x6743\x6240\x6709 (C) 2026 Vantri\x3002\x4FDD\x7559\x6240\x6709\x6743\x5229\x3002"),
@@ -213,18 +214,19 @@ TEST_F(AppStartup, ChineseDllChosenByTheRegistryGivesCaptionAndStrings)
     const wchar_t* pwsz = nullptr;
     int nLength = LoadStringW(AfxGetResourceHandle(), IDS_CANNOT_START, reinterpret_cast<LPWSTR>(&pwsz), 0);
     ASSERT_GT(nLength, 0);
-    EXPECT_EQ(std::wstring(L"\x65E0\x6CD5\x5F00\x59CB\x5F55\x5236\xFF01"), std::wstring(pwsz, nLength));  // 无法开始录制！
+    EXPECT_EQ(std::wstring(L"\x65E0\x6CD5\x5F00\x59CB\x5F55\x5236\xFF01"),
+              std::wstring(pwsz, nLength)); // 无法开始录制！
     CString str;
     ASSERT_TRUE(str.LoadString(IDS_CANNOT_START));
     EXPECT_EQ(Ansi(L"\x65E0\x6CD5\x5F00\x59CB\x5F55\x5236\xFF01"), Loaded(str));
     char szButton[64] = "";
     GetDlgItemTextA(app.GetMainDialog().m_hWnd, IDC_BTN_CHANGE_FOLDER, szButton, sizeof(szButton));
-    EXPECT_EQ(Ansi(L"\x66F4\x6539"), szButton);  // 更改
+    EXPECT_EQ(Ansi(L"\x66F4\x6539"), szButton); // 更改
     CMenu menu;
     ASSERT_TRUE(menu.LoadMenu(IDR_TRAY_MENU));
     CString strItem;
     menu.GetSubMenu(0)->GetMenuString(ID_TRAY_EXIT, strItem, MF_BYCOMMAND);
-    EXPECT_EQ(Ansi(L"\x9000\x51FA"), Loaded(strItem));  // 退出
+    EXPECT_EQ(Ansi(L"\x9000\x51FA"), Loaded(strItem)); // 退出
 
     EXPECT_EQ(0, CloseAndRun(app));
     EXPECT_EQ(AfxGetInstanceHandle(), AfxGetResourceHandle()) << "exit gives the program its resources back";

@@ -41,8 +41,8 @@ protected:
     }
     void Touch(const char* pszName)
     {
-        HANDLE hFile = CreateFileA((m_folder + "\\" + pszName).c_str(), GENERIC_WRITE, 0, nullptr,
-                                   CREATE_ALWAYS, 0, nullptr);
+        HANDLE hFile =
+            CreateFileA((m_folder + "\\" + pszName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         ASSERT_NE(INVALID_HANDLE_VALUE, hFile);
         CloseHandle(hFile);
     }

@@ -20,16 +20,16 @@ protected:
     void WriteDword(const char* pszName, DWORD dwValue)
     {
         HKEY hKey;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                                 nullptr, &hKey, nullptr));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegCreateKeyExA(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr));
         RegSetValueExA(hKey, pszName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwValue), sizeof(dwValue));
         RegCloseKey(hKey);
     }
     void WriteString(const char* pszName, const char* pszValue, DWORD dwType = REG_SZ)
     {
         HKEY hKey;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                                 nullptr, &hKey, nullptr));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegCreateKeyExA(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr));
         RegSetValueExA(hKey, pszName, 0, dwType, reinterpret_cast<const BYTE*>(pszValue),
                        static_cast<DWORD>(strlen(pszValue) + 1));
         RegCloseKey(hKey);
@@ -61,8 +61,8 @@ TEST_F(SettingsStoreTest, FirstRunWritesAllTenDefaults)
     EXPECT_EQ(0x770000u, ReadDword("Start HotKey"));
     char szFolder[MAX_PATH] = "";
     DWORD cbFolder = sizeof(szFolder);
-    ASSERT_EQ(ERROR_SUCCESS, RegGetValueA(HKEY_CURRENT_USER, kTestKey, "Save Folder", RRF_RT_REG_SZ, nullptr,
-                                          szFolder, &cbFolder));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegGetValueA(HKEY_CURRENT_USER, kTestKey, "Save Folder", RRF_RT_REG_SZ, nullptr, szFolder, &cbFolder));
     EXPECT_STREQ("C:\\Video Recordings", szFolder);
 }
 

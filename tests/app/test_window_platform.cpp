@@ -111,7 +111,8 @@ protected:
         CreateDirectoryA("UI\\orvane", nullptr);
         CreateDirectoryA("UI\\orvane\\0804_Chinese", nullptr);
         ASSERT_TRUE(CopyFileA(pszModule, "UI\\orvane\\0804_Chinese\\Base_Default.dll", FALSE));
-        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, ORVANE_REGISTRY_KEY, "Language", REG_SZ, "0804", 5));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegSetKeyValueA(HKEY_CURRENT_USER, ORVANE_REGISTRY_KEY, "Language", REG_SZ, "0804", 5));
     }
 
     static int CloseAndRun(COrvaneApp& app)
@@ -192,7 +193,8 @@ TEST_F(WindowPlatform, OnlyTheStoredHotkeyIsRegisteredOnce)
         EXPECT_EQ(0, CloseAndRun(app));
     }
     ASSERT_EQ(1u, CMessageBoxAnswer::s_texts.size());
-    EXPECT_NE(std::string::npos, CMessageBoxAnswer::s_texts[0].find("<" + std::string(CHotKey::Text(CHotKey::DEFAULT_VALUE)) + ">"));
+    EXPECT_NE(std::string::npos,
+              CMessageBoxAnswer::s_texts[0].find("<" + std::string(CHotKey::Text(CHotKey::DEFAULT_VALUE)) + ">"));
 }
 
 TEST_F(WindowPlatform, WindowThreadIsAnOleApartmentAndTheXvidKeyIsCreated)

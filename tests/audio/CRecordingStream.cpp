@@ -23,8 +23,8 @@ int CRecordingStream::Deliver(const void* pData, DWORD cbSize, DWORD dwTime, DWO
     {
         std::lock_guard<std::mutex> guard(m_lock);
         const char* pBytes = static_cast<const char*>(pData);
-        m_deliveries.push_back(
-            Delivery{cbSize, dwTime, dwDuration, dwFlags, pBytes ? std::string(pBytes, cbSize) : std::string(), GetTickCount()});
+        m_deliveries.push_back(Delivery{cbSize, dwTime, dwDuration, dwFlags,
+                                        pBytes ? std::string(pBytes, cbSize) : std::string(), GetTickCount()});
     }
     return m_bQueue ? CMediaStream::Deliver(pData, cbSize, dwTime, dwDuration, dwFlags) : 1;
 }

@@ -21,7 +21,7 @@ public:
         DWORD dwDuration;
         DWORD dwFlags;
         std::string payload;
-        DWORD dwTick;   // GetTickCount when it was delivered
+        DWORD dwTick; // GetTickCount when it was delivered
     };
 
     explicit CRecordingStream(bool bQueue = false) : m_bQueue(bQueue) {}

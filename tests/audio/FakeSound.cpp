@@ -4,8 +4,7 @@
 
 CFakeSound* CFakeSound::s_pCurrent = nullptr;
 
-namespace
-{
+namespace {
 const HMIXER kMixerHandle = reinterpret_cast<HMIXER>(0x3B17);
 }
 
@@ -110,16 +109,14 @@ struct FakeSoundCalls
         CFakeSound& fake = Fake();
         fake.nMixerCalls++;
         DWORD dwQuery = fdwInfo & MIXER_GETLINEINFOF_QUERYMASK;
-        if (dwQuery == MIXER_GETLINEINFOF_COMPONENTTYPE)
-        {
+        if (dwQuery == MIXER_GETLINEINFOF_COMPONENTTYPE) {
             if (!fake.bHasRecordLine || pLine->dwComponentType != MIXERLINE_COMPONENTTYPE_DST_WAVEIN)
                 return MIXERR_INVALLINE;
             pLine->dwDestination = 0;
             FillLine(fake.recordLine, DWORD(fake.sources.size()), pLine);
             return MMSYSERR_NOERROR;
         }
-        if (dwQuery == MIXER_GETLINEINFOF_SOURCE)
-        {
+        if (dwQuery == MIXER_GETLINEINFOF_SOURCE) {
             if (pLine->dwDestination != 0 || pLine->dwSource >= fake.sources.size() ||
                 !fake.sources[pLine->dwSource].bReadable)
                 return MIXERR_INVALLINE;
@@ -132,8 +129,7 @@ struct FakeSoundCalls
     {
         if (Fake().recordLine.dwLineId == dwLineId)
             return &Fake().recordLine;
-        for (CFakeSound::Line& line : Fake().sources)
-        {
+        for (CFakeSound::Line& line : Fake().sources) {
             if (line.dwLineId == dwLineId)
                 return &line;
         }
@@ -169,14 +165,12 @@ struct FakeSoundCalls
         CFakeSound::Control* pControl = Fake().ControlById(pDetails->dwControlID);
         if (!pControl)
             return MIXERR_INVALCONTROL;
-        if ((fdwDetails & MIXER_GETCONTROLDETAILSF_QUERYMASK) == MIXER_GETCONTROLDETAILSF_LISTTEXT)
-        {
+        if ((fdwDetails & MIXER_GETCONTROLDETAILSF_QUERYMASK) == MIXER_GETCONTROLDETAILSF_LISTTEXT) {
             if (pDetails->cbDetails != sizeof(MIXERCONTROLDETAILS_LISTTEXTA) ||
                 pDetails->cMultipleItems != pControl->items.size())
                 return MMSYSERR_INVALPARAM;
             auto* pItems = static_cast<MIXERCONTROLDETAILS_LISTTEXTA*>(pDetails->paDetails);
-            for (size_t i = 0; i < pControl->items.size(); ++i)
-            {
+            for (size_t i = 0; i < pControl->items.size(); ++i) {
                 ZeroMemory(&pItems[i], sizeof(pItems[i]));
                 lstrcpynA(pItems[i].szName, pControl->items[i].c_str(), MIXER_LONG_NAME_CHARS);
             }
@@ -205,10 +199,10 @@ struct FakeSoundCalls
 
 CFakeSound::CFakeSound()
 {
-    m_functions = {&FakeSoundCalls::GetNumDevs, &FakeSoundCalls::GetDevCaps,   &FakeSoundCalls::Open,
-                   &FakeSoundCalls::Close,      &FakeSoundCalls::Prepare,      &FakeSoundCalls::Unprepare,
-                   &FakeSoundCalls::AddBuffer,  &FakeSoundCalls::Start,        &FakeSoundCalls::Reset,
-                   &FakeSoundCalls::MixerOpen,  &FakeSoundCalls::MixerClose,   &FakeSoundCalls::GetLineInfo,
+    m_functions = {&FakeSoundCalls::GetNumDevs,      &FakeSoundCalls::GetDevCaps, &FakeSoundCalls::Open,
+                   &FakeSoundCalls::Close,           &FakeSoundCalls::Prepare,    &FakeSoundCalls::Unprepare,
+                   &FakeSoundCalls::AddBuffer,       &FakeSoundCalls::Start,      &FakeSoundCalls::Reset,
+                   &FakeSoundCalls::MixerOpen,       &FakeSoundCalls::MixerClose, &FakeSoundCalls::GetLineInfo,
                    &FakeSoundCalls::GetLineControls, &FakeSoundCalls::GetDetails, &FakeSoundCalls::SetDetails};
     m_queue.reserve(64);
     recordLine = MakeLine("Recording Control", 2, {});
@@ -249,8 +243,7 @@ size_t CFakeSound::QueuedCount()
 
 CFakeSound::Control* CFakeSound::FindControl(Line& line, DWORD dwType)
 {
-    for (Control& control : line.controls)
-    {
+    for (Control& control : line.controls) {
         if (control.dwType == dwType)
             return &control;
     }
@@ -259,15 +252,12 @@ CFakeSound::Control* CFakeSound::FindControl(Line& line, DWORD dwType)
 
 CFakeSound::Control* CFakeSound::ControlById(DWORD dwId)
 {
-    for (Control& control : recordLine.controls)
-    {
+    for (Control& control : recordLine.controls) {
         if (control.dwId == dwId)
             return &control;
     }
-    for (Line& line : sources)
-    {
-        for (Control& control : line.controls)
-        {
+    for (Line& line : sources) {
+        for (Control& control : line.controls) {
             if (control.dwId == dwId)
                 return &control;
         }
@@ -281,8 +271,7 @@ void CFakeSound::Number()
     recordLine.dwLineId = 0xFFFF0000;
     for (Control& control : recordLine.controls)
         control.dwId = dwNextControl++;
-    for (size_t i = 0; i < sources.size(); ++i)
-    {
+    for (size_t i = 0; i < sources.size(); ++i) {
         sources[i].dwLineId = DWORD(i);
         for (Control& control : sources[i].controls)
             control.dwId = dwNextControl++;

@@ -47,11 +47,11 @@ public:
     int nClosed = 0;
     int nStarted = 0;
     int nReset = 0;
-    int nPrepared = 0;      // headers prepared and not yet unprepared
+    int nPrepared = 0; // headers prepared and not yet unprepared
     DWORD dwCallbackThread = 0;
     UINT uOpenedDevice = 0;
-    std::vector<WAVEHDR*> added;   // every buffer given to the device, in order
-    bool bKeepLog = true;          // false: "added" stays empty
+    std::vector<WAVEHDR*> added; // every buffer given to the device, in order
+    bool bKeepLog = true;        // false: "added" stays empty
 
     // Returns the oldest queued buffer filled with nBytes of the given byte; null if none.
     WAVEHDR* ReturnNext(DWORD nBytes, BYTE bFill);
@@ -64,13 +64,13 @@ public:
     bool bHasRecordLine = true;
     Line recordLine;
     std::vector<Line> sources;
-    int nMixerCalls = 0;     // every mixer function
-    int nMixerOpen = 0;      // mixers open now
+    int nMixerCalls = 0; // every mixer function
+    int nMixerOpen = 0;  // mixers open now
     int nMixerWrites = 0;
 
     Control* FindControl(Line& line, DWORD dwType);
     Control* ControlById(DWORD dwId);
-    void Number();   // gives lines and controls their ids after the test has built them
+    void Number(); // gives lines and controls their ids after the test has built them
 
     static CFakeSound* Current() { return s_pCurrent; }
 
@@ -79,7 +79,7 @@ private:
     static CFakeSound* s_pCurrent;
     SoundFunctions m_functions;
     std::mutex m_lock;
-    std::vector<WAVEHDR*> m_queue;   // reserved: queuing allocates nothing
+    std::vector<WAVEHDR*> m_queue; // reserved: queuing allocates nothing
 };
 
 CFakeSound::Control MakeControl(DWORD dwType, DWORD dwMin, DWORD dwMax, std::vector<DWORD> values,

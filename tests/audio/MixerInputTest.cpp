@@ -6,8 +6,7 @@
 #include "audio/CMixerInput.h"
 #include "audio/CWaveInCapture.h"
 
-namespace
-{
+namespace {
 
 using Names = std::vector<std::string>;
 
@@ -37,8 +36,7 @@ protected:
             MakeListControl(dwType, {"CD Audio", "Microphone", "Line In", "Stereo Mix"}, {0, 1, 0, 0})};
         m_fake.sources = {MakeLine("CD Audio", 2, {Volume(0, 65535, 1, 1)}),
                           MakeLine("Microphone Boost", 1, {Volume(100, 1100, 500, 500)}),
-                          MakeLine("Line In", 2, {Volume(0, 65535, 7000, 8000)}),
-                          MakeLine("Stereo Mix", 2, {})};
+                          MakeLine("Line In", 2, {Volume(0, 65535, 7000, 8000)}), MakeLine("Stereo Mix", 2, {})};
         m_fake.Number();
     }
 
@@ -46,8 +44,7 @@ protected:
     void BuildMuteMixer()
     {
         m_fake.sources = {MakeLine("Microphone", 1, {Mute(0, 0, MIXERCONTROL_CONTROLF_UNIFORM)}),
-                          MakeLine("Line In", 2, {Mute(1, 0)}),
-                          MakeLine("CD Audio", 2, {Mute(0, 1)})};
+                          MakeLine("Line In", 2, {Mute(1, 0)}), MakeLine("CD Audio", 2, {Mute(0, 1)})};
         m_fake.Number();
     }
 
@@ -183,11 +180,11 @@ TEST_F(MixerInputTest, UnreadableLineDoesNotShiftTheRestoredStatesOfTheOthers)
 TEST_F(MixerInputTest, VolumeIsScaledIntoTheControlsRange)
 {
     BuildMuxMixer();
-    m_mixer.SetInput(2);   // "Line In", 0..65535
+    m_mixer.SetInput(2); // "Line In", 0..65535
     EXPECT_TRUE(m_mixer.SetInputVolume(0x8000, 0xFFFF));
     EXPECT_EQ((std::vector<DWORD>{32768, 65535}), Values(2, MIXERCONTROL_CONTROLTYPE_VOLUME));
 
-    m_mixer.SetInput(1);   // "Microphone" agrees with "Microphone Boost", 100..1100
+    m_mixer.SetInput(1); // "Microphone" agrees with "Microphone Boost", 100..1100
     m_mixer.ForgetSavedState();
     EXPECT_TRUE(m_mixer.SetInputVolume(0x8000, 0));
     EXPECT_EQ(600u, Values(1, MIXERCONTROL_CONTROLTYPE_VOLUME)[0]);
@@ -210,8 +207,7 @@ TEST_F(MixerInputTest, InputNamesAgreeOverTheShorterLength)
 {
     m_fake.sources = {MakeLine("Line In", 2, {Volume(0, 65535, 0, 0)}),
                       MakeLine("Line In 2", 2, {Volume(0, 65535, 0, 0)})};
-    m_fake.recordLine.controls = {
-        MakeListControl(MIXERCONTROL_CONTROLTYPE_MUX, {"Line In 2", "Aux"}, {1, 0})};
+    m_fake.recordLine.controls = {MakeListControl(MIXERCONTROL_CONTROLTYPE_MUX, {"Line In 2", "Aux"}, {1, 0})};
     m_fake.Number();
     m_mixer.SetInput(0);
     EXPECT_TRUE(m_mixer.SetInputVolume(0xFFFF, 0xFFFF));
@@ -219,9 +215,9 @@ TEST_F(MixerInputTest, InputNamesAgreeOverTheShorterLength)
     EXPECT_EQ((std::vector<DWORD>{65535, 65535}), Values(0, MIXERCONTROL_CONTROLTYPE_VOLUME));
     EXPECT_EQ((std::vector<DWORD>{0, 0}), Values(1, MIXERCONTROL_CONTROLTYPE_VOLUME));
 
-    m_mixer.SetInput(1);   // "Aux" agrees with no line
+    m_mixer.SetInput(1); // "Aux" agrees with no line
     EXPECT_FALSE(m_mixer.SetInputVolume(0xFFFF, 0xFFFF));
-    m_mixer.SetInput(5);   // outside the input list
+    m_mixer.SetInput(5); // outside the input list
     EXPECT_FALSE(m_mixer.SetInputVolume(0xFFFF, 0xFFFF));
     EXPECT_EQ(0, m_fake.nMixerOpen);
 }
@@ -229,7 +225,7 @@ TEST_F(MixerInputTest, InputNamesAgreeOverTheShorterLength)
 TEST_F(MixerInputTest, LineWithoutVolumeControlIsLeftAlone)
 {
     BuildMuxMixer();
-    m_mixer.SetInput(3);   // "Stereo Mix" has no volume control
+    m_mixer.SetInput(3); // "Stereo Mix" has no volume control
     EXPECT_TRUE(m_mixer.SetInputVolume(0x8000, 0x8000));
     EXPECT_FALSE(m_mixer.HasSavedVolume());
     EXPECT_EQ(0, m_fake.nMixerWrites);
@@ -272,7 +268,7 @@ TEST_F(MixerInputTest, CaptureThreadSelectsAtStartAndRestoresAtEnd)
 TEST_F(MixerInputTest, FailedVolumeFailsTheStartAndPutsTheSelectionBack)
 {
     BuildMuxMixer();
-    m_fake.recordLine.controls[0].items[3] = "Aux";   // agrees with no source line
+    m_fake.recordLine.controls[0].items[3] = "Aux"; // agrees with no source line
     CWaveInCapture capture;
     capture.SetSoundFunctions(m_fake.Functions());
     capture.SetDevice(0);

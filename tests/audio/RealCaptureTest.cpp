@@ -8,8 +8,7 @@
 #include "CRecordingStream.h"
 #include "audio/CWaveInCapture.h"
 
-namespace
-{
+namespace {
 
 const DWORD kRate = 44100;
 const DWORD kBlock = 4608;
@@ -24,8 +23,7 @@ public:
         for (size_t i = 0; i < m_samples.size(); ++i)
             m_samples[i] = short(12000 * sin(2 * kPi * dFrequency * double(i / 2) / kRate));
         WAVEFORMATEX format = {WAVE_FORMAT_PCM, 2, kRate, kRate * 4, 4, 16, 0};
-        if (waveOutOpen(&m_hWaveOut, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR)
-        {
+        if (waveOutOpen(&m_hWaveOut, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) {
             m_hWaveOut = nullptr;
             return;
         }
@@ -55,8 +53,7 @@ double PowerAt(const std::vector<double>& signal, double dFrequency)
 {
     double dCoefficient = 2 * cos(2 * kPi * dFrequency / kRate);
     double s1 = 0, s2 = 0;
-    for (double x : signal)
-    {
+    for (double x : signal) {
         double s0 = x + dCoefficient * s1 - s2;
         s2 = s1;
         s1 = s0;
@@ -67,8 +64,7 @@ double PowerAt(const std::vector<double>& signal, double dFrequency)
 std::vector<double> LeftChannel(const std::vector<CRecordingStream::Delivery>& deliveries, size_t nSkip)
 {
     std::vector<double> left;
-    for (size_t i = nSkip; i < deliveries.size(); ++i)
-    {
+    for (size_t i = nSkip; i < deliveries.size(); ++i) {
         const short* pSamples = reinterpret_cast<const short*>(deliveries[i].payload.data());
         for (size_t j = 0; j + 1 < deliveries[i].payload.size() / 2; j += 2)
             left.push_back(pSamples[j]);
@@ -105,10 +101,8 @@ TEST(RealCapture, RecordsATonePlayedIntoTheNullSink)
     EXPECT_LE(deliveries.size(), 130u);
     EXPECT_EQ(0u, deliveries[0].dwTime);
     printf("first block %lu ms after start, %zu blocks, last stamp %lu ms, %lu ms from first block to stop\n",
-           deliveries[0].dwTick - dwStart, deliveries.size(), deliveries.back().dwTime,
-           dwStop - deliveries[0].dwTick);
-    for (size_t i = 0; i < deliveries.size(); ++i)
-    {
+           deliveries[0].dwTick - dwStart, deliveries.size(), deliveries.back().dwTime, dwStop - deliveries[0].dwTick);
+    for (size_t i = 0; i < deliveries.size(); ++i) {
         EXPECT_EQ(capture.BlockTimeMs(DWORD(i)), deliveries[i].dwTime) << i;
         EXPECT_EQ(kBlock, deliveries[i].cbSize) << i;
     }
@@ -146,8 +140,7 @@ TEST(RealCapture, RecordsFromTheMonitorChosenById)
     std::vector<std::string> names;
     ASSERT_TRUE(capture.ListDevices(names));
     int nMonitor = -1;
-    for (size_t i = 0; i < names.size(); ++i)
-    {
+    for (size_t i = 0; i < names.size(); ++i) {
         capture.SetDevice(UINT(i));
         std::vector<std::string> inputs = {"stale"};
         capture.ListInputs(inputs);

@@ -8,10 +8,9 @@
 #include "CRecordingStream.h"
 #include "audio/CSoundMixer.h"
 
-namespace
-{
+namespace {
 
-const DWORD kFrames = 1152;  // one block, stereo
+const DWORD kFrames = 1152; // one block, stereo
 
 // The devices' clocks as the test sets them.
 class CTestMixer : public CSoundMixer
@@ -67,8 +66,8 @@ TEST_F(SoundMixerTest, PlacesTheSecondsSamplesByTheClockAtItsVolumeWithSaturatio
     ASSERT_EQ(1u, m_out.DeliveryCount());
     const CRecordingStream::Delivery block = m_out.Deliveries()[0];
     EXPECT_EQ(kFrames * 4, block.cbSize);
-    EXPECT_EQ(100, Samples(block)[440 * 2 + 1]);         // before the second began: silence added
-    EXPECT_EQ(100 + 1000, Samples(block)[441 * 2]);      // half of the second's 2000
+    EXPECT_EQ(100, Samples(block)[440 * 2 + 1]);    // before the second began: silence added
+    EXPECT_EQ(100 + 1000, Samples(block)[441 * 2]); // half of the second's 2000
     EXPECT_EQ(100 + 1000, Samples(block)[kFrames * 2 - 1]);
 
     m_mixer.SetSecondVolume(0xFFFF);
@@ -76,7 +75,7 @@ TEST_F(SoundMixerTest, PlacesTheSecondsSamplesByTheClockAtItsVolumeWithSaturatio
     ASSERT_EQ(2u, m_out.DeliveryCount());
     const CRecordingStream::Delivery loud = m_out.Deliveries()[1];
     EXPECT_EQ(26u, loud.dwTime);
-    EXPECT_EQ(32767, Samples(loud)[0]);  // 31000 + 2000 saturates
+    EXPECT_EQ(32767, Samples(loud)[0]); // 31000 + 2000 saturates
 }
 
 TEST_F(SoundMixerTest, ABlockWaitsForTheSecondsSamplesButNotLongerThanTheLimit)

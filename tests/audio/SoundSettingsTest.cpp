@@ -7,8 +7,7 @@
 
 #include "audio/CSoundSettings.h"
 
-namespace
-{
+namespace {
 
 const char kTestKey[] = "Software\\Vantri\\OrvaneTests\\VolumeControl";
 
@@ -23,8 +22,7 @@ int g_nRefusals = 0;
 bool RecordLaunch(const char* pszApplication, const char* pszCommandLine)
 {
     g_launches.push_back(Launch{pszApplication, pszCommandLine});
-    if (g_nRefusals > 0)
-    {
+    if (g_nRefusals > 0) {
         --g_nRefusals;
         return false;
     }
@@ -44,8 +42,8 @@ protected:
     void SetUp() override
     {
         RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                                 nullptr, &m_hKey, nullptr));
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                                 &m_hKey, nullptr));
         m_settings.SetVolumeControlKey(HKEY_CURRENT_USER, kTestKey);
         m_settings.SetLauncher(&RecordLaunch);
         g_launches.clear();
@@ -89,8 +87,8 @@ TEST_F(SoundSettingsTest, ClearsTheFirstByteOfEveryLineStateRecord)
 TEST_F(SoundSettingsTest, WalksSubkeysAndComparesNamesWithoutCase)
 {
     HKEY hSub = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(m_hKey, "Card\\Recording", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                             &hSub, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(m_hKey, "Card\\Recording", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hSub, nullptr));
     SetBinary(hSub, "linestates", std::vector<BYTE>(133, 0x01));
     SetBinary(hSub, "OtherStates", std::vector<BYTE>(10, 0x01));
     SetBinary(m_hKey, "LineStates", std::vector<BYTE>(4, 0x07), REG_DWORD);
@@ -137,8 +135,7 @@ TEST_F(SoundSettingsTest, DeviceSettingsArgumentsFollowTheSystemVersion)
         {VER_PLATFORM_WIN32_NT, 4, 0, " shell32.dll,Control_RunDLL mmsys.cpl"},
         {VER_PLATFORM_WIN32_WINDOWS, 4, 10, " shell32.dll,Control_RunDLL mmsys.cpl"},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         g_launches.clear();
         m_settings.SetSystemVersion(c.dwPlatform, c.dwMajor, c.dwMinor);
         EXPECT_TRUE(m_settings.OpenDeviceSettings());

@@ -9,8 +9,7 @@
 #include "FakeSound.h"
 #include "audio/CWaveInCapture.h"
 
-namespace
-{
+namespace {
 
 const DWORD kBlock = 4608;
 
@@ -27,8 +26,7 @@ public:
 
     int IndexOf(const WAVEHDR* pHeader) const
     {
-        for (int i = 0; i < kBufferCount; ++i)
-        {
+        for (int i = 0; i < kBufferCount; ++i) {
             if (&Header(i) == pHeader)
                 return i;
         }
@@ -54,7 +52,7 @@ public:
 
     DWORD nDelivered = 0;
     DWORD dwEnd = 0;
-    DWORD nRefuseFrom = 0;   // the delivery that is refused, 0 for none
+    DWORD nRefuseFrom = 0; // the delivery that is refused, 0 for none
 };
 
 MSG ReturnedMessage(WAVEHDR* pHeader, DWORD dwTime)
@@ -172,8 +170,7 @@ TEST_F(WaveInCaptureTest, OpensTheDeviceWithEightQueuedBuffers)
     EXPECT_EQ(UINT(WAVE_MAPPER), m_fake.uOpenedDevice);
     EXPECT_EQ(1, m_fake.nStarted);
     EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}), AddedIndices());
-    for (int i = 0; i < CWaveInCapture::kBufferCount; ++i)
-    {
+    for (int i = 0; i < CWaveInCapture::kBufferCount; ++i) {
         EXPECT_EQ(kBlock, m_capture.Header(i).dwBufferLength);
         EXPECT_NE(0u, m_capture.Header(i).dwUser);
     }
@@ -222,10 +219,10 @@ TEST_F(WaveInCaptureTest, QueuesAllSkippedBuffersWhenOneWasLost)
 {
     ASSERT_EQ(1, m_capture.OnThreadStart());
     m_fake.added.clear();
-    Return(0);                                  // buffer 0
-    m_fake.ReturnNext(kBlock, 0);               // buffers 1 and 2 are lost by the device
+    Return(0);                    // buffer 0
+    m_fake.ReturnNext(kBlock, 0); // buffers 1 and 2 are lost by the device
     m_fake.ReturnNext(kBlock, 0);
-    Return(100);                                // buffer 3
+    Return(100); // buffer 3
     EXPECT_EQ((std::vector<int>{0, 1, 2}), AddedIndices());
 }
 
@@ -243,8 +240,7 @@ TEST_F(WaveInCaptureTest, DeliversALateBlockAgainUntilTheClockIsCaughtUp)
     std::vector<CRecordingStream::Delivery> deliveries = m_audio.Deliveries();
     ASSERT_EQ(7u, deliveries.size());
     const DWORD adwTimes[] = {0, 26, 52, 78, 104, 130, 156};
-    for (size_t i = 0; i < deliveries.size(); ++i)
-    {
+    for (size_t i = 0; i < deliveries.size(); ++i) {
         EXPECT_EQ(adwTimes[i], deliveries[i].dwTime) << i;
         EXPECT_EQ(26u, deliveries[i].dwDuration) << i;
         EXPECT_EQ(kBlock, deliveries[i].cbSize);
@@ -263,7 +259,7 @@ TEST_F(WaveInCaptureTest, SoundHeldBackByAStallPaysTheRepeatsBack)
     Return(0, 0x10);
     Return(26, 0x11);
     Return(52, 0x12);
-    Return(180, 0x13);  // a stall: delivered four times
+    Return(180, 0x13); // a stall: delivered four times
     // The held-back blocks come in a burst, then the device keeps its pace again.
     const DWORD adwArrivals[] = {181, 182, 183, 208, 234, 260};
     for (int i = 0; i < 6; ++i)
@@ -291,8 +287,7 @@ TEST_F(WaveInCaptureTest, ADeviceWhoseClockRunsFastStaysOnTheSystemClock)
     const DWORD nBlocks = DWORD(10 * 60 * 1000 / dBlockMs);
     LONG nWorst = 0;
     DWORD dwArrival = 0;
-    for (DWORD k = 0; k < nBlocks; ++k)
-    {
+    for (DWORD k = 0; k < nBlocks; ++k) {
         dwArrival = DWORD(k * dBlockMs / 1.001);
         Return(dwArrival);
         const LONG nAhead = LONG(stamps.dwEnd - dwArrival);
@@ -323,8 +318,7 @@ TEST_F(WaveInCaptureTest, ADeviceThatFallsSilentEndsTheSoundAndSaysWhen)
 {
     ASSERT_TRUE(m_writer.StartAndWait());
     ASSERT_EQ(1, m_capture.Start());
-    for (int i = 0; i < 4; ++i)
-    {
+    for (int i = 0; i < 4; ++i) {
         ASSERT_TRUE(m_fake.PostNext(kBlock, BYTE(i)));
         Sleep(27);
     }
@@ -452,8 +446,7 @@ TEST_F(WaveInCaptureTest, RecordsOnItsOwnThreadAndDeliversTheLastBlockAfterStop)
     ASSERT_TRUE(m_writer.StartAndWait());
     ASSERT_EQ(1, m_capture.Start());
     EXPECT_NE(GetCurrentThreadId(), m_fake.dwCallbackThread);
-    for (int i = 0; i < 5; ++i)
-    {
+    for (int i = 0; i < 5; ++i) {
         ASSERT_TRUE(m_fake.PostNext(kBlock, BYTE(i)));
         Sleep(30);
     }

@@ -21,8 +21,7 @@
 #include "writer/CAviVideoStream.h"
 #include "writer/CAviWriter.h"
 
-namespace
-{
+namespace {
 const DWORD kFps = 25;
 const DWORD kSampleRate = 44100;
 const LONG kWidth = 160;
@@ -71,8 +70,7 @@ protected:
         if (!pWriter || !pWriter->IsWriting())
             return 1;
         DWORD dwNow = DWORD(PerfClock(1000));
-        if (!m_bStarted)
-        {
+        if (!m_bStarted) {
             m_bStarted = true;
             m_dwFirst = dwNow;
         }
@@ -102,8 +100,7 @@ public:
         for (size_t i = 0; i < m_samples.size(); ++i)
             m_samples[i] = short(12000 * sin(2 * 3.14159265358979 * dFrequency * double(i / 2) / kSampleRate));
         WAVEFORMATEX format = {WAVE_FORMAT_PCM, 2, kSampleRate, kSampleRate * 4, 4, 16, 0};
-        if (waveOutOpen(&m_hWaveOut, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR)
-        {
+        if (waveOutOpen(&m_hWaveOut, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) {
             m_hWaveOut = nullptr;
             return;
         }
@@ -133,7 +130,7 @@ int Fail(const char* pszWhat)
     std::printf("error=%s\n", pszWhat);
     return 1;
 }
-}
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -214,8 +211,7 @@ int main(int argc, char** argv)
     // End: sound first, with the encoder's last frames, then video, then the file.
     capture.Stop();
     DWORD nFlushed = 0;
-    if (encoder.IsOpen())
-    {
+    if (encoder.IsOpen()) {
         encoder.End();
         nFlushed = encoder.OutputSize();
         if (nFlushed)

@@ -12,8 +12,7 @@
 #include "pipeline/CMediaStream.h"
 #include "pipeline/CMediaWriter.h"
 
-namespace
-{
+namespace {
 // Counts delivered blocks; never queues them.
 class CCountingStream : public CMediaStream
 {
@@ -39,7 +38,7 @@ public:
     int Initialize() override { return 1; }
     void Uninitialize() override {}
 };
-}
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -63,8 +62,8 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     // A loaded machine can take a while to hand over the first block: past the asked time, wait
     // for one block (up to ten seconds) rather than report none.
-    while (nStarted && (GetTickCount() - dwStart < dwMs ||
-                        (stream.m_nBlocks == 0 && GetTickCount() - dwStart < dwMs + 10000)))
+    while (nStarted &&
+           (GetTickCount() - dwStart < dwMs || (stream.m_nBlocks == 0 && GetTickCount() - dwStart < dwMs + 10000)))
         Sleep(20);
     DWORD dwStop = GetTickCount();
     capture.Stop();

@@ -22,12 +22,12 @@ const BE_ERR kEncodeFailed = 0x00000001;
 int g_nStreamToken = 0;
 const DWORD kChunkBytesOut = 100;
 const DWORD kFlushBytesOut = 50;
-}  // namespace
+} // namespace
 
 extern "C" {
 
-__declspec(dllexport) BE_ERR beInitStream(BE_CONFIG* pConfig, DWORD* pdwSamples, DWORD* pdwBufferSize,
-                                          HBE_STREAM* phStream)
+__declspec(dllexport) BE_ERR
+    beInitStream(BE_CONFIG* pConfig, DWORD* pdwSamples, DWORD* pdwBufferSize, HBE_STREAM* phStream)
 {
     ++g_nInit;
     std::memcpy(&g_config, pConfig, sizeof(g_config));
@@ -39,8 +39,7 @@ __declspec(dllexport) BE_ERR beInitStream(BE_CONFIG* pConfig, DWORD* pdwSamples,
     return kSuccess;
 }
 
-__declspec(dllexport) BE_ERR beEncodeChunk(HBE_STREAM, DWORD dwSamples, SHORT*, BYTE* pOutput,
-                                           DWORD* pdwOutput)
+__declspec(dllexport) BE_ERR beEncodeChunk(HBE_STREAM, DWORD dwSamples, SHORT*, BYTE* pOutput, DWORD* pdwOutput)
 {
     ++g_nEncode;
     g_dwLastSamples = dwSamples;
@@ -92,8 +91,8 @@ __declspec(dllexport) const BE_CONFIG* fakeLastConfig()
     return &g_config;
 }
 
-__declspec(dllexport) void fakeCounts(LONG* pInit, LONG* pEncode, LONG* pDeinit, LONG* pClose,
-                                      LONG* pInfoTag, DWORD* pLastSamples)
+__declspec(dllexport) void fakeCounts(LONG* pInit, LONG* pEncode, LONG* pDeinit, LONG* pClose, LONG* pInfoTag,
+                                      DWORD* pLastSamples)
 {
     *pInit = g_nInit;
     *pEncode = g_nEncode;
@@ -114,4 +113,4 @@ __declspec(dllexport) void fakeFailEncodes(LONG nCalls)
     g_nFailEncodes = nCalls;
 }
 
-}  // extern "C"
+} // extern "C"

@@ -13,7 +13,8 @@ const DWORD kXvid = mmioFOURCC('X', 'V', 'I', 'D');
 const DWORD kMaxCompressedSize = 64 * 1024;
 const DWORD kStateValue = 0x5EED5EED;
 
-struct CodecKind {
+struct CodecKind
+{
     DWORD fccInstalled;
     DWORD fccReported;
     DWORD fccOutput;
@@ -114,8 +115,7 @@ LRESULT Decompress(ICDECOMPRESS* pd)
     const BYTE nValue = static_cast<BYTE*>(pd->lpInput)[0];
     const BITMAPINFOHEADER* pOutFormat = pd->lpbiOutput;
     const DWORD dwBytes = RowStride(pOutFormat->biBitCount, pOutFormat->biWidth) *
-                          static_cast<DWORD>(pOutFormat->biHeight < 0 ? -pOutFormat->biHeight
-                                                                      : pOutFormat->biHeight);
+                          static_cast<DWORD>(pOutFormat->biHeight < 0 ? -pOutFormat->biHeight : pOutFormat->biHeight);
     std::memset(pd->lpOutput, nValue, dwBytes);
     g_record.decompresses.push_back(DecompressCall{pd->dwFlags, nValue});
     return ICERR_OK;
@@ -215,8 +215,7 @@ LRESULT HandleMessage(const CodecKind& kind, UINT msg, LPARAM lParam1, LPARAM lP
     }
 }
 
-template <int N>
-LRESULT CALLBACK CodecProc(DWORD_PTR, HDRVR, UINT msg, LPARAM lParam1, LPARAM lParam2)
+template <int N> LRESULT CALLBACK CodecProc(DWORD_PTR, HDRVR, UINT msg, LPARAM lParam1, LPARAM lParam2)
 {
     return HandleMessage(kKinds[N], msg, lParam1, lParam2);
 }
@@ -224,12 +223,11 @@ LRESULT CALLBACK CodecProc(DWORD_PTR, HDRVR, UINT msg, LPARAM lParam1, LPARAM lP
 const DRIVERPROC kProcs[] = {CodecProc<0>, CodecProc<1>, CodecProc<2>, CodecProc<3>, CodecProc<4>};
 static_assert(sizeof(kProcs) / sizeof(kProcs[0]) == kKindCount, "one procedure per codec");
 
-}  // namespace
+} // namespace
 
 int SizeForQuality(int nQuality)
 {
-    const long long nSize = g_behaviour.nSizeBase +
-                            static_cast<long long>(g_behaviour.nSizeSlope) * nQuality / 10000;
+    const long long nSize = g_behaviour.nSizeBase + static_cast<long long>(g_behaviour.nSizeSlope) * nQuality / 10000;
     if (nSize < 1)
         return 1;
     if (nSize > static_cast<long long>(kMaxCompressedSize))
@@ -248,8 +246,8 @@ bool Install()
 {
     bool bOk = true;
     for (int i = 0; i < kKindCount; ++i) {
-        bOk &= ICInstall(ICTYPE_VIDEO, kKinds[i].fccInstalled,
-                         reinterpret_cast<LPARAM>(kProcs[i]), nullptr, ICINSTALL_FUNCTION) != FALSE;
+        bOk &= ICInstall(ICTYPE_VIDEO, kKinds[i].fccInstalled, reinterpret_cast<LPARAM>(kProcs[i]), nullptr,
+                         ICINSTALL_FUNCTION) != FALSE;
     }
     return bOk;
 }
@@ -260,4 +258,4 @@ void Uninstall()
         ICRemove(ICTYPE_VIDEO, kKinds[i].fccInstalled, 0);
 }
 
-}  // namespace testcodec
+} // namespace testcodec

@@ -11,43 +11,47 @@
 namespace testcodec {
 
 const DWORD kQualityCodec = mmioFOURCC('T', 'Q', 'S', '1');
-const DWORD kDuplicateCodec = mmioFOURCC('T', 'Q', 'S', '9');  // reports kQualityCodec
+const DWORD kDuplicateCodec = mmioFOURCC('T', 'Q', 'S', '9'); // reports kQualityCodec
 const DWORD kRefusingCodec = mmioFOURCC('T', 'Q', 'R', '3');
-const DWORD kDroppingCodec = mmioFOURCC('T', 'Q', 'X', '4');   // output "XVID"
-const DWORD kHuffyuvCodec = mmioFOURCC('H', 'F', 'Y', 'U');    // behaves as the quality codec
+const DWORD kDroppingCodec = mmioFOURCC('T', 'Q', 'X', '4'); // output "XVID"
+const DWORD kHuffyuvCodec = mmioFOURCC('H', 'F', 'Y', 'U');  // behaves as the quality codec
 
-struct CompressCall {
+struct CompressCall
+{
     DWORD dwFlags;
     LONG nFrameNum;
     DWORD dwFrameSize;
     DWORD dwQuality;
     bool bHasPrevious;
-    BYTE nPreviousByte;  // first byte of the previous-frame buffer, when there is one
-    DWORD dwSize;        // the size this call produced
+    BYTE nPreviousByte; // first byte of the previous-frame buffer, when there is one
+    DWORD dwSize;       // the size this call produced
 };
 
-struct DecompressCall {
+struct DecompressCall
+{
     DWORD dwFlags;
     BYTE nFirstByte;
 };
 
 // What the quality codec does; reset by Reset().
-struct Behaviour {
+struct Behaviour
+{
     DWORD dwFlags = VIDCF_QUALITY;
-    int nSizeBase = 100;        // size = max(1, base + slope * quality / 10000)
+    int nSizeBase = 100; // size = max(1, base + slope * quality / 10000)
     int nSizeSlope = 2000;
     DWORD dwDefaultKeyRate = 0; // answer to ICM_GETDEFAULTKEYFRAMERATE
     DWORD dwDefaultQuality = 0;
-    int nSelfKeyFrame = -1;     // frame number the codec marks as key on its own
+    int nSelfKeyFrame = -1; // frame number the codec marks as key on its own
     bool bConfigurable = true;
-    int nDropCalls = 0;         // for the dropping codec: this many next calls give 0x7F
-    DWORD dwCompressGetSize = 64 * 1024;  // answer to ICM_COMPRESS_GET_SIZE
-    bool bKeepsState = true;    // false: ICM_GETSTATE is unsupported
-    UINT nFaultOn = 0;          // this message raises an access violation ...
-    int nFaultAfter = 0;        // ... once it has been answered this many times
+    int nDropCalls = 0;                  // for the dropping codec: this many next calls give 0x7F
+    DWORD dwCompressGetSize = 64 * 1024; // answer to ICM_COMPRESS_GET_SIZE
+    bool bKeepsState = true;             // false: ICM_GETSTATE is unsupported
+    UINT nFaultOn = 0;                   // this message raises an access violation ...
+    int nFaultAfter = 0;                 // ... once it has been answered this many times
 };
 
-struct Record {
+struct Record
+{
     std::vector<CompressCall> compresses;
     std::vector<DecompressCall> decompresses;
     int nCompressBegin = 0;
@@ -72,4 +76,4 @@ void Uninstall();
 
 int SizeForQuality(int nQuality);
 
-}  // namespace testcodec
+} // namespace testcodec

@@ -18,7 +18,7 @@ bool WriteAll(FILE* pFile, const BYTE* pData, DWORD dwSize)
     return dwSize == 0 || std::fwrite(pData, 1, dwSize, pFile) == dwSize;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -59,8 +59,7 @@ int main(int argc, char** argv)
                 nSample = static_cast<short>(12000 * std::sin(2.0 * 3.14159265358979 * 1000.0 * nDone / nRate));
             pcm[2 * i] = pcm[2 * i + 1] = nSample;
         }
-        bOk = encoder.EncodeBlock(pcm.data()) &&
-              WriteAll(pFile, encoder.OutputBuffer(), encoder.OutputSize());
+        bOk = encoder.EncodeBlock(pcm.data()) && WriteAll(pFile, encoder.OutputBuffer(), encoder.OutputSize());
     }
     encoder.End();
     bOk = bOk && WriteAll(pFile, encoder.OutputBuffer(), encoder.OutputSize());

@@ -30,7 +30,8 @@ std::string FakeLibrary()
     return TestDirectory() + "fake_lame_enc.dll";
 }
 
-struct Expected {
+struct Expected
+{
     DWORD dwConfigRate;
     DWORD dwBitrate;
     DWORD dwMaxBitrate;
@@ -52,7 +53,8 @@ void ExpectConfiguration(const CMp3Encoder& encoder, const Expected& expected)
 
 // --- Through the real library ------------------------------------------------------------
 
-class RealMp3EncoderTest : public ::testing::Test {
+class RealMp3EncoderTest : public ::testing::Test
+{
 protected:
     void SetUp() override { ASSERT_TRUE(m_encoder.Load(RealLibrary().c_str())); }
 
@@ -111,7 +113,7 @@ TEST_F(RealMp3EncoderTest, LowRatesUseMpeg2WithTheirOwnRange)
     ASSERT_TRUE(OpenWith(22050, 0, false));
     ExpectConfiguration(m_encoder, {22050, 160, 160, kMpeg2, 20000, 1044});
     ASSERT_TRUE(OpenWith(22050, 9, false));
-    EXPECT_EQ(48u, m_encoder.Config().format.LHV1.dwBitrate);  // 40 lies below this rate's range
+    EXPECT_EQ(48u, m_encoder.Config().format.LHV1.dwBitrate); // 40 lies below this rate's range
     EXPECT_EQ(48u, m_encoder.Config().format.LHV1.dwMaxBitrate);
     EXPECT_EQ(kMpeg2, m_encoder.Config().format.LHV1.dwMpegVersion);
     // An MPEG-2 frame holds 576 samples per channel.
@@ -199,7 +201,7 @@ TEST_F(RealMp3EncoderTest, EncodesBlocksAndFlushesTheRestAtTheEnd)
     nTotal += m_encoder.OutputSize();
     // 50 frames of 522 or 523 bytes, give or take the encoder's delay.
     EXPECT_NEAR(50.0 * 522.45, static_cast<double>(nTotal), 3 * 523.0);
-    m_encoder.End();  // a second End is harmless
+    m_encoder.End(); // a second End is harmless
     EXPECT_FALSE(m_encoder.EncodeBlock(pcm.data()));
 }
 
@@ -218,7 +220,7 @@ DWORD RunInFolderWithoutLibrary(const char* pszTest)
 {
     char szTemp[MAX_PATH], szFolder[MAX_PATH], szSelf[MAX_PATH];
     GetTempPathA(sizeof(szTemp), szTemp);
-    GetTempFileNameA(szTemp, "nol", 0, szFolder);  // a unique name, made a folder below
+    GetTempFileNameA(szTemp, "nol", 0, szFolder); // a unique name, made a folder below
     DeleteFileA(szFolder);
     if (!CreateDirectoryA(szFolder, nullptr))
         return ~0u;
@@ -273,7 +275,8 @@ TEST(Mp3Encoder, LibraryMissingOneFunctionIsRefused)
 
 // --- What the library is handed -------------------------------------------------------------
 
-class FakeMp3EncoderTest : public ::testing::Test {
+class FakeMp3EncoderTest : public ::testing::Test
+{
 protected:
     typedef const BE_CONFIG* (*LastConfigFn)();
     typedef void (*CountsFn)(LONG*, LONG*, LONG*, LONG*, LONG*, DWORD*);
@@ -284,12 +287,11 @@ protected:
         // Held for the whole test so the stand-in's records outlive the encoder's Unload.
         m_hFake = LoadLibraryA(FakeLibrary().c_str());
         ASSERT_NE(nullptr, m_hFake);
-        m_pfnLastConfig = reinterpret_cast<LastConfigFn>(
-            reinterpret_cast<void*>(GetProcAddress(m_hFake, "fakeLastConfig")));
-        m_pfnCounts = reinterpret_cast<CountsFn>(
-            reinterpret_cast<void*>(GetProcAddress(m_hFake, "fakeCounts")));
-        m_pfnSetInitResult = reinterpret_cast<SetInitResultFn>(
-            reinterpret_cast<void*>(GetProcAddress(m_hFake, "fakeSetInitResult")));
+        m_pfnLastConfig =
+            reinterpret_cast<LastConfigFn>(reinterpret_cast<void*>(GetProcAddress(m_hFake, "fakeLastConfig")));
+        m_pfnCounts = reinterpret_cast<CountsFn>(reinterpret_cast<void*>(GetProcAddress(m_hFake, "fakeCounts")));
+        m_pfnSetInitResult =
+            reinterpret_cast<SetInitResultFn>(reinterpret_cast<void*>(GetProcAddress(m_hFake, "fakeSetInitResult")));
         ASSERT_TRUE(m_pfnLastConfig && m_pfnCounts && m_pfnSetInitResult);
         m_pfnSetInitResult(kSuccess);
         ASSERT_TRUE(m_encoder.Load(FakeLibrary().c_str()));
@@ -302,7 +304,8 @@ protected:
             FreeLibrary(m_hFake);
     }
 
-    struct Counts {
+    struct Counts
+    {
         LONG nInit, nEncode, nDeinit, nClose, nInfoTag;
         DWORD dwLastSamples;
     };
@@ -310,8 +313,8 @@ protected:
     Counts ReadCounts() const
     {
         Counts counts{};
-        m_pfnCounts(&counts.nInit, &counts.nEncode, &counts.nDeinit, &counts.nClose,
-                    &counts.nInfoTag, &counts.dwLastSamples);
+        m_pfnCounts(&counts.nInit, &counts.nEncode, &counts.nDeinit, &counts.nClose, &counts.nInfoTag,
+                    &counts.dwLastSamples);
         return counts;
     }
 
@@ -332,23 +335,23 @@ TEST_F(FakeMp3EncoderTest, LibraryReceivesTheByteExactConfiguration)
     // Field by field at the library's own offsets.
     DWORD dwValue = 0;
     std::memcpy(&dwValue, pReceived + 0, 4);
-    EXPECT_EQ(256u, dwValue);  // dwConfig
+    EXPECT_EQ(256u, dwValue); // dwConfig
     std::memcpy(&dwValue, pReceived + 8, 4);
-    EXPECT_EQ(331u, dwValue);  // dwStructSize
+    EXPECT_EQ(331u, dwValue); // dwStructSize
     std::memcpy(&dwValue, pReceived + 12, 4);
-    EXPECT_EQ(44100u, dwValue);  // dwSampleRate
+    EXPECT_EQ(44100u, dwValue); // dwSampleRate
     std::memcpy(&dwValue, pReceived + 24, 4);
-    EXPECT_EQ(96u, dwValue);  // dwBitrate
+    EXPECT_EQ(96u, dwValue); // dwBitrate
     std::memcpy(&dwValue, pReceived + 28, 4);
-    EXPECT_EQ(160u, dwValue);  // dwMaxBitrate
+    EXPECT_EQ(160u, dwValue); // dwMaxBitrate
     std::memcpy(&dwValue, pReceived + 32, 4);
-    EXPECT_EQ(0xFFFFFFFFu, dwValue);  // nPreset
+    EXPECT_EQ(0xFFFFFFFFu, dwValue); // nPreset
     std::memcpy(&dwValue, pReceived + 36, 4);
-    EXPECT_EQ(1u, dwValue);  // dwMpegVersion
+    EXPECT_EQ(1u, dwValue); // dwMpegVersion
     std::memcpy(&dwValue, pReceived + 68, 4);
-    EXPECT_EQ(1u, dwValue);  // bEnableVBR
+    EXPECT_EQ(1u, dwValue); // bEnableVBR
     std::memcpy(&dwValue, pReceived + 84, 4);
-    EXPECT_EQ(1u, dwValue);  // bNoRes
+    EXPECT_EQ(1u, dwValue); // bNoRes
     WORD wQuality = 0;
     std::memcpy(&wQuality, pReceived + 92, 2);
     EXPECT_EQ(0xFA05, wQuality);
@@ -366,14 +369,14 @@ TEST_F(FakeMp3EncoderTest, EncodeEndAndCloseFollowTheLibrarysProtocol)
     ASSERT_TRUE(m_encoder.EncodeBlock(pcm.data()));
     EXPECT_EQ(100u, m_encoder.OutputSize());
     ASSERT_TRUE(m_encoder.EncodeBlock(pcm.data(), 2304 * 2));
-    EXPECT_EQ(100u, m_encoder.OutputSize());  // replaced, not appended
-    EXPECT_FALSE(m_encoder.EncodeBlock(pcm.data(), 2304 * 2 - 1));  // short block: not read
+    EXPECT_EQ(100u, m_encoder.OutputSize());                       // replaced, not appended
+    EXPECT_FALSE(m_encoder.EncodeBlock(pcm.data(), 2304 * 2 - 1)); // short block: not read
     m_encoder.End();
     EXPECT_EQ(50u, m_encoder.OutputSize());
     EXPECT_EQ(0x5A, m_encoder.OutputBuffer()[0]);
     const Counts after = ReadCounts();
     EXPECT_EQ(1, after.nInit - before.nInit);
-    EXPECT_EQ(2, after.nEncode - before.nEncode);  // the short block never reached the library
+    EXPECT_EQ(2, after.nEncode - before.nEncode); // the short block never reached the library
     EXPECT_EQ(2304u, after.dwLastSamples);
     EXPECT_EQ(1, after.nDeinit - before.nDeinit);
     EXPECT_EQ(1, after.nClose - before.nClose);
@@ -399,4 +402,4 @@ TEST_F(FakeMp3EncoderTest, RefusedStreamFailsOpen)
     m_pfnSetInitResult(kSuccess);
 }
 
-}  // namespace
+} // namespace

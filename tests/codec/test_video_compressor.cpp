@@ -15,14 +15,14 @@ namespace {
 
 const DWORD kDib = mmioFOURCC('D', 'I', 'B', ' ');
 
-class CompressorEnvironment : public ::testing::Environment {
+class CompressorEnvironment : public ::testing::Environment
+{
 public:
     void SetUp() override { ASSERT_TRUE(Install()); }
     void TearDown() override { Uninstall(); }
 };
 
-::testing::Environment* const g_pEnvironment =
-    ::testing::AddGlobalTestEnvironment(new CompressorEnvironment);
+::testing::Environment* const g_pEnvironment = ::testing::AddGlobalTestEnvironment(new CompressorEnvironment);
 
 BITMAPINFOHEADER MakeFormat(LONG nWidth, LONG nHeight, WORD nBits)
 {
@@ -38,7 +38,8 @@ BITMAPINFOHEADER MakeFormat(LONG nWidth, LONG nHeight, WORD nBits)
     return header;
 }
 
-class VideoCompressorTest : public ::testing::Test {
+class VideoCompressorTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -202,7 +203,7 @@ TEST_F(VideoCompressorTest, BeginTellsTheCompressorAboutTheSequenceWithoutAnAddr
     EXPECT_EQ(1u, info.dwScale);
     EXPECT_EQ(1, g_record.nCompressBegin);
     EXPECT_EQ(2000, m_compressor.TargetBytesPerFrame());
-    EXPECT_FALSE(m_compressor.SetInputFormat(&m_format, sizeof(m_format)));  // not mid-sequence
+    EXPECT_FALSE(m_compressor.SetInputFormat(&m_format, sizeof(m_format))); // not mid-sequence
     ASSERT_NE(nullptr, m_compressor.OutputFormat());
     EXPECT_EQ(kQualityCodec, m_compressor.OutputFormat()->biCompression);
     EXPECT_EQ(static_cast<int>(sizeof(BITMAPINFOHEADER)), m_compressor.OutputFormatSize());
@@ -269,7 +270,7 @@ TEST_F(VideoCompressorTest, OutputBufferIsWhatTheCompressorAsksExceptForHuffyuv)
 TEST_F(VideoCompressorTest, FrameClaimingMoreThanTheOutputBufferFails)
 {
     g_behaviour.dwFlags = 0;
-    g_behaviour.dwCompressGetSize = 100;  // frames are 115 bytes at the default quality
+    g_behaviour.dwCompressGetSize = 100; // frames are 115 bytes at the default quality
     SelectCodec(kQualityCodec);
     ASSERT_TRUE(m_compressor.Begin());
     EXPECT_FALSE(m_compressor.CompressFrame(m_frame.data()));
@@ -280,7 +281,7 @@ TEST_F(VideoCompressorTest, FrameClaimingMoreThanTheOutputBufferFails)
 TEST_F(VideoCompressorTest, CompressFrameBeforeBeginFails)
 {
     EXPECT_FALSE(m_compressor.CompressFrame(m_frame.data()));
-    EXPECT_FALSE(m_compressor.Begin());  // nothing selected
+    EXPECT_FALSE(m_compressor.Begin()); // nothing selected
     SelectCodec(kQualityCodec);
     EXPECT_FALSE(m_compressor.CompressFrame(m_frame.data()));
     EXPECT_TRUE(g_record.compresses.empty());
@@ -314,7 +315,7 @@ TEST_F(VideoCompressorTest, IntervalZeroForcesOnlyTheFirstFrame)
     g_behaviour.nSelfKeyFrame = 3;
     SelectCodec(kQualityCodec);
     m_compressor.SetRate(1);
-    m_compressor.SetScale(11);  // ten seconds' worth is less than one frame
+    m_compressor.SetScale(11); // ten seconds' worth is less than one frame
     ASSERT_EQ(0, m_compressor.GetKeyFrameRate());
     ASSERT_TRUE(m_compressor.Begin());
     std::vector<bool> keys;
@@ -509,7 +510,8 @@ TEST_F(VideoCompressorTest, FastTemporalCompressorKeepsItsOwnPreviousFrame)
 
 // --- Pass-through ---------------------------------------------------------------------------
 
-class PassThroughTest : public VideoCompressorTest {
+class PassThroughTest : public VideoCompressorTest
+{
 protected:
     void RunPassThrough(LONG nHeight, WORD nBits)
     {
@@ -526,7 +528,7 @@ protected:
         EXPECT_EQ(24, pOut->biBitCount);
         EXPECT_EQ(1, pOut->biPlanes);
         EXPECT_EQ(static_cast<DWORD>(BI_RGB), pOut->biCompression);
-        const DWORD dwOutStride = 304;  // 303 bytes of pixels, padded to four
+        const DWORD dwOutStride = 304; // 303 bytes of pixels, padded to four
         EXPECT_EQ(dwOutStride * dwRows, pOut->biSizeImage);
         EXPECT_EQ(0, m_compressor.TargetBytesPerFrame());
 
@@ -584,16 +586,17 @@ TEST_F(PassThroughTest, InputBelowTwentyFourBitsCannotStart)
     EXPECT_FALSE(m_compressor.CompressFrame(m_frame.data()));
 }
 
-}  // namespace
+} // namespace
 
 // --- A compressor that faults ---------------------------------------------------------------
 
-class FaultingCompressorTest : public VideoCompressorTest {
+class FaultingCompressorTest : public VideoCompressorTest
+{
 protected:
     void SetUp() override
     {
         VideoCompressorTest::SetUp();
-        g_behaviour.dwFlags = 0;  // one compression call per frame
+        g_behaviour.dwFlags = 0; // one compression call per frame
         m_hWnd = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
         ASSERT_NE(nullptr, m_hWnd);
         m_compressor.SetFaultNotify(m_hWnd, WM_APP);

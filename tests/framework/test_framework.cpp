@@ -72,16 +72,16 @@ protected:
 };
 
 BEGIN_MESSAGE_MAP(CProbeWnd, CWnd)
-    ON_WM_CREATE()
-    ON_WM_TIMER()
-    ON_WM_HOTKEY()
-    ON_WM_CTLCOLOR()
-    ON_MESSAGE(WM_PROBE, OnProbe)
-    ON_MESSAGE(WM_PROBE_BASE_ONLY, OnBaseOnly)
-    ON_COMMAND_RANGE(IDC_RANGE_FIRST, IDC_RANGE_LAST, OnRange)
-    ON_BN_CLICKED(IDC_CHILD, OnChildClicked)
-    ON_CBN_SELCHANGE(IDC_CHILD, OnSelChange)
-    ON_NOTIFY(1234, 77, OnCustomNotify)
+ON_WM_CREATE()
+ON_WM_TIMER()
+ON_WM_HOTKEY()
+ON_WM_CTLCOLOR()
+ON_MESSAGE(WM_PROBE, OnProbe)
+ON_MESSAGE(WM_PROBE_BASE_ONLY, OnBaseOnly)
+ON_COMMAND_RANGE(IDC_RANGE_FIRST, IDC_RANGE_LAST, OnRange)
+ON_BN_CLICKED(IDC_CHILD, OnChildClicked)
+ON_CBN_SELCHANGE(IDC_CHILD, OnSelChange)
+ON_NOTIFY(1234, 77, OnCustomNotify)
 END_MESSAGE_MAP()
 
 class CDerivedProbeWnd : public CProbeWnd
@@ -96,7 +96,7 @@ protected:
 };
 
 BEGIN_MESSAGE_MAP(CDerivedProbeWnd, CProbeWnd)
-    ON_MESSAGE(WM_PROBE, OnDerivedProbe)
+ON_MESSAGE(WM_PROBE, OnDerivedProbe)
 END_MESSAGE_MAP()
 
 // A button that sees its own click first; m_bSwallow keeps it from the parent.
@@ -125,8 +125,8 @@ protected:
 };
 
 BEGIN_MESSAGE_MAP(CReflectButton, CButton)
-    ON_CONTROL_REFLECT_EX(BN_CLICKED, OnReflectedClick)
-    ON_WM_CTLCOLOR_REFLECT()
+ON_CONTROL_REFLECT_EX(BN_CLICKED, OnReflectedClick)
+ON_WM_CTLCOLOR_REFLECT()
 END_MESSAGE_MAP()
 
 class CPlainReflectButton : public CButton
@@ -140,7 +140,7 @@ protected:
 };
 
 BEGIN_MESSAGE_MAP(CPlainReflectButton, CButton)
-    ON_CONTROL_REFLECT(BN_CLICKED, OnReflectedClick)
+ON_CONTROL_REFLECT(BN_CLICKED, OnReflectedClick)
 END_MESSAGE_MAP()
 
 } // namespace

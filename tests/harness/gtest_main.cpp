@@ -28,7 +28,7 @@ class CSkipReporter : public ::testing::EmptyTestEventListener
     std::string m_strReason;
 };
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

@@ -58,14 +58,12 @@ int CTestStream::WriteSample(CMediaSample* pSample)
     if (nCall == m_nFailAt || pSample->buffer == SAMPLEBUFFER_FAILED)
         return 0;
 
-    Written written{pSample->time, pSample->duration, pSample->flags,
-                    pSample->buffer == SAMPLEBUFFER_EMPTY, std::string(), GetCurrentThreadId()};
-    if (!written.bEmpty)
-    {
+    Written written{pSample->time, pSample->duration,   pSample->flags, pSample->buffer == SAMPLEBUFFER_EMPTY,
+                    std::string(), GetCurrentThreadId()};
+    if (!written.bEmpty) {
         Buffer* pBuffer = reinterpret_cast<Buffer*>(pSample->buffer);
         written.payload.assign(pBuffer->pData, pBuffer->cbSize);
-        if (m_hFile != INVALID_HANDLE_VALUE)
-        {
+        if (m_hFile != INVALID_HANDLE_VALUE) {
             DWORD cbWritten = 0;
             if (!WriteFile(m_hFile, pBuffer->pData, pBuffer->cbSize, &cbWritten, nullptr))
                 return 0;
@@ -84,8 +82,8 @@ int CTestStream::DeliverText(const std::string& text, DWORD dwTime, DWORD dwDura
 bool CTestStream::AppendToFile(const char* pszPath)
 {
     CloseFile();
-    m_hFile = CreateFileA(pszPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    m_hFile = CreateFileA(pszPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
     return m_hFile != INVALID_HANDLE_VALUE;
 }
 

@@ -13,8 +13,7 @@ inline DWORD ElapsedMs(DWORD dwSince)
 inline bool WaitUntil(const std::function<bool()>& fnDone, DWORD dwLimitMs)
 {
     DWORD dwStart = GetTickCount();
-    while (!fnDone())
-    {
+    while (!fnDone()) {
         if (ElapsedMs(dwStart) > dwLimitMs)
             return false;
         Sleep(5);

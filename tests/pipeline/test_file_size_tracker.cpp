@@ -2,18 +2,17 @@
 
 #include "pipeline/CFileSizeTracker.h"
 
-namespace
-{
+namespace {
 const ULONGLONG kLimit = 100ull * 1024 * 1024;
 const DWORD kSecond = CFileSizeTracker::kCheckIntervalMs;
-}
+} // namespace
 
 TEST(FileSizeTracker, ReadsTheDiskOnlyNearTheLimitOrOnceASecond)
 {
     CFileSizeTracker tracker;
     tracker.Begin(5000);
     for (int n = 0; n < 30; ++n)
-        tracker.Count(2764800);  // a second of 1280x720 24-bit frames
+        tracker.Count(2764800); // a second of 1280x720 24-bit frames
     EXPECT_FALSE(tracker.IsCheckDue(kLimit, 5999)) << "far from the limit, within the second";
     EXPECT_TRUE(tracker.IsCheckDue(kLimit, 5000 + kSecond));
 
@@ -32,7 +31,7 @@ TEST(FileSizeTracker, ReadsTheDiskOnlyNearTheLimitOrOnceASecond)
 TEST(FileSizeTracker, SmallLimitIsCheckedAfterEveryWrite)
 {
     CFileSizeTracker tracker;
-    tracker.Begin(0xFFFFFF00);  // the tick count wraps within the second
+    tracker.Begin(0xFFFFFF00); // the tick count wraps within the second
     tracker.Count(300);
     EXPECT_TRUE(tracker.IsCheckDue(1000, 0xFFFFFF10));
     tracker.Begin(0xFFFFFF00);

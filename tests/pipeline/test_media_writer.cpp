@@ -8,8 +8,7 @@
 #include "pipeline/CTestWriter.h"
 #include "pipeline/TestTiming.h"
 
-namespace
-{
+namespace {
 const UINT kWriterEvent = 2027;
 
 // A message-only window owned by the test thread, receiving the writer's notification.
@@ -18,8 +17,8 @@ class NotifyWindow
 public:
     NotifyWindow()
     {
-        m_hWnd = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
+        m_hWnd =
+            CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr), nullptr);
     }
     ~NotifyWindow() { DestroyWindow(m_hWnd); }
     HWND Handle() const { return m_hWnd; }
@@ -28,13 +27,10 @@ public:
     bool WaitForEvent(LPARAM* plParam, DWORD dwLimitMs)
     {
         DWORD dwStart = GetTickCount();
-        while (ElapsedMs(dwStart) < dwLimitMs)
-        {
+        while (ElapsedMs(dwStart) < dwLimitMs) {
             MSG msg;
-            while (PeekMessageA(&msg, m_hWnd, 0, 0, PM_REMOVE))
-            {
-                if (msg.message == kWriterEvent)
-                {
+            while (PeekMessageA(&msg, m_hWnd, 0, 0, PM_REMOVE)) {
+                if (msg.message == kWriterEvent) {
                     EXPECT_EQ(0u, msg.wParam);
                     *plParam = msg.lParam;
                     return true;
@@ -85,7 +81,7 @@ protected:
     CTestWriter m_writer;
     CTestStream m_stream;
 };
-}
+} // namespace
 
 TEST_F(MediaWriterTest, WritesSamplesInOrderOnTheWritingThread)
 {
@@ -103,8 +99,7 @@ TEST_F(MediaWriterTest, WritesSamplesInOrderOnTheWritingThread)
 
     const auto& writes = m_stream.Writes();
     ASSERT_EQ(200u, writes.size());
-    for (DWORD n = 0; n < 200; ++n)
-    {
+    for (DWORD n = 0; n < 200; ++n) {
         EXPECT_EQ("sample " + std::to_string(n), writes[n].payload);
         EXPECT_EQ(n * 40, writes[n].dwTime);
         EXPECT_EQ(40u, writes[n].dwDuration);
@@ -237,8 +232,7 @@ TEST_F(MediaWriterTest, WithoutNotifyWindowTheThreadEndsSilently)
 
 TEST_F(MediaWriterTest, StopRightAfterStartReturnsPromptly)
 {
-    for (int n = 0; n < 20; ++n)
-    {
+    for (int n = 0; n < 20; ++n) {
         ASSERT_EQ(1, m_writer.Start());
         DWORD dwStart = GetTickCount();
         m_writer.Stop();
@@ -276,8 +270,7 @@ TEST_F(MediaWriterTest, FullQueueBlocksTheProducerInsteadOfDropping)
 
     std::atomic<int> nDelivered{0};
     std::thread producer([&] {
-        for (DWORD n = 0; n < 12; ++n)
-        {
+        for (DWORD n = 0; n < 12; ++n) {
             stream.DeliverText(std::to_string(n), n);
             ++nDelivered;
         }

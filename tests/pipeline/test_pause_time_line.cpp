@@ -56,7 +56,7 @@ DWORD BlockTime(int k)
 {
     return static_cast<DWORD>(1152.0 * k * 1000.0 / 44100);
 }
-const DWORD kBlockMs = BlockTime(1);  // 26
+const DWORD kBlockMs = BlockTime(1); // 26
 
 int DeliverNumbered(CPauseTimeLine& relay, int n, DWORD dwTime, DWORD dwDuration)
 {
@@ -109,8 +109,8 @@ TEST(PauseTimeLine, SoundLeavesOutTheBlocksClosestToThePauseAndStaysBackToBack)
 {
     struct Case
     {
-        int nHeldBack;     // blocks that arrived while paused
-        DWORD dwPausedMs;  // what the clock says the pause lasted
+        int nHeldBack;    // blocks that arrived while paused
+        DWORD dwPausedMs; // what the clock says the pause lasted
     };
     // Fewer blocks came than the pause lasted (they come late), as many, and more (a burst).
     for (Case c : {Case{30, 1000}, Case{38, 1000}, Case{45, 1000}, Case{5, 900}}) {
@@ -152,9 +152,9 @@ TEST(PauseTimeLine, PicturesAndSoundStayInStepAcrossManyPauses)
     CPauseTimeLine video(CPauseTimeLine::TIMED), audio(CPauseTimeLine::CONTIGUOUS);
     video.Begin(&pictures);
     audio.Begin(&sound);
-    const DWORD pauses[][2] = {{1000, 1700},  {2300, 2310},  {3001, 5999},   {6500, 6890},   {7000, 7333},
-                               {8000, 9012},  {9500, 9550},  {10000, 12345}, {13000, 13013}, {14000, 14777},
-                               {15555, 16000}, {17000, 18500}};
+    const DWORD pauses[][2] = {{1000, 1700},   {2300, 2310},   {3001, 5999},   {6500, 6890},
+                               {7000, 7333},   {8000, 9012},   {9500, 9550},   {10000, 12345},
+                               {13000, 13013}, {14000, 14777}, {15555, 16000}, {17000, 18500}};
     const int nPauses = sizeof(pauses) / sizeof(pauses[0]);
     const int nLate[] = {12, 40, 25, 3, 58, 31, 17, 44};
 

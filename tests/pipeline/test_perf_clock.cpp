@@ -2,15 +2,14 @@
 
 #include "pipeline/PerfClock.h"
 
-namespace
-{
+namespace {
 LONGLONG Counter()
 {
     LARGE_INTEGER li;
     QueryPerformanceCounter(&li);
     return li.QuadPart;
 }
-}
+} // namespace
 
 TEST(PerfClock, IsTheCounterScaledToTheUnitTruncated)
 {
@@ -18,8 +17,7 @@ TEST(PerfClock, IsTheCounterScaledToTheUnitTruncated)
     ASSERT_TRUE(QueryPerformanceFrequency(&liFrequency));
     const LONGLONG nFrequency = liFrequency.QuadPart;
 
-    for (DWORD dwUnit : {1u, 1000u, 10000000u})
-    {
+    for (DWORD dwUnit : {1u, 1000u, 10000000u}) {
         LONGLONG nBefore = Counter();
         LONGLONG nClock = PerfClock(dwUnit);
         LONGLONG nAfter = Counter();

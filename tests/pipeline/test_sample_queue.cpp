@@ -8,8 +8,7 @@
 #include "pipeline/CSampleQueue.h"
 #include "pipeline/TestTiming.h"
 
-namespace
-{
+namespace {
 void* Item(uintptr_t nValue)
 {
     return reinterpret_cast<void*>(nValue);
@@ -19,13 +18,13 @@ uintptr_t Value(void* pItem)
 {
     return reinterpret_cast<uintptr_t>(pItem);
 }
-}
+} // namespace
 
 TEST(SampleQueue, NewQueueIsDrainingAndGetReturnsAtOnce)
 {
     CSampleQueue queue(1000, 100);
     void* pItem = Item(7);
-    EXPECT_EQ(0, queue.Get(&pItem));  // an empty queue that waited would never return
+    EXPECT_EQ(0, queue.Get(&pItem)); // an empty queue that waited would never return
     EXPECT_EQ(7u, Value(pItem));
 }
 
@@ -46,8 +45,7 @@ TEST(SampleQueue, NonBlockingQueueAtCapacityRefusesAndStaysUnchanged)
     EXPECT_EQ(0, queue.Put(Item(4)));
     EXPECT_EQ(0, queue.Put(Item(5)));
 
-    for (uintptr_t n = 1; n <= 3; ++n)
-    {
+    for (uintptr_t n = 1; n <= 3; ++n) {
         void* pItem = nullptr;
         ASSERT_EQ(1, queue.Get(&pItem));
         EXPECT_EQ(n, Value(pItem));
@@ -76,8 +74,7 @@ TEST(SampleQueue, DrainingReturnsQueuedItemsInOrderThenZero)
     for (uintptr_t n = 1; n <= 50; ++n)
         ASSERT_EQ(1, queue.Put(Item(n)));
     ASSERT_TRUE(queue.SetDraining());
-    for (uintptr_t n = 1; n <= 50; ++n)
-    {
+    for (uintptr_t n = 1; n <= 50; ++n) {
         void* pItem = nullptr;
         ASSERT_EQ(1, queue.Get(&pItem));
         EXPECT_EQ(n, Value(pItem));
@@ -132,8 +129,7 @@ TEST(SampleQueue, PutBeyondCapacityBlocksUntilAGetMakesRoom)
     producer.join();
     EXPECT_EQ(1, nResult.load());
 
-    for (uintptr_t n = 2; n <= nCapacity + 1; ++n)
-    {
+    for (uintptr_t n = 2; n <= nCapacity + 1; ++n) {
         ASSERT_EQ(1, queue.Get(&pItem));
         ASSERT_EQ(n, Value(pItem));
     }

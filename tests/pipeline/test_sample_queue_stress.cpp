@@ -6,8 +6,7 @@
 
 #include "pipeline/CSampleQueue.h"
 
-namespace
-{
+namespace {
 void* Item(uintptr_t nValue)
 {
     return reinterpret_cast<void*>(nValue);
@@ -17,7 +16,7 @@ uintptr_t Value(void* pItem)
 {
     return reinterpret_cast<uintptr_t>(pItem);
 }
-}
+} // namespace
 
 TEST(SampleQueueStress, FourProducersOneConsumerEveryItemOnceInProducerOrder)
 {
@@ -27,8 +26,7 @@ TEST(SampleQueueStress, FourProducersOneConsumerEveryItemOnceInProducerOrder)
     ASSERT_TRUE(queue.ClearDraining());
 
     std::vector<std::thread> producers;
-    for (int p = 0; p < nProducers; ++p)
-    {
+    for (int p = 0; p < nProducers; ++p) {
         producers.emplace_back([&queue, p, nPerProducer] {
             for (uintptr_t n = 1; n <= nPerProducer; ++n)
                 queue.Put(Item((static_cast<uintptr_t>(p) << 24) | n));
@@ -37,11 +35,9 @@ TEST(SampleQueueStress, FourProducersOneConsumerEveryItemOnceInProducerOrder)
 
     std::vector<uintptr_t> nextExpected(nProducers, 1);
     int nErrors = 0;
-    for (uintptr_t nTaken = 0; nTaken < nProducers * nPerProducer; ++nTaken)
-    {
+    for (uintptr_t nTaken = 0; nTaken < nProducers * nPerProducer; ++nTaken) {
         void* pItem = nullptr;
-        if (!queue.Get(&pItem))
-        {
+        if (!queue.Get(&pItem)) {
             ++nErrors;
             break;
         }

@@ -6,18 +6,11 @@
 #include "pipeline/CWorkerThread.h"
 #include "pipeline/TestTiming.h"
 
-namespace
-{
+namespace {
 class CProbeThread : public CWorkerThread
 {
 public:
-    enum StepMode
-    {
-        StepCounts,
-        StepFailsAtOnce,
-        StepNeverReturns,
-        StepThrows
-    };
+    enum StepMode { StepCounts, StepFailsAtOnce, StepNeverReturns, StepThrows };
 
     explicit CProbeThread(StepMode eMode = StepCounts, int nStartResult = 1)
         : m_eMode(eMode), m_nStartResult(nStartResult)
@@ -53,8 +46,7 @@ protected:
     int Step() override
     {
         ++m_nSteps;
-        switch (m_eMode)
-        {
+        switch (m_eMode) {
         case StepFailsAtOnce:
             return 0;
         case StepNeverReturns:
@@ -79,7 +71,7 @@ private:
     int m_nStartResult;
     HANDLE m_hNever;
 };
-}
+} // namespace
 
 TEST(WorkerThread, StartRunsStepsAndStopEndsWithExitCodeZero)
 {
@@ -143,8 +135,7 @@ TEST(WorkerThread, FailingStepEndsThreadWithMinusOne)
 TEST(WorkerThread, StartAfterTheThreadEndedByItselfStartsAgain)
 {
     CProbeThread thread(CProbeThread::StepFailsAtOnce);
-    for (int n = 1; n <= 5; ++n)
-    {
+    for (int n = 1; n <= 5; ++n) {
         ASSERT_EQ(1, thread.Start());
         ASSERT_TRUE(WaitUntil([&] { return thread.m_nEnds.load() == n; }, 10000));
         ASSERT_TRUE(WaitUntil([&] { return !thread.IsRunning(); }, 10000));

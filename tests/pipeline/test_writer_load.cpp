@@ -12,8 +12,7 @@
 #include "pipeline/CTestWriter.h"
 #include "pipeline/TestTiming.h"
 
-namespace
-{
+namespace {
 const UINT kWriterEvent = 2027;
 
 std::string TempPath(const char* pszName)
@@ -49,8 +48,7 @@ class Wired
 public:
     explicit Wired(int nCapacity = 1000) : writer(nCapacity)
     {
-        for (CTestStream* pStream : {&video, &audio})
-        {
+        for (CTestStream* pStream : {&video, &audio}) {
             pStream->SetWriter(&writer);
             writer.AddStream(pStream);
         }
@@ -64,19 +62,18 @@ public:
     CTestStream video;
     CTestStream audio;
 };
-}
+} // namespace
 
 TEST(WriterUnderLoad, FramesAreDroppedBeforeSoundEverWaits)
 {
     Wired wired;
     wired.writer.SetQueueBudget(1024 * 1024);
     ASSERT_TRUE(wired.Start());
-    wired.video.HoldWrites();   // a disk that takes nothing for now
+    wired.video.HoldWrites(); // a disk that takes nothing for now
 
     const std::string frame(100 * 1024, 'v');
     int nQueued = 0, nDropped = 0;
-    for (DWORD n = 0; n < 30; ++n)
-    {
+    for (DWORD n = 0; n < 30; ++n) {
         if (!wired.writer.MayQueueFrame(static_cast<DWORD>(frame.size())))
             ++nDropped;
         else if (wired.video.DeliverText(frame, n * 50))
@@ -113,8 +110,7 @@ TEST(WriterUnderLoad, AWriterThatEndsReleasesTheProducersWaitingForRoom)
     std::atomic<int> nDelivered{0};
     std::atomic<bool> bAllReturned{false};
     std::thread producer([&] {
-        for (DWORD n = 0; n < 20; ++n)
-        {
+        for (DWORD n = 0; n < 20; ++n) {
             EXPECT_EQ(1, wired.audio.DeliverText("s", n));
             ++nDelivered;
         }
@@ -122,7 +118,7 @@ TEST(WriterUnderLoad, AWriterThatEndsReleasesTheProducersWaitingForRoom)
     });
     // One sample is in the (held) write, five fill the queue, the producer waits.
     ASSERT_TRUE(WaitUntil([&] { return nDelivered.load() == 6; }, 5000));
-    wired.audio.ReleaseWrites();   // the write fails: the writer ends with a full queue
+    wired.audio.ReleaseWrites(); // the write fails: the writer ends with a full queue
 
     LPARAM lParam = -1;
     ASSERT_TRUE(window.Wait(&lParam, 5000));
@@ -150,8 +146,7 @@ TEST(WriterUnderLoad, NothingQueuedIsLostWhenTheFullFileIsCut)
     // The source delivers through a relay that the owner holds while it switches files.
     std::mutex relay;
     std::thread source([&] {
-        for (DWORD n = 0; n < 200; ++n)
-        {
+        for (DWORD n = 0; n < 200; ++n) {
             std::lock_guard<std::mutex> lock(relay);
             std::string sample = std::to_string(n);
             wired.audio.DeliverText(sample + std::string(300 - sample.size(), '.'), n);

@@ -44,20 +44,30 @@ std::string AsciiString(HMODULE hModule, UINT nID)
 const std::map<UINT, std::string>& EnglishStrings()
 {
     static const std::map<UINT, std::string> strings = {
-        {10001, "This program can not run on Windows 95/98/ME.\nPlease run it on Windows 2000/XP/2003/Vista or later version of Windows."},
-        {10002, "You are running another instance of this program.\n\nOnly one instance is allowed to run at the same time."},
+        {10001, "This program can not run on Windows 95/98/ME.\nPlease run it on Windows 2000/XP/2003/Vista or later "
+                "version of Windows."},
+        {10002,
+         "You are running another instance of this program.\n\nOnly one instance is allowed to run at the same time."},
         {10003, "Are you sure to restore the default settings?"},
-        {10004, "Failed to initialize the screen capture driver!\n\nPlease reboot your computer, or re-install this software, and then try again."},
-        {10005, "Failed to open the audio device configuration dialog!\n\nPlease try to open it from the system control panel manually."},
-        {10006, "Failed to open the audio input configuration dialog!\n\nPlease try to open it from the system control panel manually."},
+        {10004, "Failed to initialize the screen capture driver!\n\nPlease reboot your computer, or re-install this "
+                "software, and then try again."},
+        {10005, "Failed to open the audio device configuration dialog!\n\nPlease try to open it from the system "
+                "control panel manually."},
+        {10006, "Failed to open the audio input configuration dialog!\n\nPlease try to open it from the system control "
+                "panel manually."},
         {10007, "Failed to register the hotkey:\n\n<%s>\n\nIt is in use. Please try other keys."},
         {10008, "Can not start recording!"},
         {10009, "\n\nInvalid output file path!"},
         {10010, "\n\nThe region you are trying to record is too small."},
-        {10011, "\n\nFailed to capture video, please try another codec.\nIf it still does not work, please reinstall this software."},
-        {10012, "\n\nFailed to capture sound. Maybe your sound card is not a full-duplex sound card, so you can not play and record sound at the same time. If you are sure your sound card is a full-duplex sound card, maybe some components of this software are missing, please reinstall this software."},
-        {10013, "\n\nFailed to write data to the file:\n\n%s\n\nMaybe the file is in use by other applications, or the file path is invalid. Please check."},
-        {10014, "Can not continue recording!\n\nFailed to write data to the file:\n\n%s\n\nMaybe the disk is full, or an unknown error occurred during A/V encoding."},
+        {10011, "\n\nFailed to capture video, please try another codec.\nIf it still does not work, please reinstall "
+                "this software."},
+        {10012, "\n\nFailed to capture sound. Maybe your sound card is not a full-duplex sound card, so you can not "
+                "play and record sound at the same time. If you are sure your sound card is a full-duplex sound card, "
+                "maybe some components of this software are missing, please reinstall this software."},
+        {10013, "\n\nFailed to write data to the file:\n\n%s\n\nMaybe the file is in use by other applications, or the "
+                "file path is invalid. Please check."},
+        {10014, "Can not continue recording!\n\nFailed to write data to the file:\n\n%s\n\nMaybe the disk is full, or "
+                "an unknown error occurred during A/V encoding."},
         {10020, "Can not continue recording!"},
         {20001, "Start"},
         {20002, "Stop"},
@@ -68,8 +78,16 @@ const std::map<UINT, std::string>& EnglishStrings()
         {30005, "More video codecs on the web..."},
         {30007, "[Default Audio Device]"},
         {30008, "[Default Audio Input]"},
-        {30009, "[0]Highest"}, {30010, "[1]"}, {30011, "[2]High"}, {30012, "[3]"}, {30013, "[4]"},
-        {30014, "[5]Normal"}, {30015, "[6]"}, {30016, "[7]"}, {30017, "[8]"}, {30018, "[9]Low"},
+        {30009, "[0]Highest"},
+        {30010, "[1]"},
+        {30011, "[2]High"},
+        {30012, "[3]"},
+        {30013, "[4]"},
+        {30014, "[5]Normal"},
+        {30015, "[6]"},
+        {30016, "[7]"},
+        {30017, "[8]"},
+        {30018, "[9]Low"},
         {30019, "Select the video rectangle to record."},
         {30020, "Double-click icon to restore main window."},
         {30021, "Click icon or press <%s> to stop recording."},
@@ -202,11 +220,14 @@ TEST(ProgramResources, MainDialogHasEveryControl)
     ASSERT_NE(nullptr, hDlg);
     char szText[64] = "";
     const std::map<int, std::string> texts = {
-        {1000, "Minimize"}, {1001, "Close"}, {1004, "Start"}, {1005, "Default"}, {1007, "Save To"},
-        {1009, "Change"}, {1010, "Browse"}, {1013, "Config"}, {1014, "About"}, {1015, "Audio Settings"},
-        {1017, "Config"}, {1019, "Config"}, {1020, "Sample Rate:"}, {1022, "Audio Quality:"},
-        {1024, "Audio Volume"}, {1026, "Video FPS"}, {1028, "frames/s"}, {1029, "Start/Stop Hotkey"},
-        {1030, "Alt +"}, {1031, "Ctrl +"}, {1032, "Shift +"}, {1034, "Options"}};
+        {1000, "Minimize"},       {1001, "Close"},          {1004, "Start"},
+        {1005, "Default"},        {1007, "Save To"},        {1009, "Change"},
+        {1010, "Browse"},         {1013, "Config"},         {1014, "About"},
+        {1015, "Audio Settings"}, {1017, "Config"},         {1019, "Config"},
+        {1020, "Sample Rate:"},   {1022, "Audio Quality:"}, {1024, "Audio Volume"},
+        {1026, "Video FPS"},      {1028, "frames/s"},       {1029, "Start/Stop Hotkey"},
+        {1030, "Alt +"},          {1031, "Ctrl +"},         {1032, "Shift +"},
+        {1034, "Options"}};
     for (const auto& entry : texts) {
         GetDlgItemTextA(hDlg, entry.first, szText, sizeof(szText));
         EXPECT_EQ(entry.second, szText) << entry.first;
@@ -223,8 +244,8 @@ TEST(ProgramResources, TrayMenuIconsAndPictures)
     ASSERT_NE(nullptr, hMenu);
     HMENU hPopup = GetSubMenu(hMenu, 0);
     ASSERT_NE(nullptr, hPopup);
-    const char* const items[] = {"Settings...", "Options...", nullptr, "Start", nullptr, "Browse...",
-                                 nullptr, "About...", nullptr, "Exit"};
+    const char* const items[] = {"Settings...", "Options...", nullptr,    "Start", nullptr,
+                                 "Browse...",   nullptr,      "About...", nullptr, "Exit"};
     ASSERT_EQ(10, GetMenuItemCount(hPopup));
     for (int i = 0; i < 10; ++i) {
         char szText[64] = "";
@@ -238,7 +259,7 @@ TEST(ProgramResources, TrayMenuIconsAndPictures)
 
     for (UINT nID : {IDR_MAINFRAME, IDI_TRAY_ALT, IDI_TRAY_PAUSED, IDI_START, IDI_DEFAULT})
         EXPECT_NE(nullptr, FindResourceA(program.Get(), MAKEINTRESOURCEA(nID), MAKEINTRESOURCEA(14))) << nID;
-    HINSTANCE hExe = LoadLibraryA(kProgram);  // icons need a loaded image
+    HINSTANCE hExe = LoadLibraryA(kProgram); // icons need a loaded image
     ASSERT_NE(nullptr, hExe);
     for (UINT nID : {IDI_START, IDI_DEFAULT}) {
         HICON hIcon = static_cast<HICON>(LoadImageA(hExe, MAKEINTRESOURCEA(nID), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
@@ -253,8 +274,8 @@ TEST(ProgramResources, TrayMenuIconsAndPictures)
         DestroyIcon(hIcon);
     }
 
-    HBITMAP hAbout = static_cast<HBITMAP>(LoadImageA(hExe, MAKEINTRESOURCEA(IDB_ABOUT), IMAGE_BITMAP, 0, 0,
-                                                     LR_CREATEDIBSECTION | LR_DEFAULTSIZE));
+    HBITMAP hAbout = static_cast<HBITMAP>(
+        LoadImageA(hExe, MAKEINTRESOURCEA(IDB_ABOUT), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION | LR_DEFAULTSIZE));
     ASSERT_NE(nullptr, hAbout);
     DIBSECTION ds = {};
     ASSERT_EQ(static_cast<int>(sizeof(ds)), GetObjectA(hAbout, sizeof(ds), &ds));
@@ -348,7 +369,7 @@ TEST(ChineseLanguageDll, TranslatesEveryStringTheDialogAndTheMenu)
         EXPECT_EQ(strEnglish.compare(0, 2, L"\n\n") == 0, strChinese.compare(0, 2, L"\n\n") == 0)
             << "detail texts start with two line breaks: " << entry.first;
     }
-    EXPECT_EQ(std::wstring(L"\x5F00\x59CB"), WideString(chinese.Get(), IDS_MENU_START));  // 开始
+    EXPECT_EQ(std::wstring(L"\x5F00\x59CB"), WideString(chinese.Get(), IDS_MENU_START)); // 开始
     EXPECT_EQ(WideString(program.Get(), IDS_CODECS_URL), WideString(chinese.Get(), IDS_CODECS_URL));
 
     std::map<int, ControlInfo> english = DialogControls(program.Get());
@@ -363,7 +384,8 @@ TEST(ChineseLanguageDll, TranslatesEveryStringTheDialogAndTheMenu)
     HMENU hMenu = LoadMenuA(chinese.Get(), MAKEINTRESOURCEA(IDR_TRAY_MENU));
     ASSERT_NE(nullptr, hMenu);
     HMENU hPopup = GetSubMenu(hMenu, 0);
-    for (UINT nCommand : {ID_TRAY_SETTINGS, ID_TRAY_OPTIONS, ID_TRAY_START, ID_TRAY_BROWSE, ID_TRAY_ABOUT, ID_TRAY_EXIT})
+    for (UINT nCommand :
+         {ID_TRAY_SETTINGS, ID_TRAY_OPTIONS, ID_TRAY_START, ID_TRAY_BROWSE, ID_TRAY_ABOUT, ID_TRAY_EXIT})
         EXPECT_NE(static_cast<UINT>(-1), GetMenuState(hPopup, nCommand, MF_BYCOMMAND)) << nCommand;
     DestroyMenu(hMenu);
 
@@ -388,7 +410,8 @@ TEST(ChineseLanguageDll, CarriesTheProgramsPicturesAsTheyAre)
         ASSERT_FALSE(bytes(chinese.Get(), nID, "PNG").empty()) << nID;
         EXPECT_EQ(bytes(program.Get(), nID, "PNG"), bytes(chinese.Get(), nID, "PNG")) << nID;
     }
-    EXPECT_EQ(bytes(program.Get(), IDB_ABOUT, MAKEINTRESOURCEA(2)), bytes(chinese.Get(), IDB_ABOUT, MAKEINTRESOURCEA(2)));
+    EXPECT_EQ(bytes(program.Get(), IDB_ABOUT, MAKEINTRESOURCEA(2)),
+              bytes(chinese.Get(), IDB_ABOUT, MAKEINTRESOURCEA(2)));
 }
 
 TEST(ProgramResources, ManifestDeclaresPerMonitorDpiAwareness)
@@ -407,8 +430,8 @@ TEST(ProgramResources, ManifestDeclaresPerMonitorDpiAwareness)
     EXPECT_TRUE(QueryActCtxSettingsW(0, hContext, L"http://schemas.microsoft.com/SMI/2016/WindowsSettings",
                                      L"dpiAwareness", szValue, ARRAYSIZE(szValue), nullptr));
     EXPECT_EQ(0, wcsncmp(L"PerMonitorV2", szValue, 12));
-    EXPECT_TRUE(QueryActCtxSettingsW(0, hContext, L"http://schemas.microsoft.com/SMI/2005/WindowsSettings",
-                                     L"dpiAware", szValue, ARRAYSIZE(szValue), nullptr));
+    EXPECT_TRUE(QueryActCtxSettingsW(0, hContext, L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware",
+                                     szValue, ARRAYSIZE(szValue), nullptr));
     EXPECT_EQ(std::wstring(L"true/pm"), szValue);
     ReleaseActCtx(hContext);
 }

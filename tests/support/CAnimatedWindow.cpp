@@ -9,7 +9,9 @@ DWORD g_dwStart;
 
 } // namespace
 
-CAnimatedWindow::CAnimatedWindow() : m_rect(), m_hReady(nullptr), m_hThread(nullptr), m_hWnd(nullptr) {}
+CAnimatedWindow::CAnimatedWindow() : m_rect(), m_hReady(nullptr), m_hThread(nullptr), m_hWnd(nullptr)
+{
+}
 
 CAnimatedWindow::~CAnimatedWindow()
 {
@@ -53,8 +55,8 @@ DWORD WINAPI CAnimatedWindow::Run(LPVOID pParam)
     RegisterClassA(&wc);
     const RECT& rc = pThis->m_rect;
     HWND hWnd = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, wc.lpszClassName,
-                                "Orvane test scene", WS_POPUP, rc.left, rc.top, rc.right - rc.left,
-                                rc.bottom - rc.top, nullptr, nullptr, wc.hInstance, nullptr);
+                                "Orvane test scene", WS_POPUP, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
+                                nullptr, nullptr, wc.hInstance, nullptr);
     if (hWnd) {
         ShowWindow(hWnd, SW_SHOWNOACTIVATE);
         UpdateWindow(hWnd);

@@ -72,9 +72,8 @@ HWND CreateSceneWindow(WNDPROC pfnProc, const char* pszClass, int x, int y, int 
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.lpszClassName = pszClass;
     RegisterClassA(&wc);
-    HWND hWnd = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, pszClass,
-                                "Orvane test scene", WS_POPUP, x, y, w, h, nullptr, nullptr,
-                                wc.hInstance, nullptr);
+    HWND hWnd = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, pszClass, "Orvane test scene",
+                                WS_POPUP, x, y, w, h, nullptr, nullptr, wc.hInstance, nullptr);
     if (hWnd)
         ShowWindow(hWnd, SW_SHOWNOACTIVATE);
     return hWnd;

@@ -17,7 +17,8 @@
 
 namespace {
 
-struct FindRequest {
+struct FindRequest
+{
     const char* pszPrefix;
     HWND hFound;
 };
@@ -32,9 +33,8 @@ void PrintWindow(HWND hWnd)
     GetWindowThreadProcessId(hWnd, &dwPid);
     RECT rc = {};
     GetWindowRect(hWnd, &rc);
-    printf("%llu %lu \"%s\" %ld %ld %ld %ld \"%s\" %s\n", (unsigned long long)(UINT_PTR)hWnd,
-           (unsigned long)dwPid, szCaption, rc.left, rc.top, rc.right, rc.bottom, szClass,
-           IsWindowVisible(hWnd) ? "visible" : "hidden");
+    printf("%llu %lu \"%s\" %ld %ld %ld %ld \"%s\" %s\n", (unsigned long long)(UINT_PTR)hWnd, (unsigned long)dwPid,
+           szCaption, rc.left, rc.top, rc.right, rc.bottom, szClass, IsWindowVisible(hWnd) ? "visible" : "hidden");
 }
 
 BOOL CALLBACK ListProc(HWND hWnd, LPARAM)
@@ -95,7 +95,9 @@ int main(int argc, char** argv)
     if (strCommand == "post" && argc >= 6)
         return PostMessageA(ParseWindow(argv[2]), strtoul(argv[3], nullptr, 0),
                             static_cast<WPARAM>(_strtoui64(argv[4], nullptr, 0)),
-                            static_cast<LPARAM>(_strtoi64(argv[5], nullptr, 0))) ? 0 : 1;
+                            static_cast<LPARAM>(_strtoi64(argv[5], nullptr, 0)))
+                   ? 0
+                   : 1;
     if (strCommand == "rect" && argc >= 3) {
         HWND hWnd = ParseWindow(argv[2]);
         if (!IsWindow(hWnd))
@@ -114,13 +116,11 @@ int main(int argc, char** argv)
         LRESULT nLength = nSelection >= 0 ? SendMessageA(hItem, CB_GETLBTEXTLEN, nSelection, 0) : CB_ERR;
         // A drop-down list shows its selection; an editable combo or any other control its text.
         if (nSelection >= 0 && nLength >= 0 && nLength < static_cast<LRESULT>(sizeof(szText)) &&
-            (GetWindowLongA(hItem, GWL_STYLE) & 3) == CBS_DROPDOWNLIST)
-        {
+            (GetWindowLongA(hItem, GWL_STYLE) & 3) == CBS_DROPDOWNLIST) {
             WCHAR szWide[1024] = L"";
             SendMessageW(hItem, CB_GETLBTEXT, nSelection, reinterpret_cast<LPARAM>(szWide));
             WideCharToMultiByte(CP_ACP, 0, szWide, -1, szText, sizeof(szText), nullptr, nullptr);
-        }
-        else {
+        } else {
             WCHAR szWide[1024] = L"";
             // GetWindowText would not ask another process for a control's text.
             SendMessageW(hItem, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(szWide));

@@ -85,9 +85,9 @@ protected:
 
     void SetString(LPCSTR lpszValue, const std::string& strData, DWORD dwType = REG_SZ)
     {
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(m_hKey, lpszValue, 0, dwType,
-                                                reinterpret_cast<const BYTE*>(strData.c_str()),
-                                                static_cast<DWORD>(strData.size() + 1)));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegSetValueExA(m_hKey, lpszValue, 0, dwType, reinterpret_cast<const BYTE*>(strData.c_str()),
+                                 static_cast<DWORD>(strData.size() + 1)));
     }
 
     void SetRaw(LPCSTR lpszValue, DWORD dwType, const void* pData, DWORD cbData)
@@ -140,11 +140,11 @@ TEST_F(LanguageModule, UserLanguageChoosesByExactAndPrimaryLanguage)
     EXPECT_STREQ("0409_English", m_module.GetLanguageEntries()[0]);
     EXPECT_STREQ("0804_Chinese", m_module.GetLanguageEntries()[1]);
 
-    g_userLanguage = 0x1004;  // Chinese (Singapore): same primary language
+    g_userLanguage = 0x1004; // Chinese (Singapore): same primary language
     ASSERT_TRUE(m_module.Load());
     EXPECT_EQ("0804_Chinese\\Base_Default.dll", Loaded());
 
-    g_userLanguage = 0x0407;  // German: no match, the built-in English entry
+    g_userLanguage = 0x0407; // German: no match, the built-in English entry
     ASSERT_TRUE(m_module.Load());
     EXPECT_EQ("0409_English\\Base_Default.dll", Loaded());
     EXPECT_STREQ("0409", m_module.GetLanguageCode());
@@ -275,7 +275,7 @@ TEST_F(LanguageModule, DllThatIsNotAModuleLeavesTheProgramResources)
 TEST_F(LanguageModule, MissingDllOrSettingsLoadNothing)
 {
     MakeFolder("");
-    MakeFolder("0804_Chinese");  // no DLL inside
+    MakeFolder("0804_Chinese"); // no DLL inside
     g_userLanguage = 0x0804;
     EXPECT_FALSE(m_module.Load());
     EXPECT_EQ(m_hProgram, AfxGetResourceHandle());
@@ -293,5 +293,5 @@ TEST(LanguageCodes, CodeAndHexadecimalIdentifier)
     EXPECT_EQ(0x0804, CLanguageModule::HexLanguageId("0804"));
     EXPECT_EQ(0x0c0a, CLanguageModule::HexLanguageId("0C0Azz"));
     EXPECT_EQ(0, CLanguageModule::HexLanguageId("xyz"));
-    EXPECT_EQ(0x2345, CLanguageModule::HexLanguageId("12345"));  // compared as 16 bits
+    EXPECT_EQ(0x2345, CLanguageModule::HexLanguageId("12345")); // compared as 16 bits
 }

@@ -49,9 +49,9 @@ TEST_F(SkinImageTest, TrueColourPngsBecomeUprightBgrDibs)
         // Top-left is pure green; the gradient runs from red (top) to blue (bottom).
         EXPECT_EQ(PixelBgr(dib, 0, 0), 0x00FF00u);
         COLORREF top = PixelBgr(dib, 4, 0), bottom = PixelBgr(dib, 4, 5);
-        EXPECT_GT((top >> 16) & 0xFF, 0xE0u);      // red byte
-        EXPECT_GT(bottom & 0xFF, 0xE0u);           // blue byte
-        EXPECT_NE(dib.GetPalette()->GetSafeHandle(), nullptr);  // halftone palette
+        EXPECT_GT((top >> 16) & 0xFF, 0xE0u);                  // red byte
+        EXPECT_GT(bottom & 0xFF, 0xE0u);                       // blue byte
+        EXPECT_NE(dib.GetPalette()->GetSafeHandle(), nullptr); // halftone palette
     }
 }
 
@@ -89,7 +89,7 @@ TEST_F(SkinImageTest, LoadRefusesMissingNamesResourcesAndOtherTypes)
     EXPECT_FALSE(dib.Load(hModule, nullptr, "png"));
     EXPECT_FALSE(dib.Load(hModule, MAKEINTRESOURCEA(999), "png"));
     EXPECT_FALSE(dib.Load(hModule, MAKEINTRESOURCEA(IDP_TEST_RGB24), "gif"));
-    EXPECT_FALSE(dib.Load(hModule, MAKEINTRESOURCEA(IDP_TEST_RGB24), nullptr));  // no such bitmap
+    EXPECT_FALSE(dib.Load(hModule, MAKEINTRESOURCEA(IDP_TEST_RGB24), nullptr)); // no such bitmap
     ASSERT_TRUE(dib.Load(hModule, MAKEINTRESOURCEA(IDP_TEST_RGB24), "png"));
     dib.Clear();
     EXPECT_EQ(dib.GetSafeHandle(), nullptr);
@@ -131,4 +131,4 @@ TEST_F(SkinImageTest, CropEqualToFaceIsNotCreated)
     EXPECT_EQ(CropSkinImage(nullptr, pFace.get(), rc), nullptr);
 }
 
-}  // namespace
+} // namespace

@@ -27,8 +27,7 @@ void Pump(DWORD dwMilliseconds)
 
 // Pumps messages until the condition holds or the time is up; returns the condition. The
 // time-out only bounds a wait for something that never happens.
-template <typename Condition>
-bool PumpUntil(Condition condition, DWORD dwMilliseconds = 10000)
+template <typename Condition> bool PumpUntil(Condition condition, DWORD dwMilliseconds = 10000)
 {
     DWORD dwEnd = GetTickCount() + dwMilliseconds;
     while (!condition() && static_cast<LONG>(GetTickCount() - dwEnd) < 0)
@@ -51,8 +50,7 @@ void SendMouse(DWORD dwFlags, int x, int y)
 // Moves the pointer to pt until the condition holds. Under Wine's virtual desktop each move
 // is also echoed back by the X server some time later, and a late echo of an earlier move
 // puts the pointer back there: the move is repeated until it has taken.
-template <typename Condition>
-bool MoveUntil(POINT pt, Condition condition, DWORD dwMilliseconds = 10000)
+template <typename Condition> bool MoveUntil(POINT pt, Condition condition, DWORD dwMilliseconds = 10000)
 {
     DWORD dwEnd = GetTickCount() + dwMilliseconds;
     do {
@@ -206,7 +204,7 @@ TEST_F(SkinWindowTest, WindowTakesPictureSizeAndMaskShape)
 
     HRGN hRgn = CreateRectRgn(0, 0, 0, 0);
     ASSERT_EQ(GetWindowRgn(m_hDlg, hRgn), COMPLEXREGION);
-    EXPECT_FALSE(PtInRegion(hRgn, 0, 0));      // rounded corner
+    EXPECT_FALSE(PtInRegion(hRgn, 0, 0)); // rounded corner
     EXPECT_FALSE(PtInRegion(hRgn, 511, 415));
     EXPECT_TRUE(PtInRegion(hRgn, 256, 200));
     EXPECT_TRUE(PtInRegion(hRgn, 0, 200));
@@ -233,7 +231,7 @@ TEST_F(SkinWindowTest, EveryControlSitsInItsMaskArea)
         EXPECT_EQ(rcCtl.top, rcArea.top);
         EXPECT_EQ(rcCtl.right, rcArea.right);
         if (lstrcmpiA(szClass, "ComboBox") == 0)
-            EXPECT_LE(rcCtl.bottom, rcArea.bottom + 2);  // a combo box keeps its field height
+            EXPECT_LE(rcCtl.bottom, rcArea.bottom + 2); // a combo box keeps its field height
         else
             EXPECT_EQ(rcCtl.bottom, rcArea.bottom);
         ++nChecked;
@@ -241,9 +239,9 @@ TEST_F(SkinWindowTest, EveryControlSitsInItsMaskArea)
     EXPECT_EQ(nChecked, 33);
 
     HRGN hRgn = CreateRectRgn(0, 0, 0, 0);
-    EXPECT_EQ(GetWindowRgn(Item(IDC_GRP_AUDIO), hRgn), COMPLEXREGION);  // a frame
+    EXPECT_EQ(GetWindowRgn(Item(IDC_GRP_AUDIO), hRgn), COMPLEXREGION); // a frame
     EXPECT_FALSE(PtInRegion(hRgn, 100, 50));
-    EXPECT_EQ(GetWindowRgn(Item(IDC_BTN_START), hRgn), ERROR);  // a rectangle: no region
+    EXPECT_EQ(GetWindowRgn(Item(IDC_BTN_START), hRgn), ERROR); // a rectangle: no region
     DeleteObject(hRgn);
 }
 
@@ -258,7 +256,7 @@ TEST_F(SkinWindowTest, PlacedComboBoxStillDropsItsList)
     ASSERT_TRUE(GetComboBoxInfo(hCombo, &info));
     RECT rcList;
     GetWindowRect(info.hwndList, &rcList);
-    EXPECT_GE(rcList.bottom - rcList.top, 2 * 13);  // both items visible
+    EXPECT_GE(rcList.bottom - rcList.top, 2 * 13); // both items visible
     Click(Center(hCombo));
     EXPECT_TRUE(PumpUntil([&] { return SendMessageA(hCombo, CB_GETDROPPEDSTATE, 0, 0) == 0; }));
 }
@@ -290,7 +288,8 @@ TEST_F(SkinWindowTest, HoveringSkinnedButtonShowsHighlightPicture)
     // hand on the mouse makes, must not lose it.
     int nJiggle = 0;
     EXPECT_TRUE(PumpUntil([&] {
-        MoveUntil(POINT{ptCenter.x + (++nJiggle % 3), ptCenter.y}, [] { return false; }, 60);
+        MoveUntil(
+            POINT{ptCenter.x + (++nJiggle % 3), ptCenter.y}, [] { return false; }, 60);
         return ScreenPixel(ptScreen) == ImagePixel(hover, ptDiff.x, ptDiff.y) &&
                GetCursor() == LoadCursorA(nullptr, IDC_HAND);
     }));
@@ -318,7 +317,7 @@ TEST_F(SkinWindowTest, PressedButtonDraggedOutAndBackIn)
     EXPECT_EQ(pClose->GetMouseState(), CSkinWnd::MOUSE_OUTSIDE);
     EXPECT_TRUE(MoveUntil(pt, state(CSkinWnd::MOUSE_PRESSED)));
     EXPECT_TRUE(MoveUntil(ptOut, state(CSkinWnd::MOUSE_OUTSIDE)));
-    SendMouse(MOUSEEVENTF_LEFTUP, ptOut.x, ptOut.y);  // released outside: no click
+    SendMouse(MOUSEEVENTF_LEFTUP, ptOut.x, ptOut.y); // released outside: no click
     EXPECT_TRUE(PumpUntil([&] { return GetCapture() == nullptr; }));
     for (UINT nID : m_pDlg->m_commands)
         EXPECT_NE(nID, static_cast<UINT>(IDC_BTN_CLOSE));
@@ -458,8 +457,14 @@ BOOL FindColor(HWND hWnd, const RECT& rc, BOOL (*pfnTest)(COLORREF))
     ReleaseDC(hWnd, hDC);
     return bFound;
 }
-BOOL IsRed(COLORREF c) { return GetRValue(c) > 180 && GetGValue(c) < 80 && GetBValue(c) < 80; }
-BOOL IsBlue(COLORREF c) { return GetBValue(c) > 180 && GetRValue(c) < 80 && GetGValue(c) < 80; }
+BOOL IsRed(COLORREF c)
+{
+    return GetRValue(c) > 180 && GetGValue(c) < 80 && GetBValue(c) < 80;
+}
+BOOL IsBlue(COLORREF c)
+{
+    return GetBValue(c) > 180 && GetRValue(c) < 80 && GetGValue(c) < 80;
+}
 
 void MoveInside(HWND hWnd, POINT pt)
 {
@@ -474,7 +479,7 @@ void CALLBACK AboutStep(HWND, UINT, UINT_PTR, DWORD)
     if (!hWnd)
         return;
     if (static_cast<LONG>(GetTickCount() - s.dwDeadline) > 0) {
-        EndDialog(hWnd, -2);  // what a step waited for never came
+        EndDialog(hWnd, -2); // what a step waited for never came
         return;
     }
     switch (s.nStep) {
@@ -485,7 +490,7 @@ void CALLBACK AboutStep(HWND, UINT, UINT_PTR, DWORD)
         s.nHeight = rc.bottom - rc.top;
         s.nLinks = s.pAbout->GetLinkCount();
         if (!s.nLinks)
-            break;  // not painted yet
+            break; // not painted yet
         s.rcLink = s.pAbout->GetLinkRect(0);
         ++s.nStep;
         break;
@@ -571,4 +576,4 @@ TEST(AboutBoxTexts, VersionFallsBackToProductVersionThenNothing)
     EXPECT_STREQ(none.GetVersionText(), "");
 }
 
-}  // namespace
+} // namespace

@@ -46,8 +46,8 @@ protected:
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = "OrvaneSubclassTest";
         RegisterClassA(&wc);
-        m_hWnd = CreateWindowA("OrvaneSubclassTest", "", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr,
-                               wc.hInstance, nullptr);
+        m_hWnd = CreateWindowA("OrvaneSubclassTest", "", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr, wc.hInstance,
+                               nullptr);
         ASSERT_NE(m_hWnd, nullptr);
         g_trace.clear();
     }
@@ -134,14 +134,15 @@ TEST_F(SubclassTest, DestroyingTheWindowDetachesEveryHook)
         // The window's own procedure got WM_NCDESTROY, not the hooks.
         EXPECT_EQ(b.m_nNcDestroySeen, 0);
         EXPECT_EQ(CSubclassWnd::FindFirstHook(m_hWnd), nullptr);
-    }  // b destroyed after its window: nothing further happens
+    } // b destroyed after its window: nothing further happens
     EXPECT_EQ(a.HookWindow(nullptr), 1);
     EXPECT_EQ(a.m_hWnd, nullptr);
 }
 
 TEST_F(SubclassTest, HandlerSeesCurrentMessageInThreadState)
 {
-    struct CRecorder : CSubclassWnd {
+    struct CRecorder : CSubclassWnd
+    {
         LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
         {
             if (message == WM_PROBE)
@@ -160,4 +161,4 @@ TEST_F(SubclassTest, HandlerSeesCurrentMessageInThreadState)
     EXPECT_EQ(AfxGetThreadState()->m_lastSentMsg.message, static_cast<UINT>(WM_NULL));
 }
 
-}  // namespace
+} // namespace

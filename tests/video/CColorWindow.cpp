@@ -20,19 +20,18 @@ LRESULT CALLBACK ColorWindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM
     return DefWindowProcA(hWnd, nMessage, wParam, lParam);
 }
 
-}  // namespace
+} // namespace
 
-CColorWindow::CColorWindow(const RECT& rect, COLORREF color)
-    : m_hWnd(nullptr), m_hBrush(CreateSolidBrush(color))
+CColorWindow::CColorWindow(const RECT& rect, COLORREF color) : m_hWnd(nullptr), m_hBrush(CreateSolidBrush(color))
 {
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = ColorWindowProc;
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = CLASS_NAME;
-    RegisterClassA(&windowClass);  // fails harmlessly when already registered
-    m_hWnd = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, CLASS_NAME, "", WS_POPUP, rect.left,
-                             rect.top, rect.right - rect.left, rect.bottom - rect.top, nullptr,
-                             nullptr, GetModuleHandleA(nullptr), nullptr);
+    RegisterClassA(&windowClass); // fails harmlessly when already registered
+    m_hWnd = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, CLASS_NAME, "", WS_POPUP, rect.left, rect.top,
+                             rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
     if (!m_hWnd)
         return;
     SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(m_hBrush));

@@ -2,7 +2,8 @@
 // A top-most borderless window filled with one colour, for tests that look at the desktop.
 #include <windows.h>
 
-class CColorWindow {
+class CColorWindow
+{
 public:
     CColorWindow(const RECT& rect, COLORREF color);
     ~CColorWindow();

@@ -6,15 +6,15 @@ CFakeDisplay* CFakeDisplay::s_pCurrent = nullptr;
 
 namespace {
 
-struct DibInfo {
+struct DibInfo
+{
     BITMAPINFOHEADER header;
     RGBQUAD colors[256];
 };
 
-}  // namespace
+} // namespace
 
-HDC CFakeDisplay::CreateDibDC(int nWidth, int nHeight, int nBpp, const DWORD* pMasks,
-                              void** ppBits, HBITMAP* phBitmap)
+HDC CFakeDisplay::CreateDibDC(int nWidth, int nHeight, int nBpp, const DWORD* pMasks, void** ppBits, HBITMAP* phBitmap)
 {
     DibInfo info;
     memset(&info, 0, sizeof(info));
@@ -30,24 +30,20 @@ HDC CFakeDisplay::CreateDibDC(int nWidth, int nHeight, int nBpp, const DWORD* pM
         memcpy(info.colors, pMasks ? pMasks : s_masks565, 3 * sizeof(DWORD));
     } else if (nBpp == 8) {
         for (int i = 0; i < 256; ++i) {
-            info.colors[i].rgbRed = info.colors[i].rgbGreen = info.colors[i].rgbBlue =
-                static_cast<BYTE>(i);
+            info.colors[i].rgbRed = info.colors[i].rgbGreen = info.colors[i].rgbBlue = static_cast<BYTE>(i);
         }
         info.header.biClrUsed = 256;
     }
     HDC hDC = ::CreateCompatibleDC(nullptr);
-    *phBitmap = CreateDIBSection(hDC, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, ppBits,
-                                 nullptr, 0);
+    *phBitmap = CreateDIBSection(hDC, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, ppBits, nullptr, 0);
     SelectObject(hDC, *phBitmap);
     return hDC;
 }
 
-CFakeDisplay::CFakeDisplay(int nWidth, int nHeight, int nBpp, const DWORD* pMasks,
-                           DWORD nRingCapacity)
-    : m_bListDevice(true), m_deviceName("\\\\.\\DISPLAYV7"), m_nCheckResult(1),
-      m_nScreenWidth(nWidth), m_nScreenHeight(nHeight), m_nScreenBpp(32), m_nStageCalls(0),
-      m_nApplyCalls(0), m_nDriverDCs(0), m_nDriverDCsDeleted(0), m_nUnmapCalls(0),
-      m_nWidth(nWidth), m_nHeight(nHeight), m_nBpp(nBpp)
+CFakeDisplay::CFakeDisplay(int nWidth, int nHeight, int nBpp, const DWORD* pMasks, DWORD nRingCapacity)
+    : m_bListDevice(true), m_deviceName("\\\\.\\DISPLAYV7"), m_nCheckResult(1), m_nScreenWidth(nWidth),
+      m_nScreenHeight(nHeight), m_nScreenBpp(32), m_nStageCalls(0), m_nApplyCalls(0), m_nDriverDCs(0),
+      m_nDriverDCsDeleted(0), m_nUnmapCalls(0), m_nWidth(nWidth), m_nHeight(nHeight), m_nBpp(nBpp)
 {
     void* pBits = nullptr;
     m_hDriverDC = CreateDibDC(nWidth, nHeight, nBpp, pMasks, &pBits, &m_hSurfaceBitmap);
@@ -57,8 +53,7 @@ CFakeDisplay::CFakeDisplay(int nWidth, int nHeight, int nBpp, const DWORD* pMask
     m_pScreen = static_cast<DWORD*>(pBits);
     // High in the address space, so that an address cut to 32 bits would be noticed.
     m_nRingBytes = VidcapRingBytes(nRingCapacity);
-    m_pRing = VirtualAlloc(nullptr, m_nRingBytes, MEM_COMMIT | MEM_RESERVE | MEM_TOP_DOWN,
-                           PAGE_READWRITE);
+    m_pRing = VirtualAlloc(nullptr, m_nRingBytes, MEM_COMMIT | MEM_RESERVE | MEM_TOP_DOWN, PAGE_READWRITE);
     Ring()->nCapacity = nRingCapacity;
     s_pCurrent = this;
 }
@@ -113,8 +108,7 @@ void CFakeDisplay::SetCounters(DWORD nWrite, DWORD nRead)
     Ring()->nRead = nRead;
 }
 
-BOOL WINAPI CFakeDisplay::EnumDisplayDevicesA(LPCSTR pszDevice, DWORD nIndex,
-                                              PDISPLAY_DEVICEA pDevice, DWORD)
+BOOL WINAPI CFakeDisplay::EnumDisplayDevicesA(LPCSTR pszDevice, DWORD nIndex, PDISPLAY_DEVICEA pDevice, DWORD)
 {
     CFakeDisplay* p = s_pCurrent;
     if (pszDevice || !p)
@@ -135,8 +129,7 @@ BOOL WINAPI CFakeDisplay::EnumDisplayDevicesA(LPCSTR pszDevice, DWORD nIndex,
     return FALSE;
 }
 
-LONG WINAPI CFakeDisplay::ChangeDisplaySettingsExA(LPCSTR pszDevice, LPDEVMODEA, HWND, DWORD,
-                                                   LPVOID)
+LONG WINAPI CFakeDisplay::ChangeDisplaySettingsExA(LPCSTR pszDevice, LPDEVMODEA, HWND, DWORD, LPVOID)
 {
     CFakeDisplay* p = s_pCurrent;
     if (!p)
@@ -171,15 +164,16 @@ BOOL WINAPI CFakeDisplay::DeleteDC(HDC hDC)
     return TRUE;
 }
 
-int WINAPI CFakeDisplay::ExtEscape(HDC hDC, int nEscape, int cbInput, LPCSTR pInput, int cbOutput,
-                                   LPSTR pOutput)
+int WINAPI CFakeDisplay::ExtEscape(HDC hDC, int nEscape, int cbInput, LPCSTR pInput, int cbOutput, LPSTR pOutput)
 {
     CFakeDisplay* p = s_pCurrent;
     if (!p || hDC != p->m_hDriverDC)
         return 0;
     UINT64 nAddress = 0;
     switch (nEscape) {
-    case ESC_MAP_SURFACE: nAddress = reinterpret_cast<UINT_PTR>(p->m_pSurface); break;
+    case ESC_MAP_SURFACE:
+        nAddress = reinterpret_cast<UINT_PTR>(p->m_pSurface);
+        break;
     case ESC_MAP_CHANGES:
         if (cbInput == sizeof(DWORD)) {
             DWORD nRequested;
@@ -189,9 +183,13 @@ int WINAPI CFakeDisplay::ExtEscape(HDC hDC, int nEscape, int cbInput, LPCSTR pIn
         nAddress = reinterpret_cast<UINT_PTR>(p->m_pRing);
         break;
     case ESC_UNMAP_SURFACE:
-    case ESC_UNMAP_CHANGES: ++p->m_nUnmapCalls; return 1;
-    case ESC_CHECK: return p->m_nCheckResult;
-    default: return 0;
+    case ESC_UNMAP_CHANGES:
+        ++p->m_nUnmapCalls;
+        return 1;
+    case ESC_CHECK:
+        return p->m_nCheckResult;
+    default:
+        return 0;
     }
     if (cbOutput < 8 || !pOutput)
         return 0;
@@ -204,19 +202,28 @@ int WINAPI CFakeDisplay::GetDeviceCaps(HDC hDC, int nIndex)
     CFakeDisplay* p = s_pCurrent;
     if (p && hDC == p->m_hScreenDC) {
         switch (nIndex) {
-        case HORZRES: return p->m_nScreenWidth;
-        case VERTRES: return p->m_nScreenHeight;
-        case BITSPIXEL: return p->m_nScreenBpp;
-        default: break;
+        case HORZRES:
+            return p->m_nScreenWidth;
+        case VERTRES:
+            return p->m_nScreenHeight;
+        case BITSPIXEL:
+            return p->m_nScreenBpp;
+        default:
+            break;
         }
     }
     if (p && hDC == p->m_hDriverDC) {
         switch (nIndex) {
-        case HORZRES: return p->m_nWidth;
-        case VERTRES: return p->m_nHeight;
-        case BITSPIXEL: return p->m_nBpp;
-        case RASTERCAPS: return RC_BITBLT | RC_DI_BITMAP;
-        default: break;
+        case HORZRES:
+            return p->m_nWidth;
+        case VERTRES:
+            return p->m_nHeight;
+        case BITSPIXEL:
+            return p->m_nBpp;
+        case RASTERCAPS:
+            return RC_BITBLT | RC_DI_BITMAP;
+        default:
+            break;
         }
     }
     return ::GetDeviceCaps(hDC, nIndex);

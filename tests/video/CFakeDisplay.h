@@ -11,11 +11,11 @@
 #include "drivers/vidcap/DisplayFunctions.h"
 #include "drivers/vidcap/VidcapProtocol.h"
 
-class CFakeDisplay {
+class CFakeDisplay
+{
 public:
     // nBpp 8, 16, 24 or 32; for 16 the masks pick the layout (null: 5-6-5).
-    CFakeDisplay(int nWidth, int nHeight, int nBpp, const DWORD* pMasks = nullptr,
-                 DWORD nRingCapacity = 64);
+    CFakeDisplay(int nWidth, int nHeight, int nBpp, const DWORD* pMasks = nullptr, DWORD nRingCapacity = 64);
     ~CFakeDisplay();
     CFakeDisplay(const CFakeDisplay&) = delete;
     CFakeDisplay& operator=(const CFakeDisplay&) = delete;
@@ -56,8 +56,7 @@ private:
     static BOOL WINAPI DeleteDC(HDC);
     static int WINAPI ExtEscape(HDC, int, int, LPCSTR, int, LPSTR);
     static int WINAPI GetDeviceCaps(HDC, int);
-    static HDC CreateDibDC(int nWidth, int nHeight, int nBpp, const DWORD* pMasks, void** ppBits,
-                           HBITMAP* phBitmap);
+    static HDC CreateDibDC(int nWidth, int nHeight, int nBpp, const DWORD* pMasks, void** ppBits, HBITMAP* phBitmap);
 
     static CFakeDisplay* s_pCurrent;
 

@@ -16,8 +16,8 @@ int main(int argc, char** argv)
     int bInitialized = pGrabber->Initialize();
     int bGrabbed = bInitialized ? pGrabber->GrabChanges() : 0;
     const BITMAPINFOHEADER& header = pGrabber->GetBitmapInfo()->bmiHeader;
-    printf("initialized %d grabbed %d size %ldx%ld surface %d\n", bInitialized, bGrabbed,
-           header.biWidth, -header.biHeight, pGrabber->GetSurfaceBpp());
+    printf("initialized %d grabbed %d size %ldx%ld surface %d\n", bInitialized, bGrabbed, header.biWidth,
+           -header.biHeight, pGrabber->GetSurfaceBpp());
     fflush(stdout);
     if (bLeave)
         return bInitialized ? 0 : 1;

@@ -54,7 +54,8 @@ void RunTicks(CScreenGrabber& grabber, int nTicks)
     }
 }
 
-class GrabberDesktopTest : public ::testing::TestWithParam<CVidcapDriver::SurfaceFormat> {
+class GrabberDesktopTest : public ::testing::TestWithParam<CVidcapDriver::SurfaceFormat>
+{
 protected:
     void TearDown() override { CVidcapDriver::Instance().SetSurfaceFormat(CVidcapDriver::FORMAT_DESKTOP); }
 };
@@ -99,8 +100,7 @@ TEST_P(GrabberDesktopTest, WindowsInsideTheRectangleAppearInTheBuffer)
 
 // The desktop's own format here; each other surface format is checked by the driver's tests
 // (the surface's bytes) and the grabber's (their conversion).
-INSTANTIATE_TEST_SUITE_P(SurfaceFormats, GrabberDesktopTest,
-                         ::testing::Values(CVidcapDriver::FORMAT_DESKTOP));
+INSTANTIATE_TEST_SUITE_P(SurfaceFormats, GrabberDesktopTest, ::testing::Values(CVidcapDriver::FORMAT_DESKTOP));
 
 TEST(GrabberDesktop, OwnDrawingOnTheDriverIsCopiedAtTheNextTick)
 {
@@ -110,8 +110,7 @@ TEST(GrabberDesktop, OwnDrawingOnTheDriverIsCopiedAtTheNextTick)
     ASSERT_EQ(1, grabber.GrabChanges());
     // The display shrinks during a recording: what lies beyond it is blanked on the device.
     // Simulated by drawing, as BlankOutsideScreen does, on a part of the surface.
-    HDC hDriverDC = CVidcapDriver::Functions().pfnCreateDCA("DISPLAY", CVidcapDriver::DeviceName(),
-                                                             nullptr, nullptr);
+    HDC hDriverDC = CVidcapDriver::Functions().pfnCreateDCA("DISPLAY", CVidcapDriver::DeviceName(), nullptr, nullptr);
     ASSERT_NE(nullptr, hDriverDC);
     RECT block = Rect(1000, 10, 1010, 20);
     HBRUSH hBrush = CreateSolidBrush(RGB(0, 0, 255));
@@ -123,14 +122,14 @@ TEST(GrabberDesktop, OwnDrawingOnTheDriverIsCopiedAtTheNextTick)
     grabber.Shutdown();
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
 // The registry as a standard user meets it: the machine's keys cannot be created.
 LONG WINAPI CreateKeyRefusingTheMachine(HKEY hKey, LPCSTR lpSubKey, DWORD dwReserved, LPSTR lpClass, DWORD dwOptions,
-                                        REGSAM samDesired, const LPSECURITY_ATTRIBUTES lpAttributes,
-                                        PHKEY phkResult, LPDWORD lpdwDisposition)
+                                        REGSAM samDesired, const LPSECURITY_ATTRIBUTES lpAttributes, PHKEY phkResult,
+                                        LPDWORD lpdwDisposition)
 {
     if (hKey == HKEY_LOCAL_MACHINE)
         return ERROR_ACCESS_DENIED;

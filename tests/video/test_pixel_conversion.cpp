@@ -12,7 +12,8 @@ namespace {
 
 // A source buffer whose last byte is the last readable byte before an inaccessible page,
 // so that any read past the pixels faults.
-class CGuardedBuffer {
+class CGuardedBuffer
+{
 public:
     explicit CGuardedBuffer(size_t nBytes)
     {
@@ -20,8 +21,7 @@ public:
         GetSystemInfo(&info);
         size_t nPage = info.dwPageSize;
         m_nPages = (nBytes + nPage - 1) / nPage + 1;
-        m_pBase = static_cast<BYTE*>(
-            VirtualAlloc(nullptr, m_nPages * nPage, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        m_pBase = static_cast<BYTE*>(VirtualAlloc(nullptr, m_nPages * nPage, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
         DWORD dwOld;
         VirtualProtect(m_pBase + (m_nPages - 1) * nPage, nPage, PAGE_NOACCESS, &dwOld);
         m_pData = m_pBase + (m_nPages - 1) * nPage - nBytes;
@@ -37,7 +37,8 @@ private:
     size_t m_nPages;
 };
 
-struct Conversion {
+struct Conversion
+{
     const char* pszName;
     int nSourceBytes;
     RowConverter pfnFast;
@@ -55,12 +56,15 @@ DWORD Convert1(RowConverter pfn, const BYTE* pSource)
     return value;
 }
 
-DWORD Convert16(RowConverter pfn, WORD pixel) { return Convert1(pfn, reinterpret_cast<BYTE*>(&pixel)); }
+DWORD Convert16(RowConverter pfn, WORD pixel)
+{
+    return Convert1(pfn, reinterpret_cast<BYTE*>(&pixel));
+}
 
 TEST(PixelConversion, PlainDefinitionsAtTheEdges)
 {
     EXPECT_EQ(0x00FFFFFFu, Convert16(Convert555To32Plain, 0x7FFF));
-    EXPECT_EQ(0x00FFFFFFu, Convert16(Convert555To32Plain, 0xFFFF));  // top bit ignored
+    EXPECT_EQ(0x00FFFFFFu, Convert16(Convert555To32Plain, 0xFFFF)); // top bit ignored
     EXPECT_EQ(0x00FFFFFFu, Convert16(Convert565To32Plain, 0xFFFF));
     EXPECT_EQ(0u, Convert16(Convert555To32Plain, 0));
     EXPECT_EQ(0u, Convert16(Convert565To32Plain, 0));
@@ -87,10 +91,10 @@ TEST(PixelConversion, FastVersionsMatchThePlainOnesForAllSixteenBitValues)
     std::vector<DWORD> fast(65536), plain(65536);
     for (int n = 0; n < 2; ++n) {
         const Conversion& c = CONVERSIONS[n];
-        c.pfnFast(reinterpret_cast<BYTE*>(fast.data()), 65536 * 4,
-                  reinterpret_cast<BYTE*>(source.data()), 65536 * 2, 65536, 1);
-        c.pfnPlain(reinterpret_cast<BYTE*>(plain.data()), 65536 * 4,
-                   reinterpret_cast<BYTE*>(source.data()), 65536 * 2, 65536, 1);
+        c.pfnFast(reinterpret_cast<BYTE*>(fast.data()), 65536 * 4, reinterpret_cast<BYTE*>(source.data()), 65536 * 2,
+                  65536, 1);
+        c.pfnPlain(reinterpret_cast<BYTE*>(plain.data()), 65536 * 4, reinterpret_cast<BYTE*>(source.data()), 65536 * 2,
+                   65536, 1);
         EXPECT_EQ(0, memcmp(fast.data(), plain.data(), fast.size() * 4)) << c.pszName;
     }
 }
@@ -116,4 +120,4 @@ TEST(PixelConversion, FastVersionsMatchForRandomRowsOfEveryWidthWithoutReadingPa
     }
 }
 
-}  // namespace
+} // namespace

@@ -54,7 +54,8 @@ RECT Rect(LONG left, LONG top, LONG right, LONG bottom)
     return rect;
 }
 
-class GrabberTest : public ::testing::Test {
+class GrabberTest : public ::testing::Test
+{
 protected:
     void SetUp() override { DeleteSwitchKey(); }
     void TearDown() override { DeleteSwitchKey(); }
@@ -172,13 +173,16 @@ TEST_F(GrabberTest, EightBitSurfaceFailsInitialize)
     EXPECT_EQ(0, grabber.GrabChanges());
 }
 
-struct FormatCase {
+struct FormatCase
+{
     int nBpp;
     const DWORD* pMasks;
     RowConverter pfnExpected;
 };
 
-class GrabberFormatTest : public GrabberTest, public ::testing::WithParamInterface<FormatCase> {};
+class GrabberFormatTest : public GrabberTest, public ::testing::WithParamInterface<FormatCase>
+{
+};
 
 TEST_P(GrabberFormatTest, SetUpPicksTheConversionAndCopiesTheScreenInWhite)
 {
@@ -204,14 +208,14 @@ TEST_P(GrabberFormatTest, SetUpPicksTheConversionAndCopiesTheScreenInWhite)
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, GrabberFormatTest,
-                         ::testing::Values(FormatCase{32, nullptr, nullptr},
-                                           FormatCase{24, nullptr, Convert24To32},
+                         ::testing::Values(FormatCase{32, nullptr, nullptr}, FormatCase{24, nullptr, Convert24To32},
                                            FormatCase{16, nullptr, Convert565To32},
                                            FormatCase{16, MASKS_555, Convert555To32}));
 
 // ---- Capture rectangle ---------------------------------------------------------------------
 
-class CaptureRectTest : public GrabberTest {
+class CaptureRectTest : public GrabberTest
+{
 protected:
     RECT Normalised(const RECT& rect)
     {
@@ -236,13 +240,13 @@ protected:
     CScreenGrabber* m_pGrabber = nullptr;
 };
 
-#define EXPECT_RECT(l, t, r, b, actual)                                                            \
-    do {                                                                                           \
-        RECT _a = (actual);                                                                        \
-        EXPECT_EQ((l), _a.left);                                                                   \
-        EXPECT_EQ((t), _a.top);                                                                    \
-        EXPECT_EQ((r), _a.right);                                                                  \
-        EXPECT_EQ((b), _a.bottom);                                                                 \
+#define EXPECT_RECT(l, t, r, b, actual)                                                                                \
+    do {                                                                                                               \
+        RECT _a = (actual);                                                                                            \
+        EXPECT_EQ((l), _a.left);                                                                                       \
+        EXPECT_EQ((t), _a.top);                                                                                        \
+        EXPECT_EQ((r), _a.right);                                                                                      \
+        EXPECT_EQ((b), _a.bottom);                                                                                     \
     } while (0)
 
 TEST_F(CaptureRectTest, ClipsAndMakesTheSizeEven)
@@ -269,14 +273,15 @@ TEST_F(CaptureRectTest, OddDesktopNeverMovesTheEdgeBelowZero)
 
 // ---- Change collection ---------------------------------------------------------------------
 
-class ChangesTest : public CaptureRectTest {
+class ChangesTest : public CaptureRectTest
+{
 protected:
     void SetUp() override
     {
         CaptureRectTest::SetUp();
         Start(64, 48);
         m_pGrabber->SetCaptureRect(Rect(8, 8, 40, 32));
-        ASSERT_EQ(1, m_pGrabber->GrabChanges());  // the full refresh of set-up
+        ASSERT_EQ(1, m_pGrabber->GrabChanges()); // the full refresh of set-up
         m_pDisplay->FillSurface(0x11);
     }
     DWORD Pixel(int x, int y) { return BufferPixel(*m_pGrabber, x, y); }
@@ -309,8 +314,8 @@ TEST_F(ChangesTest, MovingTheRectangleByOnePixelCopiesAllOfIt)
 
 TEST_F(ChangesTest, ChangesAreCopiedOnlyInsideTheCaptureRectangle)
 {
-    m_pDisplay->PushChange(0, 0, 12, 12);    // overlaps the corner at (8, 8)
-    m_pDisplay->PushChange(50, 40, 60, 44);  // entirely outside
+    m_pDisplay->PushChange(0, 0, 12, 12);   // overlaps the corner at (8, 8)
+    m_pDisplay->PushChange(50, 40, 60, 44); // entirely outside
     ASSERT_EQ(1, m_pGrabber->GrabChanges());
     EXPECT_EQ(0x11111111u, Pixel(8, 8));
     EXPECT_EQ(0x11111111u, Pixel(11, 11));
@@ -328,9 +333,9 @@ TEST_F(ChangesTest, RingWrapsAroundItsEntriesAndTheCounter)
 {
     // Capacity 64; the counters wrap past 2^32 while reading these three entries.
     m_pDisplay->SetCounters(0xFFFFFFFEu, 0xFFFFFFFEu);
-    m_pDisplay->PushChange(8, 8, 10, 10);    // counter 0xFFFFFFFF, entry 63
-    m_pDisplay->PushChange(20, 20, 22, 22);  // counter 0, entry 0
-    m_pDisplay->PushChange(30, 30, 32, 32);  // counter 1, entry 1
+    m_pDisplay->PushChange(8, 8, 10, 10);   // counter 0xFFFFFFFF, entry 63
+    m_pDisplay->PushChange(20, 20, 22, 22); // counter 0, entry 0
+    m_pDisplay->PushChange(30, 30, 32, 32); // counter 1, entry 1
     ASSERT_EQ(1, m_pGrabber->GrabChanges());
     EXPECT_EQ(1u, m_pDisplay->Ring()->nRead);
     EXPECT_EQ(0x11111111u, Pixel(9, 9));
@@ -341,7 +346,7 @@ TEST_F(ChangesTest, RingWrapsAroundItsEntriesAndTheCounter)
 
 TEST_F(ChangesTest, ADriverThatRanAheadOfTheRingForcesAFullCopy)
 {
-    m_pDisplay->SetCounters(1000, 10);  // more than the 64 entries behind
+    m_pDisplay->SetCounters(1000, 10); // more than the 64 entries behind
     ASSERT_EQ(1, m_pGrabber->GrabChanges());
     EXPECT_EQ(1000u, m_pDisplay->Ring()->nRead);
     EXPECT_EQ(0x11111111u, Pixel(8, 8));
@@ -416,7 +421,7 @@ TEST_F(ChangesTest, SmallerScreenDuringARecordingIsBlankedOut)
     m_pDisplay->m_nScreenWidth = 32;
     m_pDisplay->m_nScreenHeight = 40;
     EXPECT_EQ(1, m_pGrabber->OnDisplayChange(0));
-    EXPECT_EQ(1, m_pDisplay->m_nStageCalls);  // no rebuild while recording
+    EXPECT_EQ(1, m_pDisplay->m_nStageCalls); // no rebuild while recording
     m_pGrabber->BlankOutsideScreen();
     GdiFlush();
     // Drawn black on the device beyond the new screen, untouched within it.
@@ -434,7 +439,7 @@ TEST_F(ChangesTest, ChangedModeWhileIdleRebuilds)
 {
     m_pDisplay->m_nScreenBpp = 16;
     EXPECT_EQ(1, m_pGrabber->OnDisplayChange(1));
-    EXPECT_EQ(2 + 1, m_pDisplay->m_nStageCalls);  // detach and attach again
+    EXPECT_EQ(2 + 1, m_pDisplay->m_nStageCalls); // detach and attach again
     EXPECT_EQ(1u, ReadSwitch());
     EXPECT_NE(nullptr, m_pGrabber->GetBits());
     EXPECT_EQ(1, m_pGrabber->GrabChanges());
@@ -444,7 +449,7 @@ TEST_F(ChangesTest, ChangeDuringARecordingIsRebuiltOnceItEnds)
 {
     m_pDisplay->m_nScreenBpp = 16;
     EXPECT_EQ(1, m_pGrabber->OnDisplayChange(0));
-    EXPECT_EQ(1, m_pDisplay->m_nStageCalls);  // not while recording
+    EXPECT_EQ(1, m_pDisplay->m_nStageCalls); // not while recording
     EXPECT_EQ(1, m_pGrabber->OnDisplayChange(1));
     EXPECT_EQ(2 + 1, m_pDisplay->m_nStageCalls);
     EXPECT_EQ(1, m_pGrabber->GrabChanges());
@@ -461,4 +466,4 @@ TEST_F(GrabberTest, NotInitialisedGrabberRefusesWork)
     grabber.BlankOutsideScreen();
 }
 
-}  // namespace
+} // namespace

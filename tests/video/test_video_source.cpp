@@ -176,8 +176,7 @@ TEST(FrameSchedule, TicksAreDueFromTheOriginAndLateTicksSkipTheMissedSlots)
     EXPECT_EQ(1u, schedule.SlotAt(llOrigin + 333333));
     // A tick 110 ms late for slot 1 takes slot 3, due 100 ms after the origin.
     EXPECT_EQ(3u, schedule.SlotAt(llOrigin + 1100000));
-    for (ULONGLONG n : {1ull, 2ull, 29ull, 12345ull})
-    {
+    for (ULONGLONG n : {1ull, 2ull, 29ull, 12345ull}) {
         EXPECT_EQ(n, schedule.SlotAt(schedule.DueTime(n)));
         EXPECT_EQ(n - 1, schedule.SlotAt(schedule.DueTime(n) - 1));
     }
@@ -229,8 +228,7 @@ TEST(VideoSource, DeliversOnlyWhileTheWriterWritesWithTimesFromTheFirstTick)
     ASSERT_GE(stream.m_times.size(), 10u);
     EXPECT_LE(stream.m_times.size(), 30u);
     EXPECT_EQ(0u, stream.m_times.front()) << "time runs from the first frame the writer takes";
-    for (size_t i = 1; i < stream.m_times.size(); ++i)
-    {
+    for (size_t i = 1; i < stream.m_times.size(); ++i) {
         EXPECT_GT(stream.m_times[i], stream.m_times[i - 1]);
         if (i > 1) {
             EXPECT_EQ(0u, (stream.m_times[i] - stream.m_times[i - 1]) % 40) << "times sit on the 25 fps grid";

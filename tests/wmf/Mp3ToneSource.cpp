@@ -11,8 +11,8 @@ const DWORD SAMPLE_RATE = 44100;
 } // namespace
 
 Mp3ToneSource::Mp3ToneSource()
-    : m_hLame(nullptr), m_pfnEncode(nullptr), m_pfnClose(nullptr), m_pStream(nullptr),
-      m_nSamplesPerBlock(0), m_nDone(0), m_format()
+    : m_hLame(nullptr), m_pfnEncode(nullptr), m_pfnClose(nullptr), m_pStream(nullptr), m_nSamplesPerBlock(0),
+      m_nDone(0), m_format()
 {
 }
 

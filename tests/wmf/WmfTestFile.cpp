@@ -143,8 +143,8 @@ HRESULT WmfTestFile::Write(WORD wStream, DWORD dwTimeMs, DWORD dwDurationMs, DWO
     LARGE_INTEGER start, end;
     QueryPerformanceCounter(&start);
     if (SUCCEEDED(hr))
-        hr = m_pAdvanced->WriteStreamSample(wStream, dwTimeMs * 10000ull, dwTimeMs, dwDurationMs * 10000ull,
-                                            dwFlags, pBuffer);
+        hr = m_pAdvanced->WriteStreamSample(wStream, dwTimeMs * 10000ull, dwTimeMs, dwDurationMs * 10000ull, dwFlags,
+                                            pBuffer);
     QueryPerformanceCounter(&end);
     if (pnWriteTicks)
         *pnWriteTicks += end.QuadPart - start.QuadPart;

@@ -12,7 +12,8 @@
 
 namespace {
 
-template <class T> struct ComPtr {
+template <class T> struct ComPtr
+{
     T* p = nullptr;
     ~ComPtr()
     {

@@ -17,7 +17,8 @@
 
 namespace {
 
-struct Plan {
+struct Plan
+{
     int nWidth = 160;
     int nHeight = 120;
     int nLevel = Z_DEFAULT_COMPRESSION;

@@ -10,8 +10,7 @@
 
 // Helpers for the AVI writer tests: synthetic formats and payloads, a private folder, and
 // read-back of written files (through AVIFile and by walking the RIFF index).
-namespace avitest
-{
+namespace avitest {
 const DWORD kMp3FrameBytes = 417; // MPEG-1 layer III, 128 kbit/s, 44.1 kHz, no padding
 
 // A valid, silent MP3 frame: header and all-zero side information.
@@ -86,10 +85,8 @@ private:
     {
         WIN32_FIND_DATAA data;
         HANDLE hFind = FindFirstFileA((m_path + "\\*").c_str(), &data);
-        if (hFind != INVALID_HANDLE_VALUE)
-        {
-            do
-            {
+        if (hFind != INVALID_HANDLE_VALUE) {
+            do {
                 std::string file = m_path + "\\" + data.cFileName;
                 SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
                 DeleteFileA(file.c_str());
@@ -104,8 +101,7 @@ private:
 inline std::vector<BYTE> ReadWholeFile(const std::string& path)
 {
     std::vector<BYTE> bytes;
-    HANDLE hFile = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, 0, nullptr);
+    HANDLE hFile = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
         return bytes;
     DWORD cbSize = GetFileSize(hFile, nullptr);
@@ -131,22 +127,17 @@ inline std::vector<IndexEntry> ReadIndex(const std::string& path)
     std::vector<IndexEntry> entries;
     std::vector<BYTE> bytes = ReadWholeFile(path);
     auto dword = [&](size_t n) {
-        return static_cast<DWORD>(bytes[n] | bytes[n + 1] << 8 | bytes[n + 2] << 16 |
-                                  bytes[n + 3] << 24);
+        return static_cast<DWORD>(bytes[n] | bytes[n + 1] << 8 | bytes[n + 2] << 16 | bytes[n + 3] << 24);
     };
     if (bytes.size() < 12 || std::string(bytes.begin(), bytes.begin() + 4) != "RIFF")
         return entries;
     size_t nPos = 12;
-    while (nPos + 8 <= bytes.size())
-    {
+    while (nPos + 8 <= bytes.size()) {
         std::string id(bytes.begin() + nPos, bytes.begin() + nPos + 4);
         DWORD cbChunk = dword(nPos + 4);
-        if (id == "idx1")
-        {
-            for (size_t n = nPos + 8; n + 16 <= nPos + 8 + cbChunk && n + 16 <= bytes.size();
-                 n += 16)
-                entries.push_back({std::string(bytes.begin() + n, bytes.begin() + n + 4),
-                                   dword(n + 4), dword(n + 12)});
+        if (id == "idx1") {
+            for (size_t n = nPos + 8; n + 16 <= nPos + 8 + cbChunk && n + 16 <= bytes.size(); n += 16)
+                entries.push_back({std::string(bytes.begin() + n, bytes.begin() + n + 4), dword(n + 4), dword(n + 12)});
             break;
         }
         nPos += 8 + cbChunk + (cbChunk & 1);
@@ -159,8 +150,7 @@ inline std::vector<AVIStreamHeader> ReadStreamHeaders(const std::string& path)
 {
     std::vector<AVIStreamHeader> headers;
     std::vector<BYTE> bytes = ReadWholeFile(path);
-    for (size_t n = 0; n + 8 + sizeof(AVIStreamHeader) <= bytes.size(); ++n)
-    {
+    for (size_t n = 0; n + 8 + sizeof(AVIStreamHeader) <= bytes.size(); ++n) {
         if (memcmp(&bytes[n], "strh", 4) != 0)
             continue;
         AVIStreamHeader header;
@@ -196,11 +186,9 @@ inline StreamReadBack ReadStream(const std::string& path, DWORD fccType,
     StreamReadBack result;
     AVIFileInit();
     PAVIFILE pFile = nullptr;
-    if (AVIFileOpenA(&pFile, path.c_str(), OF_READ | OF_SHARE_DENY_WRITE, nullptr) == 0)
-    {
+    if (AVIFileOpenA(&pFile, path.c_str(), OF_READ | OF_SHARE_DENY_WRITE, nullptr) == 0) {
         PAVISTREAM pStream = nullptr;
-        if (AVIFileGetStream(pFile, &pStream, fccType, 0) == 0)
-        {
+        if (AVIFileGetStream(pFile, &pStream, fccType, 0) == 0) {
             result.bOpened = true;
             AVIStreamInfoA(pStream, &result.info, sizeof result.info);
             LONG cbFormat = 0;
@@ -210,10 +198,8 @@ inline StreamReadBack ReadStream(const std::string& path, DWORD fccType,
                 AVIStreamReadFormat(pStream, 0, result.format.data(), &cbFormat);
             result.nStart = AVIStreamStart(pStream);
             result.nLength = AVIStreamLength(pStream);
-            if (pSamples)
-            {
-                for (LONG n = result.nStart; n < result.nStart + result.nLength; ++n)
-                {
+            if (pSamples) {
+                for (LONG n = result.nStart; n < result.nStart + result.nLength; ++n) {
                     LONG cbSample = 0, nSamples = 0;
                     AVIStreamRead(pStream, n, 1, nullptr, 0, &cbSample, &nSamples);
                     std::vector<BYTE> sample(cbSample);
@@ -229,4 +215,4 @@ inline StreamReadBack ReadStream(const std::string& path, DWORD fccType,
     AVIFileExit();
     return result;
 }
-}
+} // namespace avitest

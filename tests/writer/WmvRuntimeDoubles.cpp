@@ -39,8 +39,14 @@ public:
     HRESULT STDMETHODCALLTYPE SetStreamNumber(WORD w) override { return m_pInner->SetStreamNumber(w); }
     HRESULT STDMETHODCALLTYPE GetStreamName(WCHAR* p, WORD* c) override { return m_pInner->GetStreamName(p, c); }
     HRESULT STDMETHODCALLTYPE SetStreamName(LPCWSTR_WMSDK_TYPE_SAFE p) override { return m_pInner->SetStreamName(p); }
-    HRESULT STDMETHODCALLTYPE GetConnectionName(WCHAR* p, WORD* c) override { return m_pInner->GetConnectionName(p, c); }
-    HRESULT STDMETHODCALLTYPE SetConnectionName(LPCWSTR_WMSDK_TYPE_SAFE p) override { return m_pInner->SetConnectionName(p); }
+    HRESULT STDMETHODCALLTYPE GetConnectionName(WCHAR* p, WORD* c) override
+    {
+        return m_pInner->GetConnectionName(p, c);
+    }
+    HRESULT STDMETHODCALLTYPE SetConnectionName(LPCWSTR_WMSDK_TYPE_SAFE p) override
+    {
+        return m_pInner->SetConnectionName(p);
+    }
     HRESULT STDMETHODCALLTYPE GetBitrate(DWORD* p) override { return m_pInner->GetBitrate(p); }
     HRESULT STDMETHODCALLTYPE SetBitrate(DWORD d) override { return m_pInner->SetBitrate(d); }
     HRESULT STDMETHODCALLTYPE GetBufferWindow(DWORD* p) override { return m_pInner->GetBufferWindow(p); }
@@ -103,7 +109,10 @@ public:
         }
         return hr;
     }
-    HRESULT STDMETHODCALLTYPE GetMutualExclusionCount(DWORD* p) override { return m_pInner->GetMutualExclusionCount(p); }
+    HRESULT STDMETHODCALLTYPE GetMutualExclusionCount(DWORD* p) override
+    {
+        return m_pInner->GetMutualExclusionCount(p);
+    }
     HRESULT STDMETHODCALLTYPE GetMutualExclusion(DWORD i, IWMMutualExclusion** pp) override
     {
         return m_pInner->GetMutualExclusion(i, pp);
@@ -112,7 +121,10 @@ public:
     {
         return m_pInner->RemoveMutualExclusion(p);
     }
-    HRESULT STDMETHODCALLTYPE AddMutualExclusion(IWMMutualExclusion* p) override { return m_pInner->AddMutualExclusion(p); }
+    HRESULT STDMETHODCALLTYPE AddMutualExclusion(IWMMutualExclusion* p) override
+    {
+        return m_pInner->AddMutualExclusion(p);
+    }
     HRESULT STDMETHODCALLTYPE CreateNewMutualExclusion(IWMMutualExclusion** pp) override
     {
         return m_pInner->CreateNewMutualExclusion(pp);

@@ -13,7 +13,8 @@
 void SetRefusedStreamType(const GUID& guidType);
 HRESULT WINAPI CreateRefusingProfileManager(IWMProfileManager** ppManager);
 
-struct WrittenSample {
+struct WrittenSample
+{
     WORD wStream;
     QWORD cnsTime;
     DWORD msSendTime;

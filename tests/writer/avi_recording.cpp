@@ -22,8 +22,7 @@
 #include "writer/CAviVideoStream.h"
 #include "writer/CAviWriter.h"
 
-namespace
-{
+namespace {
 const DWORD kFps = 25;
 const int kSampleRate = 44100;
 const UINT WM_WRITER_EVENT = WM_APP + 1;
@@ -62,8 +61,7 @@ void PaintFrame(std::vector<DWORD>& pixels, LONG nWidth, LONG nHeight, DWORD nFr
 void MakeTone(std::vector<short>& pcm, DWORD nBlock)
 {
     size_t nFrames = pcm.size() / 2;
-    for (size_t i = 0; i < nFrames; ++i)
-    {
+    for (size_t i = 0; i < nFrames; ++i) {
         double t = static_cast<double>(nBlock * nFrames + i) / kSampleRate;
         short nValue = static_cast<short>(6000 * std::sin(2 * 3.14159265358979 * 440 * t));
         pcm[2 * i] = pcm[2 * i + 1] = nValue;
@@ -75,8 +73,7 @@ LPARAM PollWriterEvent()
 {
     MSG msg;
     LPARAM lEvent = kNoEvent;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-    {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_WRITER_EVENT)
             lEvent = msg.lParam;
         DispatchMessageA(&msg);
@@ -89,7 +86,7 @@ int Fail(const char* pszWhat)
     std::printf("error=%s\n", pszWhat);
     return 1;
 }
-}
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -135,10 +132,8 @@ int main(int argc, char** argv)
     writer.AddStream(&audio);
     writer.SetFileName(pszFile);
     HWND hNotify = nullptr;
-    if (bNotify)
-    {
-        hNotify = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
-                                  nullptr);
+    if (bNotify) {
+        hNotify = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
         if (!hNotify)
             return Fail("notify window");
         writer.SetNotify(hNotify, WM_WRITER_EVENT);
@@ -151,16 +146,13 @@ int main(int argc, char** argv)
     DWORD nBlockFrames = static_cast<DWORD>(pcm.size() / 2);
     DWORD nFrames = nSeconds * kFps, nBlocks = 0, nAudioBytes = 0, nKeyFrames = 0;
     LPARAM lEvent = kNoEvent;
-    for (DWORD nFrame = 0; nFrame < nFrames; ++nFrame)
-    {
-        if (bNotify && (lEvent = PollWriterEvent()) != kNoEvent)
-        {
+    for (DWORD nFrame = 0; nFrame < nFrames; ++nFrame) {
+        if (bNotify && (lEvent = PollWriterEvent()) != kNoEvent) {
             nFrames = nFrame;
             break;
         }
         DWORD dwTime = nFrame * 1000 / kFps;
-        for (;;)
-        {
+        for (;;) {
             DWORD dwBlockTime = static_cast<DWORD>(nBlocks * 1000ull * nBlockFrames / kSampleRate);
             if (dwBlockTime > dwTime)
                 break;
@@ -177,14 +169,12 @@ int main(int argc, char** argv)
         nKeyFrames += compressor.LastWasKeyFrame() ? 1 : 0;
     }
     encoder.End();
-    if (encoder.OutputSize())
-    {
+    if (encoder.OutputSize()) {
         nAudioBytes += encoder.OutputSize();
         audio.CMediaStream::Deliver(encoder.OutputBuffer(), encoder.OutputSize(),
                                     nBlocks * 1000 * nBlockFrames / kSampleRate, 0, 0);
     }
-    if (bNotify && lEvent == kNoEvent)
-    {
+    if (bNotify && lEvent == kNoEvent) {
         // Whatever the writer still has queued may yet fail: give its thread time to say so.
         writer.Stop();
         lEvent = PollWriterEvent();
@@ -196,8 +186,8 @@ int main(int argc, char** argv)
 
     if (bZmbv)
         ZmbvRemoveFromProcess();
-    std::printf("frames=%lu\nkey_frames=%lu\naudio_blocks=%lu\naudio_bytes=%lu\n", nFrames,
-                nKeyFrames, nBlocks, nAudioBytes);
+    std::printf("frames=%lu\nkey_frames=%lu\naudio_blocks=%lu\naudio_bytes=%lu\n", nFrames, nKeyFrames, nBlocks,
+                nAudioBytes);
     if (bNotify)
         std::printf("writer_event=%ld\n", static_cast<long>(lEvent));
     return 0;

@@ -9,8 +9,7 @@
 
 using namespace avitest;
 
-namespace
-{
+namespace {
 class AviChunkScannerTest : public ::testing::Test
 {
 protected:

@@ -12,8 +12,7 @@
 
 using namespace avitest;
 
-namespace
-{
+namespace {
 const UINT kWriterEvent = 2027;
 const DWORD kFps = 25;
 
@@ -46,14 +45,13 @@ protected:
     int QueueFrame(DWORD dwTime, BYTE nFill, DWORD dwFlags = AVIIF_KEYFRAME)
     {
         std::vector<BYTE> frame = Frame(m_format, nFill);
-        return m_video.CMediaStream::Deliver(frame.data(), static_cast<DWORD>(frame.size()),
-                                             dwTime, 1000 / kFps, dwFlags);
+        return m_video.CMediaStream::Deliver(frame.data(), static_cast<DWORD>(frame.size()), dwTime, 1000 / kFps,
+                                             dwFlags);
     }
     int QueueMp3(DWORD dwTime)
     {
         std::vector<BYTE> chunk = SilentMp3Frame();
-        return m_audio.CMediaStream::Deliver(chunk.data(), static_cast<DWORD>(chunk.size()),
-                                             dwTime, 26, 0);
+        return m_audio.CMediaStream::Deliver(chunk.data(), static_cast<DWORD>(chunk.size()), dwTime, 26, 0);
     }
     std::vector<std::vector<BYTE>> VideoSamples()
     {
@@ -78,7 +76,7 @@ std::vector<DWORD> AudioGroupSizes(const std::string& path)
             sizes.push_back(entry.cbSize);
     return sizes;
 }
-}
+} // namespace
 
 TEST(AviWriter, DescribesItselfAndLimitsFileSize)
 {
@@ -104,8 +102,7 @@ TEST_F(AviWriterTest, VideoPositionsFollowTimeStampsLeavingGapsEmpty)
     std::vector<std::vector<BYTE>> samples = VideoSamples();
     ASSERT_EQ(6u, samples.size());
     const int anFilled[] = {0, 1, 2, 5};
-    for (int n = 0; n < 4; ++n)
-    {
+    for (int n = 0; n < 4; ++n) {
         ASSERT_EQ(m_format.biSizeImage, samples[anFilled[n]].size()) << "position " << anFilled[n];
         EXPECT_EQ(0x10 + n, samples[anFilled[n]][0]);
     }
@@ -152,8 +149,7 @@ TEST_F(AviWriterTest, PassThroughFramesAreWrittenWhole)
 
     const DWORD dwOutStride = (nWidth * 3 + 3) & ~3;
     std::vector<std::vector<BYTE>> expected;
-    for (DWORD n = 0; n < 3; ++n)
-    {
+    for (DWORD n = 0; n < 3; ++n) {
         std::vector<BYTE> frame(input.biSizeImage);
         std::vector<BYTE> rows(dwOutStride * nHeight, 0);
         for (size_t i = 0; i < frame.size(); ++i)
@@ -188,10 +184,8 @@ TEST_F(AviWriterTest, EarlyFrameTakesTheNextFreePosition)
     std::vector<std::vector<BYTE>> samples = VideoSamples();
     ASSERT_EQ(6u, samples.size());
     const BYTE anExpected[] = {1, 2, 3, 4, 0, 5};
-    for (int n = 0; n < 6; ++n)
-    {
-        if (anExpected[n] == 0)
-        {
+    for (int n = 0; n < 6; ++n) {
+        if (anExpected[n] == 0) {
             EXPECT_TRUE(samples[n].empty()) << "position " << n;
             continue;
         }
@@ -272,8 +266,7 @@ TEST_F(AviWriterTest, VideoAndSoundCloseCleanlyAndReadBackInFull)
     UseAudio();
     ASSERT_EQ(1, StartInto("both.avi"));
     DWORD dwNextAudio = 0;
-    for (DWORD nFrame = 0; nFrame < 50; ++nFrame)
-    {
+    for (DWORD nFrame = 0; nFrame < 50; ++nFrame) {
         DWORD dwTime = nFrame * 40;
         for (; dwNextAudio <= dwTime; dwNextAudio += 26)
             ASSERT_EQ(1, QueueMp3(dwNextAudio));
@@ -341,8 +334,7 @@ TEST_F(AviWriterTest, BadTargetsFailStartCleanly)
     EXPECT_FALSE(m_writer.IsWriting());
 
     std::string readOnly = m_folder.File("readonly.avi");
-    HANDLE hFile =
-        CreateFileA(readOnly.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE hFile = CreateFileA(readOnly.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, hFile);
     DWORD cbWritten = 0;
     WriteFile(hFile, "keep", 4, &cbWritten, nullptr);
@@ -363,8 +355,8 @@ TEST_F(AviWriterTest, BadTargetsFailStartCleanly)
 
 TEST_F(AviWriterTest, SizeLimitIsReportedAndTheNextFileStartsCleanly)
 {
-    HWND hWnd = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
+    HWND hWnd =
+        CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(nullptr, hWnd);
     UseVideo();
     m_writer.SetNotify(hWnd, kWriterEvent);
@@ -376,8 +368,7 @@ TEST_F(AviWriterTest, SizeLimitIsReportedAndTheNextFileStartsCleanly)
     LPARAM lParam = -1;
     DWORD dwStart = GetTickCount();
     MSG msg;
-    while (GetTickCount() - dwStart < 10000 && lParam == -1)
-    {
+    while (GetTickCount() - dwStart < 10000 && lParam == -1) {
         if (PeekMessageA(&msg, hWnd, kWriterEvent, kWriterEvent, PM_REMOVE))
             lParam = msg.lParam;
         else
@@ -410,7 +401,8 @@ TEST_F(AviWriterTest, ABlockTheEncoderRefusesKeepsItsPlaceAsSilence)
     fake = fake.substr(0, fake.find_last_of('\\') + 1) + "fake_lame_enc.dll";
     HMODULE hFake = LoadLibraryA(fake.c_str());
     ASSERT_NE(nullptr, hFake);
-    auto pfnFailEncodes = reinterpret_cast<void (*)(LONG)>(reinterpret_cast<void*>(GetProcAddress(hFake, "fakeFailEncodes")));
+    auto pfnFailEncodes =
+        reinterpret_cast<void (*)(LONG)>(reinterpret_cast<void*>(GetProcAddress(hFake, "fakeFailEncodes")));
     ASSERT_NE(nullptr, pfnFailEncodes);
     CMp3Encoder encoder;
     ASSERT_TRUE(encoder.Load(fake.c_str()));
@@ -423,8 +415,7 @@ TEST_F(AviWriterTest, ABlockTheEncoderRefusesKeepsItsPlaceAsSilence)
     ASSERT_EQ(1, StartInto("refused.avi"));
 
     std::vector<BYTE> pcm(encoder.InputBlockBytes());
-    for (DWORD n = 0; n < 5; ++n)
-    {
+    for (DWORD n = 0; n < 5; ++n) {
         if (n == 2)
             pfnFailEncodes(1);
         ASSERT_EQ(1, m_audio.Deliver(pcm.data(), static_cast<DWORD>(pcm.size()), n * 26, 26, 0)) << n;

@@ -112,8 +112,8 @@ TEST(CWmvVideoStream, FormatBlockCarriesFrameIntervalRateAndTheWholeOutputFormat
     std::vector<BYTE> output(sizeof(BITMAPINFOHEADER) + 8, 0xab); // a format with extra bytes
     const BITMAPINFOHEADER bmi = OutputFormat("XVID");
     std::memcpy(output.data(), &bmi, sizeof(bmi));
-    ASSERT_TRUE(stream.SetFormat(reinterpret_cast<BITMAPINFOHEADER*>(output.data()),
-                                 static_cast<int>(output.size()), 1, 20, 125000));
+    ASSERT_TRUE(stream.SetFormat(reinterpret_cast<BITMAPINFOHEADER*>(output.data()), static_cast<int>(output.size()), 1,
+                                 20, 125000));
     EXPECT_EQ(48u + output.size(), stream.MediaType()->cbFormat);
     const WMVIDEOINFOHEADER* pInfo = VideoInfo(stream);
     EXPECT_EQ(500000, pInfo->AvgTimePerFrame);

@@ -21,8 +21,7 @@
 #include "writer/CWmvVideoStream.h"
 #include "writer/CWmvWriter.h"
 
-namespace
-{
+namespace {
 const DWORD kFps = 25;
 const int kSampleRate = 44100;
 
@@ -59,8 +58,7 @@ void PaintFrame(std::vector<DWORD>& pixels, LONG nWidth, LONG nHeight, DWORD nFr
 void MakeTone(std::vector<short>& pcm, DWORD nBlock)
 {
     size_t nFrames = pcm.size() / 2;
-    for (size_t i = 0; i < nFrames; ++i)
-    {
+    for (size_t i = 0; i < nFrames; ++i) {
         double t = static_cast<double>(nBlock * nFrames + i) / kSampleRate;
         short nValue = static_cast<short>(6000 * std::sin(2 * 3.14159265358979 * 440 * t));
         pcm[2 * i] = pcm[2 * i + 1] = nValue;
@@ -72,7 +70,7 @@ int Fail(const char* pszWhat)
     std::printf("error=%s\n", pszWhat);
     return 1;
 }
-}
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -124,11 +122,9 @@ int main(int argc, char** argv)
     std::vector<short> pcm(encoder.InputBlockBytes() / sizeof(short));
     DWORD nBlockFrames = static_cast<DWORD>(pcm.size() / 2);
     DWORD nFrames = nSeconds * kFps, nBlocks = 0, nAudioBytes = 0, nKeyFrames = 0;
-    for (DWORD nFrame = 0; nFrame < nFrames; ++nFrame)
-    {
+    for (DWORD nFrame = 0; nFrame < nFrames; ++nFrame) {
         DWORD dwTime = nFrame * 1000 / kFps;
-        for (;;)
-        {
+        for (;;) {
             DWORD dwBlockTime = static_cast<DWORD>(nBlocks * 1000ull * nBlockFrames / kSampleRate);
             if (dwBlockTime > dwTime)
                 break;
@@ -145,8 +141,7 @@ int main(int argc, char** argv)
         nKeyFrames += compressor.LastWasKeyFrame() ? 1 : 0;
     }
     encoder.End();
-    if (encoder.OutputSize())
-    {
+    if (encoder.OutputSize()) {
         nAudioBytes += encoder.OutputSize();
         audio.CMediaStream::Deliver(encoder.OutputBuffer(), encoder.OutputSize(),
                                     nBlocks * 1000 * nBlockFrames / kSampleRate, 0, 0);

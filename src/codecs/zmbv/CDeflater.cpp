@@ -4,8 +4,7 @@
 
 #include <algorithm>
 
-namespace
-{
+namespace {
 const int kHashBits = 15;
 const uint32_t kHashSize = 1u << kHashBits;
 const uint32_t kWindowMask = CDeflater::WindowSize - 1;
@@ -15,8 +14,8 @@ const size_t kBlockTokens = 16384;
 const uint32_t kRebaseAt = 1u << 30;
 const DWORD kMaxStored = 65535;
 
-const int kLiteralCodes = 286;  // literals, end of block, lengths
-const int kFixedLiteralCodes = 288;  // the fixed code counts two unused lengths too
+const int kLiteralCodes = 286;      // literals, end of block, lengths
+const int kFixedLiteralCodes = 288; // the fixed code counts two unused lengths too
 const int kEndOfBlock = 256;
 const int kDistanceCodes = 30;
 const int kCodeLengthCodes = 19;
@@ -25,10 +24,13 @@ const int kMaxCodeLengthBits = 7;
 
 const uint16_t kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
                                   31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-const uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-const uint16_t kDistanceBase[30] = {1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
-                                    193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-const uint8_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+const uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                  2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+const uint16_t kDistanceBase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                    33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
+                                    1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+const uint8_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                    6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 // The order in which a dynamic block sends the code lengths of the code-length alphabet.
 const uint8_t kCodeLengthOrder[kCodeLengthCodes] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
 
@@ -39,11 +41,10 @@ struct CLengthCodes
     CLengthCodes()
     {
         memset(codes, 0, sizeof(codes));
-        for (int nCode = 0; nCode < 29; ++nCode)
-        {
+        for (int nCode = 0; nCode < 29; ++nCode) {
             int nLast = nCode + 1 < 29 ? kLengthBase[nCode + 1] - 1 : CDeflater::MaxMatch;
             if (nCode == 27)
-                nLast = 257;  // 258 has a code of its own
+                nLast = 257; // 258 has a code of its own
             for (int nLength = kLengthBase[nCode]; nLength <= nLast; ++nLength)
                 codes[nLength] = (uint8_t)nCode;
         }
@@ -73,8 +74,7 @@ int FixedLiteralLength(int nSymbol)
 unsigned MatchLength(const BYTE* p, const BYTE* q, unsigned nMax)
 {
     unsigned n = 0;
-    for (; n + 8 <= nMax; n += 8)
-    {
+    for (; n + 8 <= nMax; n += 8) {
         uint64_t a, b;
         memcpy(&a, p + n, 8);
         memcpy(&b, q + n, 8);
@@ -98,33 +98,26 @@ struct LengthRun
 int RunLengths(const uint8_t* pLengths, int nCount, LengthRun* pRuns)
 {
     int nRuns = 0;
-    for (int i = 0; i < nCount;)
-    {
+    for (int i = 0; i < nCount;) {
         const uint8_t nLength = pLengths[i];
         int nRun = 1;
         while (i + nRun < nCount && pLengths[i + nRun] == nLength)
             ++nRun;
         i += nRun;
-        if (nLength == 0)
-        {
-            while (nRun >= 11)
-            {
+        if (nLength == 0) {
+            while (nRun >= 11) {
                 int nTake = std::min(nRun, 138);
                 pRuns[nRuns++] = {18, (uint8_t)(nTake - 11), 7};
                 nRun -= nTake;
             }
-            if (nRun >= 3)
-            {
+            if (nRun >= 3) {
                 pRuns[nRuns++] = {17, (uint8_t)(nRun - 3), 3};
                 nRun = 0;
             }
-        }
-        else
-        {
+        } else {
             pRuns[nRuns++] = {nLength, 0, 0};
             --nRun;
-            while (nRun >= 3)
-            {
+            while (nRun >= 3) {
                 int nTake = std::min(nRun, 6);
                 pRuns[nRuns++] = {16, (uint8_t)(nTake - 3), 2};
                 nRun -= nTake;
@@ -135,7 +128,7 @@ int RunLengths(const uint8_t* pLengths, int nCount, LengthRun* pRuns)
     }
     return nRuns;
 }
-}
+} // namespace
 
 // Bits go out first bit first, as deflate sends them; whole bytes are written as they fill.
 class CDeflater::CBitWriter
@@ -147,15 +140,11 @@ public:
     {
         m_nAcc |= (uint64_t)nBits << m_nCount;
         m_nCount += nCount;
-        if (m_nCount >= 32)
-        {
-            if (m_pEnd - m_p < 4)
-            {
+        if (m_nCount >= 32) {
+            if (m_pEnd - m_p < 4) {
                 m_bOverflow = true;
                 m_p = m_pEnd;
-            }
-            else
-            {
+            } else {
                 uint32_t nWord = (uint32_t)m_nAcc;
                 memcpy(m_p, &nWord, 4);
                 m_p += 4;
@@ -170,8 +159,7 @@ public:
     {
         if (m_nCount & 7)
             Put(0, 8 - (m_nCount & 7));
-        while (m_nCount > 0)
-        {
+        while (m_nCount > 0) {
             if (m_p == m_pEnd)
                 m_bOverflow = true;
             else
@@ -183,8 +171,7 @@ public:
     // After Align.
     void PutBytes(const BYTE* pData, DWORD cbData)
     {
-        if ((DWORD)(m_pEnd - m_p) < cbData)
-        {
+        if ((DWORD)(m_pEnd - m_p) < cbData) {
             m_bOverflow = true;
             m_p = m_pEnd;
             return;
@@ -213,33 +200,25 @@ bool CDeflater::Begin(int nLevel, DWORD cbMaxInput)
     End();
     // Chain length, the length that ends the search, and the longest match whose strings are
     // all entered into the hash chains: zlib's choices for its levels 1 to 3.
-    if (nLevel <= 1)
-    {
+    if (nLevel <= 1) {
         m_nMaxChain = 4;
         m_nNiceLength = 8;
         m_nMaxInsert = 4;
-    }
-    else if (nLevel == 2)
-    {
+    } else if (nLevel == 2) {
         m_nMaxChain = 8;
         m_nNiceLength = 16;
         m_nMaxInsert = 5;
-    }
-    else
-    {
+    } else {
         m_nMaxChain = 32;
         m_nNiceLength = 32;
         m_nMaxInsert = 6;
     }
-    try
-    {
+    try {
         m_buffer.resize((size_t)cbMaxInput + WindowSize);
         m_head.assign(kHashSize, 0);
         m_prev.assign(WindowSize, 0);
         m_tokens.reserve(kBlockTokens);
-    }
-    catch (const std::bad_alloc&)
-    {
+    } catch (const std::bad_alloc&) {
         End();
         return false;
     }
@@ -291,17 +270,14 @@ int CDeflater::FindMatch(uint32_t nPos, uint32_t nEnd, uint32_t* pnDistance) con
     const BYTE* p = &m_buffer[nPos];
     unsigned nBest = MinMatch - 1;
     uint32_t nCandidate = m_prev[nStream & kWindowMask];
-    for (int nChain = m_nMaxChain; nCandidate && nChain > 0; --nChain)
-    {
+    for (int nChain = m_nMaxChain; nCandidate && nChain > 0; --nChain) {
         const uint32_t nCandidateStream = nCandidate - 1;
         if (nCandidateStream >= nStream || nStream - nCandidateStream > WindowSize || nCandidateStream < m_nBase)
             break;
         const BYTE* q = &m_buffer[nCandidateStream - m_nBase];
-        if (q[nBest] == p[nBest] && q[0] == p[0] && q[1] == p[1])
-        {
+        if (q[nBest] == p[nBest] && q[0] == p[0] && q[1] == p[1]) {
             unsigned nLength = MatchLength(p, q, nMax);
-            if (nLength > nBest)
-            {
+            if (nLength > nBest) {
                 nBest = nLength;
                 *pnDistance = nStream - nCandidateStream;
                 if (nLength >= (unsigned)m_nNiceLength || nLength == nMax)
@@ -321,8 +297,7 @@ void CDeflater::Rebase()
     for (uint32_t& n : m_prev)
         n = n > nDelta ? n - nDelta : 0;
     // Ring slots follow the stream position: keep them where the new positions look.
-    if (nDelta & kWindowMask)
-    {
+    if (nDelta & kWindowMask) {
         std::vector<uint32_t> moved(WindowSize);
         for (uint32_t i = 0; i < WindowSize; ++i)
             moved[(i - nDelta) & kWindowMask] = m_prev[i];
@@ -367,32 +342,25 @@ DWORD CDeflater::CompressPrepared(DWORD cbData, BYTE* pOut, DWORD cbOut)
     const uint32_t nEnd = m_cbBuffer;
     uint32_t nBlockStart = m_cbHistory;
     m_tokens.clear();
-    for (uint32_t i = m_cbHistory; i < nEnd;)
-    {
+    for (uint32_t i = m_cbHistory; i < nEnd;) {
         uint32_t nDistance = 0;
         int nLength = 0;
-        if (nEnd - i >= (uint32_t)MinMatch)
-        {
+        if (nEnd - i >= (uint32_t)MinMatch) {
             Insert(i);
             nLength = FindMatch(i, nEnd, &nDistance);
         }
-        if (nLength)
-        {
+        if (nLength) {
             m_tokens.push_back({(uint16_t)nLength, (uint16_t)nDistance});
-            if (nLength <= m_nMaxInsert)
-            {
+            if (nLength <= m_nMaxInsert) {
                 for (uint32_t k = i + 1; k < i + (uint32_t)nLength && nEnd - k >= (uint32_t)MinMatch; ++k)
                     Insert(k);
             }
             i += (uint32_t)nLength;
-        }
-        else
-        {
+        } else {
             m_tokens.push_back({0, m_buffer[i]});
             ++i;
         }
-        if (m_tokens.size() >= kBlockTokens)
-        {
+        if (m_tokens.size() >= kBlockTokens) {
             if (!FlushBlock(writer, &m_buffer[nBlockStart], i - nBlockStart))
                 return 0;
             nBlockStart = i;
@@ -416,10 +384,8 @@ bool CDeflater::FlushBlock(CBitWriter& writer, const BYTE* pRaw, DWORD cbRaw)
     uint32_t literalFreqs[kLiteralCodes] = {};
     uint32_t distanceFreqs[kDistanceCodes] = {};
     uint64_t nExtraBits = 0;
-    for (const Token& token : m_tokens)
-    {
-        if (!token.nLength)
-        {
+    for (const Token& token : m_tokens) {
+        if (!token.nLength) {
             ++literalFreqs[token.nValue];
             continue;
         }
@@ -460,22 +426,18 @@ bool CDeflater::FlushBlock(CBitWriter& writer, const BYTE* pRaw, DWORD cbRaw)
     for (int i = 0; i < nRuns; ++i)
         nDynamicBits += runLengths[runs[i].nSymbol] + runs[i].nExtraBits;
     uint64_t nFixedBits = 3 + nExtraBits;
-    for (int i = 0; i < kLiteralCodes; ++i)
-    {
+    for (int i = 0; i < kLiteralCodes; ++i) {
         nDynamicBits += (uint64_t)literalFreqs[i] * literalLengths[i];
         nFixedBits += (uint64_t)literalFreqs[i] * FixedLiteralLength(i);
     }
-    for (int i = 0; i < kDistanceCodes; ++i)
-    {
+    for (int i = 0; i < kDistanceCodes; ++i) {
         nDynamicBits += (uint64_t)distanceFreqs[i] * distanceLengths[i];
         nFixedBits += (uint64_t)distanceFreqs[i] * 5;
     }
     const uint64_t nStoredBits = 8ull * cbRaw + 40ull * (cbRaw / kMaxStored + 1) + 7;
 
-    if (nStoredBits < nDynamicBits && nStoredBits < nFixedBits)
-    {
-        for (DWORD cbDone = 0; cbDone < cbRaw;)
-        {
+    if (nStoredBits < nDynamicBits && nStoredBits < nFixedBits) {
+        for (DWORD cbDone = 0; cbDone < cbRaw;) {
             const DWORD cbChunk = std::min(cbRaw - cbDone, kMaxStored);
             writer.Put(0, 3);
             writer.Align();
@@ -491,16 +453,13 @@ bool CDeflater::FlushBlock(CBitWriter& writer, const BYTE* pRaw, DWORD cbRaw)
 
     Code literalCodes[kFixedLiteralCodes];
     Code distanceCodes[kDistanceCodes];
-    if (nFixedBits <= nDynamicBits)
-    {
+    if (nFixedBits <= nDynamicBits) {
         for (int i = 0; i < kFixedLiteralCodes; ++i)
             literalLengths[i] = (uint8_t)FixedLiteralLength(i);
         for (int i = 0; i < kDistanceCodes; ++i)
             distanceLengths[i] = 5;
         writer.Put(1 << 1, 3);
-    }
-    else
-    {
+    } else {
         writer.Put(2 << 1, 3);
         writer.Put(nLiterals - 257, 5);
         writer.Put(nDistances - 1, 5);
@@ -509,8 +468,7 @@ bool CDeflater::FlushBlock(CBitWriter& writer, const BYTE* pRaw, DWORD cbRaw)
             writer.Put(runLengths[kCodeLengthOrder[i]], 3);
         Code runCodes[kCodeLengthCodes];
         BuildCodes(runLengths, kCodeLengthCodes, runCodes);
-        for (int i = 0; i < nRuns; ++i)
-        {
+        for (int i = 0; i < nRuns; ++i) {
             writer.Put(runCodes[runs[i].nSymbol]);
             if (runs[i].nExtraBits)
                 writer.Put(runs[i].nExtra, runs[i].nExtraBits);
@@ -518,10 +476,8 @@ bool CDeflater::FlushBlock(CBitWriter& writer, const BYTE* pRaw, DWORD cbRaw)
     }
     BuildCodes(literalLengths, kFixedLiteralCodes, literalCodes);
     BuildCodes(distanceLengths, kDistanceCodes, distanceCodes);
-    for (const Token& token : m_tokens)
-    {
-        if (!token.nLength)
-        {
+    for (const Token& token : m_tokens) {
+        if (!token.nLength) {
             writer.Put(literalCodes[token.nValue]);
             continue;
         }
@@ -548,20 +504,17 @@ void CDeflater::BuildLengths(const uint32_t* pFreqs, int nSymbols, int nMaxBits,
     int parents[2 * kLiteralCodes];
     int symbols[kLiteralCodes];
     int nLeaves = 0;
-    for (int i = 0; i < nSymbols; ++i)
-    {
+    for (int i = 0; i < nSymbols; ++i) {
         if (pFreqs[i])
             symbols[nLeaves++] = i;
     }
-    for (int i = 0; nLeaves < 2 && i < nSymbols; ++i)
-    {
+    for (int i = 0; nLeaves < 2 && i < nSymbols; ++i) {
         if (!pFreqs[i] && std::find(symbols, symbols + nLeaves, i) == symbols + nLeaves)
             symbols[nLeaves++] = i;
     }
     // Least frequent first; the two-queue construction then needs no heap.
-    std::sort(symbols, symbols + nLeaves, [pFreqs](int a, int b) {
-        return pFreqs[a] != pFreqs[b] ? pFreqs[a] < pFreqs[b] : a < b;
-    });
+    std::sort(symbols, symbols + nLeaves,
+              [pFreqs](int a, int b) { return pFreqs[a] != pFreqs[b] ? pFreqs[a] < pFreqs[b] : a < b; });
     for (int i = 0; i < nLeaves; ++i)
         weights[i] = pFreqs[symbols[i]] ? pFreqs[symbols[i]] : 1;
     int nNextLeaf = 0;
@@ -572,8 +525,7 @@ void CDeflater::BuildLengths(const uint32_t* pFreqs, int nSymbols, int nMaxBits,
             return nNextLeaf++;
         return nNextNode++;
     };
-    while (nNodes < 2 * nLeaves - 1)
-    {
+    while (nNodes < 2 * nLeaves - 1) {
         const int a = takeSmallest();
         const int b = takeSmallest();
         weights[nNodes] = weights[a] + weights[b];
@@ -595,8 +547,7 @@ void CDeflater::BuildLengths(const uint32_t* pFreqs, int nSymbols, int nMaxBits,
     uint32_t nKraft = 0;
     for (int nBits = 1; nBits <= nMaxBits; ++nBits)
         nKraft += (uint32_t)counts[nBits] << (nMaxBits - nBits);
-    while (nKraft > (1u << nMaxBits) && counts[nMaxBits] > 0)
-    {
+    while (nKraft > (1u << nMaxBits) && counts[nMaxBits] > 0) {
         int nBits = nMaxBits - 1;
         while (nBits > 0 && counts[nBits] == 0)
             --nBits;
@@ -609,8 +560,7 @@ void CDeflater::BuildLengths(const uint32_t* pFreqs, int nSymbols, int nMaxBits,
     }
     // The longest codes go to the least frequent symbols.
     int nLeaf = 0;
-    for (int nBits = nMaxBits; nBits >= 1; --nBits)
-    {
+    for (int nBits = nMaxBits; nBits >= 1; --nBits) {
         for (int k = 0; k < counts[nBits]; ++k)
             pLengths[symbols[nLeaf++]] = (uint8_t)nBits;
     }
@@ -625,13 +575,11 @@ void CDeflater::BuildCodes(const uint8_t* pLengths, int nSymbols, Code* pCodes)
     counts[0] = 0;
     uint32_t nextCode[kMaxCodeBits + 1] = {};
     uint32_t nCode = 0;
-    for (int nBits = 1; nBits <= kMaxCodeBits; ++nBits)
-    {
+    for (int nBits = 1; nBits <= kMaxCodeBits; ++nBits) {
         nCode = (nCode + counts[nBits - 1]) << 1;
         nextCode[nBits] = nCode;
     }
-    for (int i = 0; i < nSymbols; ++i)
-    {
+    for (int i = 0; i < nSymbols; ++i) {
         const int nLength = pLengths[i];
         pCodes[i].nLength = (uint8_t)nLength;
         pCodes[i].nBits = 0;

@@ -14,12 +14,7 @@
 class CDeflater
 {
 public:
-    enum
-    {
-        WindowSize = 32768,
-        MinMatch = 3,
-        MaxMatch = 258
-    };
+    enum { WindowSize = 32768, MinMatch = 3, MaxMatch = 258 };
 
     CDeflater();
     CDeflater(const CDeflater&) = delete;
@@ -42,12 +37,12 @@ public:
 private:
     struct Token
     {
-        uint16_t nLength;    // 0 for a literal
-        uint16_t nValue;     // the literal byte, or the distance
+        uint16_t nLength; // 0 for a literal
+        uint16_t nValue;  // the literal byte, or the distance
     };
     struct Code
     {
-        uint16_t nBits;      // bit-reversed, ready to be sent first bit first
+        uint16_t nBits; // bit-reversed, ready to be sent first bit first
         uint8_t nLength;
     };
     class CBitWriter;
@@ -64,11 +59,11 @@ private:
     int m_nNiceLength = 32;
     int m_nMaxInsert = 6;
 
-    std::vector<BYTE> m_buffer;     // the window carried over, then the call's data
-    uint32_t m_cbBuffer = 0;        // bytes of m_buffer in use
-    uint32_t m_cbHistory = 0;       // bytes of m_buffer that came from earlier calls
-    uint32_t m_nBase = 0;           // stream position of m_buffer[0]
-    std::vector<uint32_t> m_head;   // per hash: stream position + 1 of the latest string, 0 none
-    std::vector<uint32_t> m_prev;   // per position in the window: the one before with its hash
+    std::vector<BYTE> m_buffer;   // the window carried over, then the call's data
+    uint32_t m_cbBuffer = 0;      // bytes of m_buffer in use
+    uint32_t m_cbHistory = 0;     // bytes of m_buffer that came from earlier calls
+    uint32_t m_nBase = 0;         // stream position of m_buffer[0]
+    std::vector<uint32_t> m_head; // per hash: stream position + 1 of the latest string, 0 none
+    std::vector<uint32_t> m_prev; // per position in the window: the one before with its hash
     std::vector<Token> m_tokens;
 };

@@ -3,8 +3,7 @@
 #include <stddef.h>
 #include <string.h>
 
-namespace
-{
+namespace {
 const LONG kMaxDimension = 16384;
 const DWORD kMaxQuality = 10000;
 const DWORD kMaxZlibLevel = 9;
@@ -19,7 +18,7 @@ LONG AbsHeight(const BITMAPINFOHEADER* pHeader)
 {
     return pHeader->biHeight < 0 ? -pHeader->biHeight : pHeader->biHeight;
 }
-}
+} // namespace
 
 CZmbvCodec::CZmbvCodec()
     : m_state(DefaultState()), m_nWidth(0), m_nHeight(0), m_bBottomUp(true), m_dwQuality(kMaxQuality)
@@ -69,8 +68,7 @@ LRESULT CZmbvCodec::GetState(void* pState, DWORD cbState) const
 
 LRESULT CZmbvCodec::SetState(const void* pState, DWORD cbState)
 {
-    if (!pState)
-    {
+    if (!pState) {
         m_state = DefaultState();
         return 0;
     }
@@ -79,9 +77,8 @@ LRESULT CZmbvCodec::SetState(const void* pState, DWORD cbState)
         return 0;
     ZmbvState state;
     memcpy(&state, pState, sizeof(state));
-    if (state.dwMagic != ZmbvCodecStateMagic || state.dwVersion != ZmbvCodecStateVersion ||
-        state.dwZlibLevel < 1 || state.dwZlibLevel > kMaxZlibLevel ||
-        state.dwSearchRange > (DWORD)CZmbvEncoder::MaxVector)
+    if (state.dwMagic != ZmbvCodecStateMagic || state.dwVersion != ZmbvCodecStateVersion || state.dwZlibLevel < 1 ||
+        state.dwZlibLevel > kMaxZlibLevel || state.dwSearchRange > (DWORD)CZmbvEncoder::MaxVector)
         return 0;
     m_state = state;
     return sizeof(ZmbvState);
@@ -89,9 +86,9 @@ LRESULT CZmbvCodec::SetState(const void* pState, DWORD cbState)
 
 bool CZmbvCodec::IsAcceptedInput(const BITMAPINFOHEADER* pIn)
 {
-    return pIn && pIn->biSize >= sizeof(BITMAPINFOHEADER) && pIn->biCompression == BI_RGB &&
-           pIn->biBitCount == 32 && pIn->biPlanes == 1 && pIn->biWidth > 0 && pIn->biWidth <= kMaxDimension &&
-           pIn->biHeight != 0 && pIn->biHeight >= -kMaxDimension && pIn->biHeight <= kMaxDimension;
+    return pIn && pIn->biSize >= sizeof(BITMAPINFOHEADER) && pIn->biCompression == BI_RGB && pIn->biBitCount == 32 &&
+           pIn->biPlanes == 1 && pIn->biWidth > 0 && pIn->biWidth <= kMaxDimension && pIn->biHeight != 0 &&
+           pIn->biHeight >= -kMaxDimension && pIn->biHeight <= kMaxDimension;
 }
 
 LRESULT CZmbvCodec::CompressQuery(const BITMAPINFOHEADER* pIn, const BITMAPINFOHEADER* pOut) const
@@ -114,7 +111,7 @@ LRESULT CZmbvCodec::CompressGetFormat(const BITMAPINFOHEADER* pIn, BITMAPINFOHEA
     memset(pOut, 0, sizeof(BITMAPINFOHEADER));
     pOut->biSize = sizeof(BITMAPINFOHEADER);
     pOut->biWidth = pIn->biWidth;
-    pOut->biHeight = AbsHeight(pIn);  // frames are stored top row first
+    pOut->biHeight = AbsHeight(pIn); // frames are stored top row first
     pOut->biPlanes = 1;
     pOut->biBitCount = 32;
     pOut->biCompression = ZmbvHandler;
@@ -163,17 +160,16 @@ LRESULT CZmbvCodec::Compress(ICCOMPRESS* pCompress, DWORD cbCompress)
         return ICERR_BADFORMAT;
     // Callers that skip the begin message, or change the size, get a fresh sequence.
     if (!m_encoder.IsStarted() || pIn->biWidth != m_nWidth || AbsHeight(pIn) != m_nHeight ||
-        (pIn->biHeight > 0) != m_bBottomUp)
-    {
+        (pIn->biHeight > 0) != m_bBottomUp) {
         LRESULT nResult = CompressBegin(pIn, nullptr);
         if (nResult != ICERR_OK)
             return nResult;
     }
     bool bKey = false;
-    DWORD cbFrame = m_encoder.EncodeFrame(static_cast<const BYTE*>(pCompress->lpInput), m_bBottomUp,
-                                          pCompress->lFrameNum, (pCompress->dwFlags & ICCOMPRESS_KEYFRAME) != 0,
-                                          static_cast<BYTE*>(pCompress->lpOutput),
-                                          CZmbvEncoder::MaxFrameSize(m_nWidth, m_nHeight), &bKey);
+    DWORD cbFrame =
+        m_encoder.EncodeFrame(static_cast<const BYTE*>(pCompress->lpInput), m_bBottomUp, pCompress->lFrameNum,
+                              (pCompress->dwFlags & ICCOMPRESS_KEYFRAME) != 0, static_cast<BYTE*>(pCompress->lpOutput),
+                              CZmbvEncoder::MaxFrameSize(m_nWidth, m_nHeight), &bKey);
     if (cbFrame == 0)
         return ICERR_INTERNAL;
     pCompress->lpbiOutput->biSizeImage = cbFrame;

@@ -7,10 +7,10 @@
 // Settings kept by the compression manager's state messages.
 struct ZmbvState
 {
-    DWORD dwMagic;        // ZmbvCodecStateMagic
-    DWORD dwVersion;      // ZmbvCodecStateVersion
-    DWORD dwZlibLevel;    // 1..9
-    DWORD dwSearchRange;  // 0..63 pixels
+    DWORD dwMagic;       // ZmbvCodecStateMagic
+    DWORD dwVersion;     // ZmbvCodecStateVersion
+    DWORD dwZlibLevel;   // 1..9
+    DWORD dwSearchRange; // 0..63 pixels
 };
 
 const DWORD ZmbvCodecStateMagic = mmioFOURCC('Z', 'M', 'B', 's');

@@ -6,8 +6,7 @@
 #include <algorithm>
 #include <new>
 
-namespace
-{
+namespace {
 const BYTE kFlagKeyFrame = 0x01;
 const BYTE kVersionHigh = 0;
 const BYTE kVersionLow = 1;
@@ -40,8 +39,7 @@ bool PixelsEqual(const uint32_t* pA, const uint32_t* pB, int nCount)
 {
     int i = 0;
     // Sixteen pixels per test: one branch per 64 bytes keeps a still screen at memory speed.
-    for (; i + 16 <= nCount; i += 16)
-    {
+    for (; i + 16 <= nCount; i += 16) {
         const __m128i* a = reinterpret_cast<const __m128i*>(pA + i);
         const __m128i* b = reinterpret_cast<const __m128i*>(pB + i);
         __m128i d0 = _mm_xor_si128(_mm_loadu_si128(a), _mm_loadu_si128(b));
@@ -52,15 +50,13 @@ bool PixelsEqual(const uint32_t* pA, const uint32_t* pB, int nCount)
         if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) != 0xFFFF)
             return false;
     }
-    for (; i + 4 <= nCount; i += 4)
-    {
+    for (; i + 4 <= nCount; i += 4) {
         __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pA + i));
         __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pB + i));
         if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, b)) != 0xFFFF)
             return false;
     }
-    for (; i < nCount; ++i)
-    {
+    for (; i < nCount; ++i) {
         if (pA[i] != pB[i])
             return false;
     }
@@ -71,16 +67,14 @@ DWORD VectorBytes(int nBlocks)
 {
     return (DWORD)((nBlocks * 2 + 3) & ~3);
 }
-}
+} // namespace
 
 CZmbvEncoder::CZmbvEncoder()
-    : m_nWidth(0), m_nHeight(0), m_nBlocksX(0), m_nBlocksY(0), m_nLevel(1), m_nSearchRange(0),
-      m_zs(), m_bZlibReady(false), m_pPrev(nullptr), m_pWork(nullptr), m_cbWork(0),
-      m_pVectors(nullptr), m_pLastVectors(nullptr), m_pChanged(nullptr), m_common(), m_nCommon(0),
-      m_found(), m_nFound(0),
-      m_nSearchBudget(0), m_pSrc(nullptr), m_bSrcBottomUp(true), m_bHaveLast(false),
-      m_bNeedKey(true), m_nLastFrame(0), m_bLastKey(false), m_pLastOut(nullptr), m_cbLastOut(0),
-      m_cbLastOutMax(0)
+    : m_nWidth(0), m_nHeight(0), m_nBlocksX(0), m_nBlocksY(0), m_nLevel(1), m_nSearchRange(0), m_zs(),
+      m_bZlibReady(false), m_pPrev(nullptr), m_pWork(nullptr), m_cbWork(0), m_pVectors(nullptr),
+      m_pLastVectors(nullptr), m_pChanged(nullptr), m_common(), m_nCommon(0), m_found(), m_nFound(0),
+      m_nSearchBudget(0), m_pSrc(nullptr), m_bSrcBottomUp(true), m_bHaveLast(false), m_bNeedKey(true), m_nLastFrame(0),
+      m_bLastKey(false), m_pLastOut(nullptr), m_cbLastOut(0), m_cbLastOutMax(0)
 {
 }
 
@@ -125,19 +119,17 @@ bool CZmbvEncoder::Begin(int nWidth, int nHeight, int nLevel, int nSearchRange)
     m_pChanged = new (std::nothrow) BYTE[nBlocks];
     m_pLastOut = new (std::nothrow) BYTE[cbMax];
     m_cbLastOutMax = cbMax;
-    if (!m_pPrev || (!m_bOwnDeflater && !m_pWork) || !m_pVectors || !m_pLastVectors || !m_pChanged || !m_pLastOut)
-    {
+    if (!m_pPrev || (!m_bOwnDeflater && !m_pWork) || !m_pVectors || !m_pLastVectors || !m_pChanged || !m_pLastOut) {
         Release();
         return false;
     }
-    if (m_bOwnDeflater && !m_deflater.Begin(m_nLevel, std::max<DWORD>(m_cbWork, (DWORD)(nPixels * 4))))
-    {
+    if (m_bOwnDeflater && !m_deflater.Begin(m_nLevel, std::max<DWORD>(m_cbWork, (DWORD)(nPixels * 4)))) {
         Release();
         return false;
     }
     memset(&m_zs, 0, sizeof(m_zs));
-    if (!m_bOwnDeflater && deflateInit2(&m_zs, m_nLevel, Z_DEFLATED, -kWindowBits, kMemLevel, Z_DEFAULT_STRATEGY) != Z_OK)
-    {
+    if (!m_bOwnDeflater &&
+        deflateInit2(&m_zs, m_nLevel, Z_DEFLATED, -kWindowBits, kMemLevel, Z_DEFAULT_STRATEGY) != Z_OK) {
         Release();
         return false;
     }
@@ -190,15 +182,14 @@ const uint32_t* CZmbvEncoder::CurRow(int nY) const
     return reinterpret_cast<const uint32_t*>(m_pSrc) + (size_t)nRow * m_nWidth;
 }
 
-DWORD CZmbvEncoder::EncodeFrame(const BYTE* pBits, bool bBottomUp, LONG nFrameNum, bool bWantKey,
-                                BYTE* pOut, DWORD cbOut, bool* pbKeyFrame)
+DWORD CZmbvEncoder::EncodeFrame(const BYTE* pBits, bool bBottomUp, LONG nFrameNum, bool bWantKey, BYTE* pOut,
+                                DWORD cbOut, bool* pbKeyFrame)
 {
     if (!IsStarted() || !pBits || !pOut)
         return 0;
     SetSource(pBits, bBottomUp);
 
-    if (IsRepeatOfLast(nFrameNum, bWantKey) && cbOut >= m_cbLastOut && SourceMatchesReference())
-    {
+    if (IsRepeatOfLast(nFrameNum, bWantKey) && cbOut >= m_cbLastOut && SourceMatchesReference()) {
         memcpy(pOut, m_pLastOut, m_cbLastOut);
         if (pbKeyFrame)
             *pbKeyFrame = m_bLastKey;
@@ -210,8 +201,7 @@ DWORD CZmbvEncoder::EncodeFrame(const BYTE* pBits, bool bBottomUp, LONG nFrameNu
     bool bReplacesLast = m_bHaveLast && nFrameNum == m_nLastFrame;
     bool bKey = bWantKey || m_bNeedKey || !m_bHaveLast || bReplacesLast;
     DWORD cbFrame = bKey ? EncodeKeyFrame(pOut, cbOut) : EncodeInterFrame(pOut, cbOut);
-    if (cbFrame == 0)
-    {
+    if (cbFrame == 0) {
         m_bNeedKey = true;
         m_bHaveLast = false;
         return 0;
@@ -234,8 +224,7 @@ bool CZmbvEncoder::IsRepeatOfLast(LONG nFrameNum, bool bWantKey) const
 
 bool CZmbvEncoder::SourceMatchesReference() const
 {
-    for (int y = 0; y < m_nHeight; ++y)
-    {
+    for (int y = 0; y < m_nHeight; ++y) {
         if (!PixelsEqual(CurRow(y), PrevRow(y), m_nWidth))
             return false;
     }
@@ -300,10 +289,8 @@ DWORD CZmbvEncoder::EncodeInterFrame(BYTE* pOut, DWORD cbOut)
 
     MarkChangedBlocks();
     int nIndex = 0;
-    for (int by = 0; by < m_nBlocksY; ++by)
-    {
-        for (int bx = 0; bx < m_nBlocksX; ++bx, ++nIndex)
-        {
+    for (int by = 0; by < m_nBlocksY; ++by) {
+        for (int bx = 0; bx < m_nBlocksX; ++bx, ++nIndex) {
             Vector mv = {0, 0};
             m_pVectors[nIndex] = mv;
             if (!m_pChanged[nIndex])
@@ -332,10 +319,8 @@ DWORD CZmbvEncoder::EncodeInterFrame(BYTE* pOut, DWORD cbOut)
 
     // The reference changes only after every block has been matched against the old one.
     nIndex = 0;
-    for (int by = 0; by < m_nBlocksY; ++by)
-    {
-        for (int bx = 0; bx < m_nBlocksX; ++bx, ++nIndex)
-        {
+    for (int by = 0; by < m_nBlocksY; ++by) {
+        for (int bx = 0; bx < m_nBlocksX; ++bx, ++nIndex) {
             if (m_pChanged[nIndex])
                 CopyBlockToPrev(BlockAt(bx, by));
         }
@@ -351,15 +336,13 @@ void CZmbvEncoder::MarkChangedBlocks()
 {
     // Whole rows first: on a still screen this is one straight pass over both frames.
     memset(m_pChanged, 0, (size_t)m_nBlocksX * m_nBlocksY);
-    for (int y = 0; y < m_nHeight; ++y)
-    {
+    for (int y = 0; y < m_nHeight; ++y) {
         const uint32_t* pCur = CurRow(y);
         const uint32_t* pPrev = PrevRow(y);
         if (PixelsEqual(pCur, pPrev, m_nWidth))
             continue;
         BYTE* pChanged = m_pChanged + (size_t)(y / BlockSize) * m_nBlocksX;
-        for (int bx = 0; bx < m_nBlocksX; ++bx)
-        {
+        for (int bx = 0; bx < m_nBlocksX; ++bx) {
             if (pChanged[bx])
                 continue;
             int x = bx * BlockSize;
@@ -396,8 +379,7 @@ CZmbvEncoder::Block CZmbvEncoder::BlockAt(int nBlockX, int nBlockY) const
 
 bool CZmbvEncoder::BlockMatches(const Block& block, const Vector& mv) const
 {
-    for (int j = 0; j < block.nHeight; ++j)
-    {
+    for (int j = 0; j < block.nHeight; ++j) {
         const uint32_t* pCur = CurRow(block.nY + j) + block.nX;
         const uint32_t* pPrev = PrevRow(block.nY + j + mv.nY) + block.nX + mv.nX;
         if (!PixelsEqual(pCur, pPrev, block.nWidth))
@@ -411,8 +393,7 @@ bool CZmbvEncoder::ProbesMatch(const Block& block, const Vector& mv) const
     const int nProbes = 4;
     const int xs[nProbes] = {block.nWidth / 2, 0, block.nWidth - 1, block.nWidth / 4};
     const int ys[nProbes] = {block.nHeight / 2, 0, block.nHeight - 1, (block.nHeight * 3) / 4};
-    for (int i = 0; i < nProbes; ++i)
-    {
+    for (int i = 0; i < nProbes; ++i) {
         int x = block.nX + xs[i];
         int y = block.nY + ys[i];
         if (CurRow(y)[x] != PrevRow(y + mv.nY)[x + mv.nX])
@@ -424,13 +405,11 @@ bool CZmbvEncoder::ProbesMatch(const Block& block, const Vector& mv) const
 int CZmbvEncoder::CountDifferences(const Block& block, const Vector& mv, int nLimit) const
 {
     int nCount = 0;
-    for (int j = 0; j < block.nHeight && nCount < nLimit; ++j)
-    {
+    for (int j = 0; j < block.nHeight && nCount < nLimit; ++j) {
         const uint32_t* pCur = CurRow(block.nY + j) + block.nX;
         const uint32_t* pPrev = PrevRow(block.nY + j + mv.nY) + block.nX + mv.nX;
         int i = 0;
-        for (; i + 4 <= block.nWidth; i += 4)
-        {
+        for (; i + 4 <= block.nWidth; i += 4) {
             __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pCur + i));
             __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pPrev + i));
             int nEqualMask = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(a, b)));
@@ -470,8 +449,7 @@ CZmbvEncoder::Vector CZmbvEncoder::ChooseVector(const Block& block, int nIndex, 
     for (int i = 0; i < m_nCommon; ++i)
         candidates[nCandidates++] = m_common[i];
 
-    for (int i = 0; i < nCandidates && nBestDiff > 0; ++i)
-    {
+    for (int i = 0; i < nCandidates && nBestDiff > 0; ++i) {
         const Vector& mv = candidates[i];
         bool bSeen = mv.nX == 0 && mv.nY == 0;
         for (int k = 0; k < i && !bSeen; ++k)
@@ -479,16 +457,14 @@ CZmbvEncoder::Vector CZmbvEncoder::ChooseVector(const Block& block, int nIndex, 
         if (bSeen || !IsValidVector(block, mv))
             continue;
         int nDiff = CountDifferences(block, mv, nBestDiff);
-        if (nDiff < nBestDiff)
-        {
+        if (nDiff < nBestDiff) {
             best = mv;
             nBestDiff = nDiff;
         }
     }
 
     Vector exact;
-    if (nBestDiff > 0 && SearchExact(block, &exact))
-    {
+    if (nBestDiff > 0 && SearchExact(block, &exact)) {
         best = exact;
         nBestDiff = 0;
     }
@@ -500,23 +476,19 @@ bool CZmbvEncoder::SearchExact(const Block& block, Vector* pmv)
 {
     // Nearest first, ring by ring: along the axes as far as the search range (scrolling), off
     // the axes only close by (dragged windows).
-    for (int d = 1; d <= m_nSearchRange; ++d)
-    {
+    for (int d = 1; d <= m_nSearchRange; ++d) {
         const Vector axis[4] = {{0, d}, {0, -d}, {d, 0}, {-d, 0}};
-        for (const Vector& mv : axis)
-        {
+        for (const Vector& mv : axis) {
             if (TryExact(block, mv, pmv))
                 return true;
         }
         if (d > kWindowRange)
             continue;
-        for (int k = 1; k <= d; ++k)
-        {
+        for (int k = 1; k <= d; ++k) {
             // The ring at distance d, without its axis points: (±k, ±d) and (±d, ±k).
             const Vector ring[8] = {{k, d}, {-k, d}, {k, -d}, {-k, -d}, {d, k}, {d, -k}, {-d, k}, {-d, -k}};
-            int nPoints = k == d ? 4 : 8;  // the corners appear twice
-            for (int i = 0; i < nPoints; ++i)
-            {
+            int nPoints = k == d ? 4 : 8; // the corners appear twice
+            for (int i = 0; i < nPoints; ++i) {
                 if (TryExact(block, ring[i], pmv))
                     return true;
             }
@@ -525,11 +497,9 @@ bool CZmbvEncoder::SearchExact(const Block& block, Vector* pmv)
             return false;
     }
     // Wheel scrolling jumps by whole lines: go on along the vertical axis as far as vectors reach.
-    for (int d = m_nSearchRange + 1; d <= MaxVector && m_nSearchRange > 0; ++d)
-    {
+    for (int d = m_nSearchRange + 1; d <= MaxVector && m_nSearchRange > 0; ++d) {
         const Vector axis[2] = {{0, d}, {0, -d}};
-        for (const Vector& mv : axis)
-        {
+        for (const Vector& mv : axis) {
             if (TryExact(block, mv, pmv))
                 return true;
         }
@@ -569,19 +539,16 @@ void CZmbvEncoder::RememberFound(const Vector& mv)
 
 BYTE* CZmbvEncoder::WriteXor(const Block& block, const Vector& mv, BYTE* pDst) const
 {
-    for (int j = 0; j < block.nHeight; ++j)
-    {
+    for (int j = 0; j < block.nHeight; ++j) {
         const uint32_t* pCur = CurRow(block.nY + j) + block.nX;
         const uint32_t* pPrev = PrevRow(block.nY + j + mv.nY) + block.nX + mv.nX;
         int i = 0;
-        for (; i + 4 <= block.nWidth; i += 4, pDst += 16)
-        {
+        for (; i + 4 <= block.nWidth; i += 4, pDst += 16) {
             __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pCur + i));
             __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pPrev + i));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(pDst), _mm_xor_si128(a, b));
         }
-        for (; i < block.nWidth; ++i, pDst += 4)
-        {
+        for (; i < block.nWidth; ++i, pDst += 4) {
             uint32_t nXor = pCur[i] ^ pPrev[i];
             memcpy(pDst, &nXor, 4);
         }
@@ -592,21 +559,18 @@ BYTE* CZmbvEncoder::WriteXor(const Block& block, const Vector& mv, BYTE* pDst) c
 int CZmbvEncoder::XorInPlace(const Block& block, BYTE* pDst) const
 {
     int nCount = 0;
-    for (int j = 0; j < block.nHeight; ++j)
-    {
+    for (int j = 0; j < block.nHeight; ++j) {
         const uint32_t* pCur = CurRow(block.nY + j) + block.nX;
         const uint32_t* pPrev = PrevRow(block.nY + j) + block.nX;
         int i = 0;
-        for (; i + 4 <= block.nWidth; i += 4, pDst += 16)
-        {
+        for (; i + 4 <= block.nWidth; i += 4, pDst += 16) {
             __m128i x = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pCur + i)),
                                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(pPrev + i)));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(pDst), x);
             int nEqualMask = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(x, _mm_setzero_si128())));
             nCount += kUnequalInMask[nEqualMask];
         }
-        for (; i < block.nWidth; ++i, pDst += 4)
-        {
+        for (; i < block.nWidth; ++i, pDst += 4) {
             uint32_t nXor = pCur[i] ^ pPrev[i];
             memcpy(pDst, &nXor, 4);
             nCount += nXor != 0;
@@ -617,8 +581,7 @@ int CZmbvEncoder::XorInPlace(const Block& block, BYTE* pDst) const
 
 void CZmbvEncoder::CopyBlockToPrev(const Block& block)
 {
-    for (int j = 0; j < block.nHeight; ++j)
-    {
+    for (int j = 0; j < block.nHeight; ++j) {
         memcpy(m_pPrev + (size_t)(block.nY + j) * m_nWidth + block.nX, CurRow(block.nY + j) + block.nX,
                (size_t)block.nWidth * 4);
     }
@@ -631,8 +594,7 @@ void CZmbvEncoder::UpdateCommonVectors()
     int counts[nSlots];
     int nSeen = 0;
     int nBlocks = m_nBlocksX * m_nBlocksY;
-    for (int i = 0; i < nBlocks; ++i)
-    {
+    for (int i = 0; i < nBlocks; ++i) {
         const Vector& mv = m_pVectors[i];
         if (mv.nX == 0 && mv.nY == 0)
             continue;
@@ -641,18 +603,15 @@ void CZmbvEncoder::UpdateCommonVectors()
             ++k;
         if (k < nSeen)
             ++counts[k];
-        else if (nSeen < nSlots)
-        {
+        else if (nSeen < nSlots) {
             seen[nSeen] = mv;
             counts[nSeen++] = 1;
         }
     }
     m_nCommon = 0;
-    while (m_nCommon < MaxCommon)
-    {
+    while (m_nCommon < MaxCommon) {
         int nBest = -1;
-        for (int k = 0; k < nSeen; ++k)
-        {
+        for (int k = 0; k < nSeen; ++k) {
             if (counts[k] > 0 && (nBest < 0 || counts[k] > counts[nBest]))
                 nBest = k;
         }

@@ -13,8 +13,7 @@
 class CZmbvEncoder
 {
 public:
-    enum
-    {
+    enum {
         BlockSize = 16,
         KeyHeaderSize = 7,
         ZlibHeaderSize = 2,
@@ -41,8 +40,8 @@ public:
     // Compresses one 32-bit frame whose rows are DWORD-packed, bottom-up when bBottomUp.
     // A frame with the same number as the previous call is a re-compression of that frame:
     // the same picture gives back the same bytes. Returns the compressed size, 0 on failure.
-    DWORD EncodeFrame(const BYTE* pBits, bool bBottomUp, LONG nFrameNum, bool bWantKey,
-                      BYTE* pOut, DWORD cbOut, bool* pbKeyFrame);
+    DWORD EncodeFrame(const BYTE* pBits, bool bBottomUp, LONG nFrameNum, bool bWantKey, BYTE* pOut, DWORD cbOut,
+                      bool* pbKeyFrame);
 
 private:
     struct Vector
@@ -99,26 +98,26 @@ private:
     CDeflater m_deflater;
     bool m_bOwnDeflater = false;
 
-    uint32_t* m_pPrev;            // previous frame, top-down
-    BYTE* m_pWork;                // vectors and XOR data of one inter frame
+    uint32_t* m_pPrev; // previous frame, top-down
+    BYTE* m_pWork;     // vectors and XOR data of one inter frame
     DWORD m_cbWork;
-    Vector* m_pVectors;           // this frame's vector per block
-    Vector* m_pLastVectors;       // previous frame's vector per block
-    BYTE* m_pChanged;             // per block: 1 when it differs from the previous frame
-    Vector m_common[MaxCommon];   // vectors most used in the previous frame
+    Vector* m_pVectors;         // this frame's vector per block
+    Vector* m_pLastVectors;     // previous frame's vector per block
+    BYTE* m_pChanged;           // per block: 1 when it differs from the previous frame
+    Vector m_common[MaxCommon]; // vectors most used in the previous frame
     int m_nCommon;
-    Vector m_found[MaxFound];     // vectors the search found in this frame, latest first
+    Vector m_found[MaxFound]; // vectors the search found in this frame, latest first
     int m_nFound;
     long m_nSearchBudget;
 
-    const BYTE* m_pSrc;           // the frame being compressed
+    const BYTE* m_pSrc; // the frame being compressed
     bool m_bSrcBottomUp;
 
     bool m_bHaveLast;
     bool m_bNeedKey;
     LONG m_nLastFrame;
     bool m_bLastKey;
-    BYTE* m_pLastOut;             // bytes of the last frame, for re-compressions
+    BYTE* m_pLastOut; // bytes of the last frame, for re-compressions
     DWORD m_cbLastOut;
     DWORD m_cbLastOutMax;
 };

@@ -5,8 +5,7 @@
 
 #include "codecs/zmbv/CZmbvCodec.h"
 
-namespace
-{
+namespace {
 const DWORD kTypeVideoUpper = mmioFOURCC('V', 'I', 'D', 'C');
 // Installed by this module (start-up runs once, on the user-interface thread).
 bool g_bInstalled = false;
@@ -26,8 +25,7 @@ LRESULT HandleCodecMessage(CZmbvCodec* pCodec, UINT uMsg, LPARAM lParam1, LPARAM
 {
     const BITMAPINFOHEADER* pIn = reinterpret_cast<const BITMAPINFOHEADER*>(lParam1);
     BITMAPINFOHEADER* pOut = reinterpret_cast<BITMAPINFOHEADER*>(lParam2);
-    switch (uMsg)
-    {
+    switch (uMsg) {
     case ICM_GETSTATE:
         return pCodec->GetState(reinterpret_cast<void*>(lParam1), (DWORD)lParam2);
     case ICM_SETSTATE:
@@ -59,13 +57,12 @@ LRESULT HandleCodecMessage(CZmbvCodec* pCodec, UINT uMsg, LPARAM lParam1, LPARAM
         return ICERR_UNSUPPORTED;
     }
 }
-}
+} // namespace
 
 LRESULT CALLBACK ZmbvDriverProc(DWORD_PTR dwDriverId, HDRVR hDriver, UINT uMsg, LPARAM lParam1, LPARAM lParam2)
 {
     CZmbvCodec* pCodec = reinterpret_cast<CZmbvCodec*>(dwDriverId);
-    switch (uMsg)
-    {
+    switch (uMsg) {
     case DRV_LOAD:
     case DRV_FREE:
     case DRV_ENABLE:
@@ -81,7 +78,7 @@ LRESULT CALLBACK ZmbvDriverProc(DWORD_PTR dwDriverId, HDRVR hDriver, UINT uMsg, 
     case DRV_QUERYCONFIGURE:
         return 0;
     case DRV_CONFIGURE:
-        return DRVCNF_CANCEL;  // nothing to configure
+        return DRVCNF_CANCEL; // nothing to configure
     default:
         break;
     }

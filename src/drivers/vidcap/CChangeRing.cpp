@@ -10,9 +10,11 @@ RECT Bounds(const std::vector<RECT>& rects)
     return bounds;
 }
 
-}  // namespace
+} // namespace
 
-CChangeRing::CChangeRing() : m_pHeader(nullptr), m_pEntries(nullptr), m_bPending(0), m_rcPending() {}
+CChangeRing::CChangeRing() : m_pHeader(nullptr), m_pEntries(nullptr), m_bPending(0), m_rcPending()
+{
+}
 
 void CChangeRing::Attach(void* pRing)
 {

@@ -9,7 +9,8 @@
 
 #include "drivers/vidcap/VidcapProtocol.h"
 
-class CChangeRing {
+class CChangeRing
+{
 public:
     CChangeRing();
 

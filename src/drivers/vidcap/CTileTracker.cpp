@@ -38,16 +38,14 @@ bool BytesEqual(const BYTE* pA, const BYTE* pB, size_t nBytes)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 CTileTracker::CTileTracker()
-    : m_nWidth(0), m_nHeight(0), m_nBytesPerPixel(4), m_nStride(0), m_nTileWidth(64),
-      m_nTileHeight(16)
+    : m_nWidth(0), m_nHeight(0), m_nBytesPerPixel(4), m_nStride(0), m_nTileWidth(64), m_nTileHeight(16)
 {
 }
 
-void CTileTracker::Configure(int nWidth, int nHeight, int nBytesPerPixel, int nStride,
-                             int nTileWidth, int nTileHeight)
+void CTileTracker::Configure(int nWidth, int nHeight, int nBytesPerPixel, int nStride, int nTileWidth, int nTileHeight)
 {
     m_nWidth = nWidth;
     m_nHeight = nHeight;
@@ -111,20 +109,20 @@ void CTileTracker::AddRun(int nLeft, int nRight, int nTop, int nBottom, std::vec
     rects.push_back(run);
 }
 
-int CTileTracker::Track(const BYTE* pSample, const BYTE* pPrevious, BYTE* pSurface,
-                        int nSampledWidth, int nSampledHeight, std::vector<RECT>& rects)
+int CTileTracker::Track(const BYTE* pSample, const BYTE* pPrevious, BYTE* pSurface, int nSampledWidth,
+                        int nSampledHeight, std::vector<RECT>& rects)
 {
     RECT area = {0, 0, nSampledWidth, nSampledHeight};
     return Track(pSample, pPrevious, pSurface, area, rects);
 }
 
-int CTileTracker::Track(const BYTE* pSample, const BYTE* pPrevious, BYTE* pSurface,
-                        const RECT& area, std::vector<RECT>& rects)
+int CTileTracker::Track(const BYTE* pSample, const BYTE* pPrevious, BYTE* pSurface, const RECT& area,
+                        std::vector<RECT>& rects)
 {
     rects.clear();
     m_open.clear();
-    RECT inside = {std::max<LONG>(area.left, 0), std::max<LONG>(area.top, 0),
-                   std::min<LONG>(area.right, m_nWidth), std::min<LONG>(area.bottom, m_nHeight)};
+    RECT inside = {std::max<LONG>(area.left, 0), std::max<LONG>(area.top, 0), std::min<LONG>(area.right, m_nWidth),
+                   std::min<LONG>(area.bottom, m_nHeight)};
     if (inside.left >= inside.right || inside.top >= inside.bottom)
         return 0;
     int nFirstColumn = inside.left / m_nTileWidth;

@@ -6,21 +6,20 @@
 
 #include <vector>
 
-class CTileTracker {
+class CTileTracker
+{
 public:
     CTileTracker();
 
     // All three buffers share one layout: nWidth x nHeight pixels, top-down rows of nStride.
-    void Configure(int nWidth, int nHeight, int nBytesPerPixel, int nStride, int nTileWidth,
-                   int nTileHeight);
+    void Configure(int nWidth, int nHeight, int nBytesPerPixel, int nStride, int nTileWidth, int nTileHeight);
 
     // pSample and pPrevious: the new and the previous desktop sample, valid over
     // nSampledWidth x nSampledHeight. Fills rects with the changed tiles; returns their count.
-    int Track(const BYTE* pSample, const BYTE* pPrevious, BYTE* pSurface, int nSampledWidth,
-              int nSampledHeight, std::vector<RECT>& rects);
-    // The same over the part of the buffers inside area; tiles stay on the grid from (0, 0).
-    int Track(const BYTE* pSample, const BYTE* pPrevious, BYTE* pSurface, const RECT& area,
+    int Track(const BYTE* pSample, const BYTE* pPrevious, BYTE* pSurface, int nSampledWidth, int nSampledHeight,
               std::vector<RECT>& rects);
+    // The same over the part of the buffers inside area; tiles stay on the grid from (0, 0).
+    int Track(const BYTE* pSample, const BYTE* pPrevious, BYTE* pSurface, const RECT& area, std::vector<RECT>& rects);
     void CopyRect(BYTE* pDest, const BYTE* pSource, const RECT& rect) const;
 
     int GetTileWidth() const { return m_nTileWidth; }

@@ -38,11 +38,16 @@ CVidcapDriver::SurfaceFormat FormatFromEnvironment()
     const char* pszValue = getenv("ORVANE_VIDCAP_FORMAT");
     int nValue = pszValue ? atoi(pszValue) : 0;
     switch (nValue) {
-    case 32: return CVidcapDriver::FORMAT_32;
-    case 24: return CVidcapDriver::FORMAT_24;
-    case 565: return CVidcapDriver::FORMAT_565;
-    case 555: return CVidcapDriver::FORMAT_555;
-    default: return CVidcapDriver::FORMAT_DESKTOP;
+    case 32:
+        return CVidcapDriver::FORMAT_32;
+    case 24:
+        return CVidcapDriver::FORMAT_24;
+    case 565:
+        return CVidcapDriver::FORMAT_565;
+    case 555:
+        return CVidcapDriver::FORMAT_555;
+    default:
+        return CVidcapDriver::FORMAT_DESKTOP;
     }
 }
 
@@ -66,7 +71,7 @@ double ThreadCpuSeconds()
     return static_cast<double>(nKernel.QuadPart + nUser.QuadPart) / 1e7;
 }
 
-}  // namespace
+} // namespace
 
 CVidcapDriver& CVidcapDriver::Instance()
 {
@@ -84,7 +89,10 @@ const DisplayFunctions& CVidcapDriver::Functions()
     return s_functions;
 }
 
-const char* CVidcapDriver::DeviceName() { return DEVICE_NAME; }
+const char* CVidcapDriver::DeviceName()
+{
+    return DEVICE_NAME;
+}
 
 // The rest starts from the member initialisers.
 CVidcapDriver::CVidcapDriver()
@@ -143,8 +151,7 @@ bool CVidcapDriver::IsOurDevice(LPCSTR pszDevice)
 
 // ---- Display functions ---------------------------------------------------------------------
 
-BOOL WINAPI CVidcapDriver::EnumDisplayDevicesA(LPCSTR pszDevice, DWORD nIndex,
-                                               PDISPLAY_DEVICEA pDevice, DWORD dwFlags)
+BOOL WINAPI CVidcapDriver::EnumDisplayDevicesA(LPCSTR pszDevice, DWORD nIndex, PDISPLAY_DEVICEA pDevice, DWORD dwFlags)
 {
     const DisplayFunctions& system = SystemDisplayFunctions();
     if (pszDevice) {
@@ -186,8 +193,8 @@ BOOL CVidcapDriver::ListDevice(DWORD nIndex, PDISPLAY_DEVICEA pDevice, DWORD dwF
     return TRUE;
 }
 
-LONG WINAPI CVidcapDriver::ChangeDisplaySettingsExA(LPCSTR pszDevice, LPDEVMODEA pMode, HWND hWnd,
-                                                    DWORD dwFlags, LPVOID pParam)
+LONG WINAPI CVidcapDriver::ChangeDisplaySettingsExA(LPCSTR pszDevice, LPDEVMODEA pMode, HWND hWnd, DWORD dwFlags,
+                                                    LPVOID pParam)
 {
     CVidcapDriver& driver = Instance();
     const DisplayFunctions& system = SystemDisplayFunctions();
@@ -225,8 +232,7 @@ LONG WINAPI CVidcapDriver::ChangeDisplaySettingsExA(LPCSTR pszDevice, LPDEVMODEA
     return nResult;
 }
 
-HDC WINAPI CVidcapDriver::CreateDCA(LPCSTR pszDriver, LPCSTR pszDevice, LPCSTR pszOutput,
-                                    const DEVMODEA* pMode)
+HDC WINAPI CVidcapDriver::CreateDCA(LPCSTR pszDriver, LPCSTR pszDevice, LPCSTR pszOutput, const DEVMODEA* pMode)
 {
     if (IsOurDevice(pszDevice))
         return Instance().CreateDriverDC();
@@ -241,8 +247,7 @@ BOOL WINAPI CVidcapDriver::DeleteDC(HDC hDC)
     return ::DeleteDC(hDC);
 }
 
-int WINAPI CVidcapDriver::ExtEscape(HDC hDC, int nEscape, int cbInput, LPCSTR pInput,
-                                    int cbOutput, LPSTR pOutput)
+int WINAPI CVidcapDriver::ExtEscape(HDC hDC, int nEscape, int cbInput, LPCSTR pInput, int cbOutput, LPSTR pOutput)
 {
     CVidcapDriver& driver = Instance();
     {
@@ -276,9 +281,8 @@ LONG CVidcapDriver::ApplySettings()
         return DISP_CHANGE_SUCCESSFUL;
     }
     // Attached in the same mode and format: the surface and every mapping stay as they are.
-    if (m_bAttached && m_attachedMode.nWidth == m_nModeWidth &&
-        m_attachedMode.nHeight == m_nModeHeight && m_attachedMode.nBpp == m_nModeBpp &&
-        m_attachedMode.format == m_format)
+    if (m_bAttached && m_attachedMode.nWidth == m_nModeWidth && m_attachedMode.nHeight == m_nModeHeight &&
+        m_attachedMode.nBpp == m_nModeBpp && m_attachedMode.format == m_format)
         return DISP_CHANGE_SUCCESSFUL;
     // A new mode (or format) takes a new surface.
     Detach();
@@ -324,7 +328,9 @@ bool CVidcapDriver::CreateSurface()
     m_info.header.biPlanes = 1;
     m_info.header.biCompression = BI_RGB;
     switch (nFormat) {
-    case 24: m_nBpp = 24; break;
+    case 24:
+        m_nBpp = 24;
+        break;
     case 16:
     case 565:
         m_nBpp = 16;
@@ -341,14 +347,16 @@ bool CVidcapDriver::CreateSurface()
         m_info.masks[1] = 0x03E0;
         m_info.masks[2] = 0x001F;
         break;
-    default: m_nBpp = 32; break;
+    default:
+        m_nBpp = 32;
+        break;
     }
     m_info.header.biBitCount = static_cast<WORD>(m_nBpp);
     m_nStride = static_cast<int>(DibRowStride(m_nBpp, m_nWidth));
     m_nSurfaceBytes = static_cast<SIZE_T>(m_nStride) * m_nHeight;
     m_info.header.biSizeImage = static_cast<DWORD>(m_nSurfaceBytes);
     m_hSurfaceSection.Reset(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                           static_cast<DWORD>(m_nSurfaceBytes), nullptr));
+                                               static_cast<DWORD>(m_nSurfaceBytes), nullptr));
     if (!m_hSurfaceSection)
         return false;
     m_surfaceView.Reset(MapViewOfFile(m_hSurfaceSection.Get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
@@ -360,8 +368,8 @@ bool CVidcapDriver::CreateRing()
 {
     DWORD nCapacity = std::clamp(VIDCAP_REQUESTED_CAPACITY, MIN_RING_CAPACITY, MAX_RING_CAPACITY);
     SIZE_T nBytes = VidcapRingBytes(nCapacity);
-    m_hRingSection.Reset(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                        static_cast<DWORD>(nBytes), nullptr));
+    m_hRingSection.Reset(
+        CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, static_cast<DWORD>(nBytes), nullptr));
     if (!m_hRingSection)
         return false;
     m_ringView.Reset(MapViewOfFile(m_hRingSection.Get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
@@ -380,8 +388,8 @@ bool CVidcapDriver::StartSampler()
     for (int i = 0; i < 2; ++i) {
         void* pBits = nullptr;
         HDC hDC = CreateCompatibleDC(m_hDisplayDC.Get());
-        HBITMAP hBitmap = CreateDIBSection(m_hDisplayDC.Get(), reinterpret_cast<BITMAPINFO*>(&m_info),
-                                           DIB_RGB_COLORS, &pBits, nullptr, 0);
+        HBITMAP hBitmap = CreateDIBSection(m_hDisplayDC.Get(), reinterpret_cast<BITMAPINFO*>(&m_info), DIB_RGB_COLORS,
+                                           &pBits, nullptr, 0);
         m_sampleDC[i].Reset(hDC, hBitmap);
         if (!m_sampleDC[i] || !pBits)
             return false;
@@ -473,7 +481,7 @@ void CVidcapDriver::RunSampler()
         m_stats.bIdle = bIdle ? 1 : 0;
         next.QuadPart += bIdle ? nIdlePeriod : nPeriod;
         if (next.QuadPart < done.QuadPart)
-            next = done;  // fell behind: no burst of catch-up samples
+            next = done; // fell behind: no burst of catch-up samples
         // While idle, wake up at the normal rate just to see whether the reader is back.
         LONGLONG nUntil = std::min(next.QuadPart, done.QuadPart + nPeriod);
         for (;;) {
@@ -569,8 +577,7 @@ int CVidcapDriver::SetSampleRect(DriverDC& dc, int cbInput, LPCSTR pInput)
         CScopedMemoryDC hScreen(::CreateDCA("DISPLAY", nullptr, nullptr, nullptr));
         if (hScreen) {
             BitBlt(dc.Get(), m_rcSample.left, m_rcSample.top, m_rcSample.right - m_rcSample.left,
-                   m_rcSample.bottom - m_rcSample.top, hScreen.Get(), m_rcSample.left,
-                   m_rcSample.top, SRCCOPY);
+                   m_rcSample.bottom - m_rcSample.top, hScreen.Get(), m_rcSample.left, m_rcSample.top, SRCCOPY);
             GdiFlush();
         }
     }
@@ -603,8 +610,8 @@ HDC CVidcapDriver::CreateDriverDC()
         return nullptr;
     HDC hDC = CreateCompatibleDC(nullptr);
     void* pBits = nullptr;
-    HBITMAP hBitmap = hDC ? CreateDIBSection(hDC, reinterpret_cast<BITMAPINFO*>(&m_info), DIB_RGB_COLORS,
-                                             &pBits, m_hSurfaceSection.Get(), 0)
+    HBITMAP hBitmap = hDC ? CreateDIBSection(hDC, reinterpret_cast<BITMAPINFO*>(&m_info), DIB_RGB_COLORS, &pBits,
+                                             m_hSurfaceSection.Get(), 0)
                           : nullptr;
     DriverDC dc;
     dc.surface.Reset(hDC, hBitmap);
@@ -638,8 +645,7 @@ BOOL CVidcapDriver::DeleteDriverDC(HDC hDC)
     return TRUE;
 }
 
-int CVidcapDriver::Escape(DriverDC& dc, int nEscape, int cbInput, LPCSTR pInput, int cbOutput,
-                          LPSTR pOutput)
+int CVidcapDriver::Escape(DriverDC& dc, int nEscape, int cbInput, LPCSTR pInput, int cbOutput, LPSTR pOutput)
 {
     switch (nEscape) {
     case ESC_MAP_SURFACE:
@@ -678,13 +684,20 @@ int CVidcapDriver::DeviceCaps(HDC hDC, int nIndex)
         DriverDC* pDC = FindDC(hDC);
         if (pDC) {
             switch (nIndex) {
-            case HORZRES: return m_nWidth;
-            case VERTRES: return m_nHeight;
-            case BITSPIXEL: return m_nBpp;
-            case PLANES: return 1;
-            case TECHNOLOGY: return DT_RASDISPLAY;
-            case RASTERCAPS: return ::GetDeviceCaps(hDC, RASTERCAPS) | RC_BITBLT | RC_DI_BITMAP;
-            default: break;
+            case HORZRES:
+                return m_nWidth;
+            case VERTRES:
+                return m_nHeight;
+            case BITSPIXEL:
+                return m_nBpp;
+            case PLANES:
+                return 1;
+            case TECHNOLOGY:
+                return DT_RASDISPLAY;
+            case RASTERCAPS:
+                return ::GetDeviceCaps(hDC, RASTERCAPS) | RC_BITBLT | RC_DI_BITMAP;
+            default:
+                break;
             }
         }
     }

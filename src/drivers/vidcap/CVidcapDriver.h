@@ -17,20 +17,21 @@
 #include "drivers/vidcap/CTileTracker.h"
 #include "drivers/vidcap/DisplayFunctions.h"
 
-class CVidcapDriver {
+class CVidcapDriver
+{
 public:
     // Surface layouts the driver can be told to use instead of the desktop's.
-    enum SurfaceFormat { FORMAT_DESKTOP = 0, FORMAT_32 = 32, FORMAT_24 = 24, FORMAT_565 = 565,
-                         FORMAT_555 = 555 };
+    enum SurfaceFormat { FORMAT_DESKTOP = 0, FORMAT_32 = 32, FORMAT_24 = 24, FORMAT_565 = 565, FORMAT_555 = 555 };
 
-    struct Statistics {
+    struct Statistics
+    {
         DWORD nSamples;
-        double dSampleSeconds;  // time spent sampling and comparing
-        double dCopySeconds;    // of which reading the desktop
-        double dCpuSeconds;     // the sampler thread's CPU time
-        double dRunSeconds;     // time the sampler has been running
+        double dSampleSeconds; // time spent sampling and comparing
+        double dCopySeconds;   // of which reading the desktop
+        double dCpuSeconds;    // the sampler thread's CPU time
+        double dRunSeconds;    // time the sampler has been running
         DWORD nRectangles;
-        int bIdle;  // sampling slowly because nobody reads the changes
+        int bIdle; // sampling slowly because nobody reads the changes
     };
 
     static CVidcapDriver& Instance();
@@ -47,14 +48,16 @@ public:
     void ResetStatistics();
 
 private:
-    struct DriverDC {
-        CScopedBitmapDC surface;  // its bitmap is a DIB section on the surface's mapping
-        CScopedView surfaceView;  // the views mapped for the caller
+    struct DriverDC
+    {
+        CScopedBitmapDC surface; // its bitmap is a DIB section on the surface's mapping
+        CScopedView surfaceView; // the views mapped for the caller
         CScopedView ringView;
-        RECT rcSample = {};  // the part of the desktop this caller reads, empty: all of it
+        RECT rcSample = {}; // the part of the desktop this caller reads, empty: all of it
         HDC Get() const { return surface.Get(); }
     };
-    struct SurfaceInfo {
+    struct SurfaceInfo
+    {
         BITMAPINFOHEADER header;
         DWORD masks[3];
     };
@@ -63,15 +66,12 @@ private:
     CVidcapDriver(const CVidcapDriver&) = delete;
     CVidcapDriver& operator=(const CVidcapDriver&) = delete;
 
-    static BOOL WINAPI EnumDisplayDevicesA(LPCSTR pszDevice, DWORD nIndex, PDISPLAY_DEVICEA pDevice,
-                                           DWORD dwFlags);
-    static LONG WINAPI ChangeDisplaySettingsExA(LPCSTR pszDevice, LPDEVMODEA pMode, HWND hWnd,
-                                                DWORD dwFlags, LPVOID pParam);
-    static HDC WINAPI CreateDCA(LPCSTR pszDriver, LPCSTR pszDevice, LPCSTR pszOutput,
-                                const DEVMODEA* pMode);
+    static BOOL WINAPI EnumDisplayDevicesA(LPCSTR pszDevice, DWORD nIndex, PDISPLAY_DEVICEA pDevice, DWORD dwFlags);
+    static LONG WINAPI ChangeDisplaySettingsExA(LPCSTR pszDevice, LPDEVMODEA pMode, HWND hWnd, DWORD dwFlags,
+                                                LPVOID pParam);
+    static HDC WINAPI CreateDCA(LPCSTR pszDriver, LPCSTR pszDevice, LPCSTR pszOutput, const DEVMODEA* pMode);
     static BOOL WINAPI DeleteDC(HDC hDC);
-    static int WINAPI ExtEscape(HDC hDC, int nEscape, int cbInput, LPCSTR pInput, int cbOutput,
-                                LPSTR pOutput);
+    static int WINAPI ExtEscape(HDC hDC, int nEscape, int cbInput, LPCSTR pInput, int cbOutput, LPSTR pOutput);
     static int WINAPI GetDeviceCaps(HDC hDC, int nIndex);
     static DWORD WINAPI SamplerThread(LPVOID pParam);
 
@@ -102,20 +102,21 @@ private:
     int m_bAttached = 0;
     int m_bRealChangePending = 0;
     SurfaceFormat m_format;
-    struct AttachedMode {
+    struct AttachedMode
+    {
         int nWidth, nHeight, nBpp;
         SurfaceFormat format;
     };
 
     // The mode given for our device, 0 = none yet.
     int m_nModeWidth = 0, m_nModeHeight = 0, m_nModeBpp = 0;
-    AttachedMode m_attachedMode = {};  // the request the current surface was made for
+    AttachedMode m_attachedMode = {}; // the request the current surface was made for
     int m_nWidth = 0, m_nHeight = 0, m_nBpp = 0, m_nStride = 0;
     SIZE_T m_nSurfaceBytes = 0;
     SurfaceInfo m_info = {};
     CScopedHandle m_hSurfaceSection;
     CScopedView m_surfaceView;
-    BYTE* m_pSurface = nullptr;  // the view above
+    BYTE* m_pSurface = nullptr; // the view above
     CScopedHandle m_hRingSection;
     CScopedView m_ringView;
     std::vector<DriverDC> m_dcs;
@@ -126,9 +127,9 @@ private:
     BYTE* m_pSample[2] = {};
     int m_nCurrentSample = 0;
     CTileTracker m_tracker;
-    RECT m_rcSample = {};       // what the callers read, set under the lock
-    RECT m_rcSampleTaken = {};  // the sampler's copy of it
-    RECT m_rcSampled = {};      // what the sampler read last time
+    RECT m_rcSample = {};      // what the callers read, set under the lock
+    RECT m_rcSampleTaken = {}; // the sampler's copy of it
+    RECT m_rcSampled = {};     // what the sampler read last time
     CChangeRing m_ring;
     std::vector<RECT> m_rects;
     CScopedHandle m_hThread;

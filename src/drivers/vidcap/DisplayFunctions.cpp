@@ -6,8 +6,7 @@
 
 namespace {
 
-template <typename T>
-T LookUp(HMODULE hModule, const char* pszName)
+template <typename T> T LookUp(HMODULE hModule, const char* pszName)
 {
     if (!hModule)
         return nullptr;
@@ -18,8 +17,7 @@ DisplayFunctions LoadSystemFunctions()
 {
     HMODULE hUser = LoadLibraryA("USER32");
     DisplayFunctions functions = {};
-    functions.pfnEnumDisplayDevicesA =
-        LookUp<decltype(functions.pfnEnumDisplayDevicesA)>(hUser, "EnumDisplayDevicesA");
+    functions.pfnEnumDisplayDevicesA = LookUp<decltype(functions.pfnEnumDisplayDevicesA)>(hUser, "EnumDisplayDevicesA");
     functions.pfnChangeDisplaySettingsExA =
         LookUp<decltype(functions.pfnChangeDisplaySettingsExA)>(hUser, "ChangeDisplaySettingsExA");
     functions.pfnCreateDCA = CreateDCA;
@@ -29,7 +27,7 @@ DisplayFunctions LoadSystemFunctions()
     return functions;
 }
 
-}  // namespace
+} // namespace
 
 const DisplayFunctions& SystemDisplayFunctions()
 {

@@ -3,7 +3,8 @@
 // GDI32; the capture driver offers a table of its own that adds its virtual device.
 #include <windows.h>
 
-struct DisplayFunctions {
+struct DisplayFunctions
+{
     BOOL(WINAPI* pfnEnumDisplayDevicesA)(LPCSTR, DWORD, PDISPLAY_DEVICEA, DWORD);
     LONG(WINAPI* pfnChangeDisplaySettingsExA)(LPCSTR, LPDEVMODEA, HWND, DWORD, LPVOID);
     HDC(WINAPI* pfnCreateDCA)(LPCSTR, LPCSTR, LPCSTR, const DEVMODEA*);

@@ -32,7 +32,8 @@ const char VIDCAP_USER_KEY_FORMAT[] = "Software\\Vantri\\Capture Driver\\Service
 // The change ring: capacity, write counter, read counter, then capacity RECT entries.
 // The driver only advances the write counter, the reader only the read counter; the
 // rectangle for write counter value n lies at entry n mod capacity.
-struct VidcapRingHeader {
+struct VidcapRingHeader
+{
     DWORD nCapacity;
     volatile DWORD nWrite;
     volatile DWORD nRead;

@@ -12,8 +12,7 @@ int main(int argc, char** argv)
     HANDLE hReady = CreateEventA(nullptr, TRUE, FALSE, "OrvaneHotkeyHolderReady");
     HANDLE hFailed = CreateEventA(nullptr, TRUE, FALSE, "OrvaneHotkeyHolderFailed");
     HANDLE hQuit = CreateEventA(nullptr, TRUE, FALSE, "OrvaneHotkeyHolderQuit");
-    HWND hWnd = CreateWindowExA(0, "STATIC", "hotkey holder", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,
-                                nullptr);
+    HWND hWnd = CreateWindowExA(0, "STATIC", "hotkey holder", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     UINT nModifiers = static_cast<UINT>(strtoul(argv[1], nullptr, 0));
     UINT nVirtKey = static_cast<UINT>(strtoul(argv[2], nullptr, 0));
     if (!hWnd || !RegisterHotKey(hWnd, 1, nModifiers, nVirtKey)) {

@@ -30,7 +30,7 @@ LRESULT CALLBACK HostProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam
     return DefWindowProcA(hWnd, nMessage, wParam, lParam);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

@@ -87,7 +87,7 @@ BOOL WINAPI RecordNotify(DWORD dwMessage, PNOTIFYICONDATAA pData)
     return TRUE;
 }
 
-}  // namespace
+} // namespace
 
 // ---- Hotkey value and names -----------------------------------------------------------
 
@@ -255,7 +255,8 @@ TEST(TrayIcon, AddModifyBalloonAndDeleteSucceedWithTheShell)
     EXPECT_TRUE(tray.Add(CTrayIcon::TRAY_ICON_ID, "Orvane"));
     EXPECT_TRUE(tray.Modify(CTrayIcon::TRAY_ICON_ID, CTrayIcon::ALT_ICON_ID, CTrayIcon::StopHint("F8")));
     EXPECT_TRUE(tray.Modify(CTrayIcon::TRAY_ICON_ID, CTrayIcon::TRAY_ICON_ID, CTrayIcon::MinimizedTip("Orvane")));
-    EXPECT_TRUE(tray.Balloon(CTrayIcon::TRAY_ICON_ID, CTrayIcon::SelectHint(), "Orvane", 1000, CTrayIcon::BALLOON_FLAGS));
+    EXPECT_TRUE(
+        tray.Balloon(CTrayIcon::TRAY_ICON_ID, CTrayIcon::SelectHint(), "Orvane", 1000, CTrayIcon::BALLOON_FLAGS));
     EXPECT_TRUE(tray.Delete(CTrayIcon::TRAY_ICON_ID));
     EXPECT_FALSE(tray.Delete(CTrayIcon::TRAY_ICON_ID)) << "already gone";
     DestroyWindow(hWnd);

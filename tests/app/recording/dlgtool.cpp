@@ -22,11 +22,19 @@ std::string Escaped(const char* psz)
     std::string str;
     for (; *psz; ++psz) {
         switch (*psz) {
-        case '\n': str += "\\n"; break;
-        case '\r': break;
-        case '"': str += "\\\""; break;
-        case '\\': str += "\\\\"; break;
-        default: str += *psz;
+        case '\n':
+            str += "\\n";
+            break;
+        case '\r':
+            break;
+        case '"':
+            str += "\\\"";
+            break;
+        case '\\':
+            str += "\\\\";
+            break;
+        default:
+            str += *psz;
         }
     }
     return str;

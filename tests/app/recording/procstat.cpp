@@ -19,23 +19,25 @@ typedef NTSTATUS(NTAPI* QueryProcessFn)(HANDLE, ULONG, PVOID, ULONG, PULONG);
 
 const ULONG kSystemProcessInformation = 5;
 const ULONG kProcessVmCounters = 3;
-const size_t kGdiTableOffset = 0xF8;  // GdiSharedHandleTable in a 64-bit process block
+const size_t kGdiTableOffset = 0xF8; // GdiSharedHandleTable in a 64-bit process block
 const size_t kGdiHandles = 0x10000;
 
-struct GdiEntry {
+struct GdiEntry
+{
     UINT64 pObject;
     ULONG nOwner;
-    USHORT nUnique;  // low byte: type bits and the stock flag (0x80)
+    USHORT nUnique; // low byte: type bits and the stock flag (0x80)
     UCHAR nType;
     UCHAR nFlags;
     UINT64 pUser;
 };
 
-struct VmCounters {
+struct VmCounters
+{
     SIZE_T PeakVirtualSize, VirtualSize;
     ULONG PageFaultCount;
-    SIZE_T PeakWorkingSetSize, WorkingSetSize, QuotaPeakPagedPoolUsage, QuotaPagedPoolUsage,
-        QuotaPeakNonPagedPoolUsage, QuotaNonPagedPoolUsage, PagefileUsage, PeakPagefileUsage;
+    SIZE_T PeakWorkingSetSize, WorkingSetSize, QuotaPeakPagedPoolUsage, QuotaPagedPoolUsage, QuotaPeakNonPagedPoolUsage,
+        QuotaNonPagedPoolUsage, PagefileUsage, PeakPagefileUsage;
 };
 
 DWORD FindProcess(const char* pszName)
@@ -77,7 +79,8 @@ int GdiObjects(HANDLE hProcess, QueryProcessFn pfnQuery)
     SIZE_T cbRead = 0;
     if (pfnQuery(hProcess, 0, &basic, sizeof(basic), &cbUsed) != 0 ||
         !ReadProcessMemory(hProcess, reinterpret_cast<BYTE*>(basic.PebBaseAddress) + kGdiTableOffset, &pTable,
-                           sizeof(pTable), &cbRead) || !pTable)
+                           sizeof(pTable), &cbRead) ||
+        !pTable)
         return -1;
     std::vector<GdiEntry> entries(kGdiHandles);
     if (!ReadProcessMemory(hProcess, reinterpret_cast<void*>(pTable), entries.data(), entries.size() * sizeof(GdiEntry),
@@ -90,7 +93,8 @@ int GdiObjects(HANDLE hProcess, QueryProcessFn pfnQuery)
     return nCount;
 }
 
-struct WindowCount {
+struct WindowCount
+{
     DWORD dwPid;
     int nWindows;
 };

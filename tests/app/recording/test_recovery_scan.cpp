@@ -13,8 +13,7 @@
 
 using namespace avitest;
 
-namespace
-{
+namespace {
 const LONG kWidth = 64, kHeight = 48, kFps = 20;
 
 // The record the AVI writer keeps beside a file of RGB pictures and MP3 sound.

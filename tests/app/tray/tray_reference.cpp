@@ -47,8 +47,8 @@ int ShowMenu(int x, int y, UINT nSeconds, int nCount, char** ppszItems)
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "OrvaneTrayReference";
     RegisterClassA(&wc);
-    HWND hOwner = CreateWindowExA(WS_EX_TOOLWINDOW, wc.lpszClassName, "tray reference", WS_POPUP, 0, 0, 1, 1,
-                                  nullptr, nullptr, wc.hInstance, nullptr);
+    HWND hOwner = CreateWindowExA(WS_EX_TOOLWINDOW, wc.lpszClassName, "tray reference", WS_POPUP, 0, 0, 1, 1, nullptr,
+                                  nullptr, wc.hInstance, nullptr);
     if (!hOwner)
         return 1;
     HMENU hMenu = BuildMenu(nCount, ppszItems);
@@ -103,7 +103,7 @@ int PrintIcon(const char* pszFile, UINT nId, COLORREF crBack)
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

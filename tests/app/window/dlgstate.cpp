@@ -88,20 +88,19 @@ std::string ComboJson(HWND hCombo)
     }
     const bool bDropDownList = (GetWindowLongA(hCombo, GWL_STYLE) & 3) == CBS_DROPDOWNLIST;
     return ", \"sel\": " + std::to_string(static_cast<long long>(SendMessageW(hCombo, CB_GETCURSEL, 0, 0))) +
-           ", \"dropdownlist\": " + (bDropDownList ? "true" : "false") + ", \"items\": [" + items +
-           "], \"data\": [" + data + "]";
+           ", \"dropdownlist\": " + (bDropDownList ? "true" : "false") + ", \"items\": [" + items + "], \"data\": [" +
+           data + "]";
 }
 
 std::string ControlJson(HWND hControl)
 {
     const std::string strClass = ClassOf(hControl);
-    std::string json = "{\"id\": " + std::to_string(GetDlgCtrlID(hControl)) +
-                       ", \"hwnd\": " + std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hControl))) +
-                       ", \"class\": " + Quoted(strClass) +
-                       ", \"text\": " + Quoted(WindowText(hControl)) +
-                       ", \"enabled\": " + (IsWindowEnabled(hControl) ? "true" : "false") +
-                       ", \"visible\": " + (IsWindowVisible(hControl) ? "true" : "false") +
-                       ", \"rect\": " + RectJson(hControl);
+    std::string json =
+        "{\"id\": " + std::to_string(GetDlgCtrlID(hControl)) +
+        ", \"hwnd\": " + std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hControl))) +
+        ", \"class\": " + Quoted(strClass) + ", \"text\": " + Quoted(WindowText(hControl)) +
+        ", \"enabled\": " + (IsWindowEnabled(hControl) ? "true" : "false") +
+        ", \"visible\": " + (IsWindowVisible(hControl) ? "true" : "false") + ", \"rect\": " + RectJson(hControl);
     if (lstrcmpiA(strClass.c_str(), "ComboBox") == 0)
         json += ComboJson(hControl);
     else if (lstrcmpiA(strClass.c_str(), "Button") == 0)
@@ -132,9 +131,10 @@ int PrintDialog(HWND hDialog, const std::vector<int>& ids)
     HRGN hRegion = CreateRectRgn(0, 0, 0, 0);
     const int nRegion = GetWindowRgn(hDialog, hRegion);
     DeleteObject(hRegion);
-    std::string json = "{\"caption\": " + Quoted(WindowText(hDialog)) + ", \"visible\": " +
-                       (IsWindowVisible(hDialog) ? "true" : "false") + ", \"rect\": " + RectJson(hDialog) +
-                       ", \"region\": " + std::to_string(nRegion) + ", \"controls\": [";
+    std::string json = "{\"caption\": " + Quoted(WindowText(hDialog)) +
+                       ", \"visible\": " + (IsWindowVisible(hDialog) ? "true" : "false") +
+                       ", \"rect\": " + RectJson(hDialog) + ", \"region\": " + std::to_string(nRegion) +
+                       ", \"controls\": [";
     bool bFirst = true;
     for (HWND hChild = GetWindow(hDialog, GW_CHILD); hChild; hChild = GetWindow(hChild, GW_HWNDNEXT)) {
         if (!Wanted(hChild, ids))
@@ -146,7 +146,8 @@ int PrintDialog(HWND hDialog, const std::vector<int>& ids)
     return 0;
 }
 
-struct OwnedSearch {
+struct OwnedSearch
+{
     HWND hOwner;
     HWND hFound;
 };
@@ -195,7 +196,8 @@ int PrintMessageBox(HWND hOwner, DWORD dwTimeout)
     return 0;
 }
 
-struct DroppedSearch {
+struct DroppedSearch
+{
     DWORD dwThread;
     HWND hFound;
 };

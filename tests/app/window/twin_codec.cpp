@@ -115,8 +115,8 @@ LRESULT Compress(ICCOMPRESS* pCompress)
 } // namespace
 
 // The driver id of an open instance is the handler it was opened for.
-extern "C" __declspec(dllexport) LRESULT WINAPI DriverProc(DWORD_PTR dwDriverId, HDRVR, UINT uMsg,
-                                                           LPARAM lParam1, LPARAM lParam2)
+extern "C" __declspec(dllexport) LRESULT WINAPI
+    DriverProc(DWORD_PTR dwDriverId, HDRVR, UINT uMsg, LPARAM lParam1, LPARAM lParam2)
 {
     const DWORD fccHandler = static_cast<DWORD>(dwDriverId);
     FaultIfPlanned(uMsg);

@@ -2,8 +2,7 @@
 
 #include <string.h>
 
-namespace
-{
+namespace {
 const int kLineHeight = 14;
 const int kGlyphWidth = 7;
 const int kTitleHeight = 20;
@@ -21,8 +20,7 @@ unsigned Hash(unsigned n)
 uint32_t Mix(uint32_t a, uint32_t b, int nNum, int nDen)
 {
     uint32_t nResult = 0;
-    for (int nShift = 0; nShift <= 16; nShift += 8)
-    {
+    for (int nShift = 0; nShift <= 16; nShift += 8) {
         int ca = (int)((a >> nShift) & 0xFF);
         int cb = (int)((b >> nShift) & 0xFF);
         nResult |= (uint32_t)(ca + (cb - ca) * nNum / (nDen > 0 ? nDen : 1)) << nShift;
@@ -37,7 +35,7 @@ int Bounce(int nValue, int nRange)
     int n = nValue % (2 * nRange);
     return n < nRange ? n : 2 * nRange - n;
 }
-}
+} // namespace
 
 CDesktopScene::CDesktopScene(int nWidth, int nHeight, int nScrollStep)
     : m_nWidth(nWidth), m_nHeight(nHeight), m_nScrollStep(nScrollStep), m_pixels((size_t)nWidth * nHeight)
@@ -63,8 +61,7 @@ void CDesktopScene::Render(int nFrame)
     uint32_t nBottom = (nThemeHash >> 8) & 0xFFFFFF;
     FillGradient(0, 0, m_nWidth, m_nHeight, nTop, nBottom);
     // Desktop icons down the left edge.
-    for (int i = 0; i * 70 + 10 < m_nHeight - 40; ++i)
-    {
+    for (int i = 0; i * 70 + 10 < m_nHeight - 40; ++i) {
         FillRect(12, i * 70 + 10, 32, 32, Hash((unsigned)i) & 0xFFFFFF);
         DrawTextLine(4, i * 70 + 46, 56, (unsigned)i * 31 + 5, 0xFFFFFF, 0, m_nHeight);
     }
@@ -82,8 +79,7 @@ void CDesktopScene::Render(int nFrame)
 
 void CDesktopScene::CopyBottomUp(uint32_t* pDib) const
 {
-    for (int y = 0; y < m_nHeight; ++y)
-    {
+    for (int y = 0; y < m_nHeight; ++y) {
         memcpy(pDib + (size_t)(m_nHeight - 1 - y) * m_nWidth, m_pixels.data() + (size_t)y * m_nWidth,
                (size_t)m_nWidth * 4);
     }
@@ -101,8 +97,7 @@ void CDesktopScene::FillRect(int nX, int nY, int nW, int nH, uint32_t nColor)
     int y0 = nY < 0 ? 0 : nY;
     int x1 = nX + nW > m_nWidth ? m_nWidth : nX + nW;
     int y1 = nY + nH > m_nHeight ? m_nHeight : nY + nH;
-    for (int y = y0; y < y1; ++y)
-    {
+    for (int y = y0; y < y1; ++y) {
         uint32_t* pRow = m_pixels.data() + (size_t)y * m_nWidth;
         for (int x = x0; x < x1; ++x)
             pRow[x] = nColor;
@@ -119,14 +114,12 @@ void CDesktopScene::DrawGlyph(int nX, int nY, unsigned nCode, uint32_t nColor, i
 {
     unsigned nBits = Hash(nCode * 2654435761U);
     unsigned nMoreBits = Hash(nCode + 7);
-    for (int j = 0; j < 9; ++j)
-    {
+    for (int j = 0; j < 9; ++j) {
         int y = nY + 2 + j;
         if (y < nClipTop || y >= nClipBottom)
             continue;
         unsigned nRow = j < 5 ? (nBits >> (j * 6)) : (nMoreBits >> ((j - 5) * 6));
-        for (int i = 0; i < 5; ++i)
-        {
+        for (int i = 0; i < 5; ++i) {
             if (nRow & (1u << i))
                 Plot(nX + i, y, nColor);
         }
@@ -138,8 +131,7 @@ void CDesktopScene::DrawTextLine(int nX, int nY, int nWidth, unsigned nSeed, uin
 {
     unsigned nState = Hash(nSeed);
     int x = nX;
-    while (x + kGlyphWidth <= nX + nWidth)
-    {
+    while (x + kGlyphWidth <= nX + nWidth) {
         nState = Hash(nState);
         int nWord = 2 + (int)(nState % 9);
         for (int i = 0; i < nWord && x + kGlyphWidth <= nX + nWidth; ++i, x += kGlyphWidth)
@@ -158,8 +150,7 @@ void CDesktopScene::DrawWindow(int nX, int nY, int nW, int nH, unsigned nSeed, i
     FillRect(nX, nClientTop, nW, nH - kTitleHeight, 0xFFFFFF);
     int nFirstLine = nScroll / kLineHeight;
     int nOffset = nScroll % kLineHeight;
-    for (int k = 0; nClientTop + 4 + k * kLineHeight - nOffset < nClientBottom; ++k)
-    {
+    for (int k = 0; nClientTop + 4 + k * kLineHeight - nOffset < nClientBottom; ++k) {
         unsigned nLine = (unsigned)(nFirstLine + k);
         int nIndent = (int)(Hash(nLine + nSeed) % 4) * 14;
         DrawTextLine(nX + 8 + nIndent, nClientTop + 4 + k * kLineHeight - nOffset, nW - 16 - nIndent,

@@ -8,17 +8,12 @@
 class CDesktopScene
 {
 public:
-    enum FrameKind
-    {
-        KindStill,    // same picture as the frame before
-        KindPartial,  // text scrolled, window moved
-        KindFull      // every pixel changed
+    enum FrameKind {
+        KindStill,   // same picture as the frame before
+        KindPartial, // text scrolled, window moved
+        KindFull     // every pixel changed
     };
-    enum
-    {
-        Period = 90,
-        ActiveFrames = 60
-    };
+    enum { Period = 90, ActiveFrames = 60 };
 
     // The text window scrolls by nScrollStep pixels per frame.
     CDesktopScene(int nWidth, int nHeight, int nScrollStep = 3);
@@ -28,7 +23,7 @@ public:
 
     int Width() const { return m_nWidth; }
     int Height() const { return m_nHeight; }
-    const uint32_t* Pixels() const { return m_pixels.data(); }  // top row first, 0x00RRGGBB
+    const uint32_t* Pixels() const { return m_pixels.data(); } // top row first, 0x00RRGGBB
     // Writes the frame as a bottom-up 32-bit DIB (rows flipped).
     void CopyBottomUp(uint32_t* pDib) const;
 

@@ -8,13 +8,11 @@
 
 #include "codecs/zmbv/CDeflater.h"
 
-namespace
-{
+namespace {
 std::vector<BYTE> Noise(size_t nBytes, uint32_t nSeed)
 {
     std::vector<BYTE> data(nBytes);
-    for (BYTE& b : data)
-    {
+    for (BYTE& b : data) {
         nSeed = nSeed * 1664525u + 1013904223u;
         b = (BYTE)(nSeed >> 24);
     }
@@ -44,22 +42,21 @@ public:
 private:
     z_stream m_zs = {};
 };
-}
+} // namespace
 
 TEST(Deflater, EveryCallInflatesBackWhole)
 {
-    for (int nLevel = 1; nLevel <= 3; ++nLevel)
-    {
+    for (int nLevel = 1; nLevel <= 3; ++nLevel) {
         CDeflater deflater;
         ASSERT_TRUE(deflater.Begin(nLevel, 1 << 20));
         CInflater inflater;
         std::vector<std::vector<BYTE>> calls;
         calls.push_back({});
-        std::vector<BYTE> runs(1 << 20);  // a full-screen difference: one pixel repeated
+        std::vector<BYTE> runs(1 << 20); // a full-screen difference: one pixel repeated
         for (size_t i = 0; i < runs.size(); ++i)
             runs[i] = i % 4 == 0 ? 0x35 : (i % 4 == 2 ? 0xCA : 0);
         calls.push_back(runs);
-        const std::vector<BYTE> noise = Noise(100000, 7);  // incompressible: stored blocks
+        const std::vector<BYTE> noise = Noise(100000, 7); // incompressible: stored blocks
         calls.push_back(noise);
         // Text-like bytes, and pieces of the previous call's end, still in the window.
         std::vector<BYTE> mixed = Noise(70000, 9);
@@ -67,8 +64,7 @@ TEST(Deflater, EveryCallInflatesBackWhole)
             mixed[i] = i % 1000 < 600 ? noise[noise.size() - 30000 + i % 20000] : (BYTE)(mixed[i] % 5);
         calls.push_back(mixed);
         calls.push_back({1, 2});
-        for (size_t n = 0; n < calls.size(); ++n)
-        {
+        for (size_t n = 0; n < calls.size(); ++n) {
             std::vector<BYTE> packed(calls[n].size() + calls[n].size() / 256 + 64);
             DWORD cb = deflater.Compress(calls[n].data(), (DWORD)calls[n].size(), packed.data(), (DWORD)packed.size());
             ASSERT_GT(cb, 0u) << "level " << nLevel << ", call " << n;

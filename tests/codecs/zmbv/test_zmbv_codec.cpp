@@ -10,8 +10,7 @@
 #include "codecs/zmbv/CZmbvCodec.h"
 #include "codecs/zmbv/ZmbvDriver.h"
 
-namespace
-{
+namespace {
 const DWORD kZmbv = mmioFOURCC('Z', 'M', 'B', 'V');
 const char kPassThroughName[] = "<Uncompressed RGB>";
 
@@ -89,7 +88,7 @@ TEST_F(ZmbvCodecTest, IsEnumeratedAndDescribedLikeAnInstalledCompressor)
     for (DWORD i = 0; !bFound && ICInfo(ICTYPE_VIDEO, i, &info); ++i)
         bFound = info.fccHandler == kZmbv;
     EXPECT_TRUE(bFound);
-    EXPECT_TRUE(ZmbvInstallForProcess());  // a second call keeps the installation
+    EXPECT_TRUE(ZmbvInstallForProcess()); // a second call keeps the installation
 
     memset(&info, 0, sizeof(info));
     ASSERT_EQ(ICGetInfo(m_hic, &info, sizeof(info)), (LRESULT)sizeof(info));
@@ -116,7 +115,7 @@ TEST_F(ZmbvCodecTest, NameSortsAheadOfUncompressedInEveryOrdering)
                                GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(hList, nullptr);
     SendMessageA(hList, CB_ADDSTRING, 0, (LPARAM)kPassThroughName);
-    SendMessageA(hList, CB_ADDSTRING, 0, (LPARAM)"Video Codec 3");
+    SendMessageA(hList, CB_ADDSTRING, 0, (LPARAM) "Video Codec 3");
     SendMessageA(hList, CB_ADDSTRING, 0, (LPARAM)name.c_str());
     char first[128] = {};
     SendMessageA(hList, CB_GETLBTEXT, 0, (LPARAM)first);
@@ -131,8 +130,7 @@ TEST_F(ZmbvCodecTest, AcceptsOnly32BitRgbInput)
     EXPECT_EQ(ICCompressQuery(m_hic, &bottomUp, nullptr), ICERR_OK);
     EXPECT_EQ(ICCompressQuery(m_hic, &topDown, nullptr), ICERR_OK);
 
-    for (WORD nBits : {8, 15, 16, 24})
-    {
+    for (WORD nBits : {8, 15, 16, 24}) {
         BITMAPINFOHEADER other = RgbFormat(64, 64, nBits);
         EXPECT_EQ(ICCompressQuery(m_hic, &other, nullptr), ICERR_BADFORMAT) << nBits << " bits";
         EXPECT_EQ(ICCompressGetFormatSize(m_hic, &other), 0u) << nBits << " bits";
@@ -176,7 +174,7 @@ TEST_F(ZmbvCodecTest, AnswersDefaultsAndHasNoDialogs)
     EXPECT_NE(ICSendMessage(m_hic, ICM_CONFIGURE, (DWORD_PTR)-1, ICMF_CONFIGURE_QUERY), ICERR_OK);
     EXPECT_NE(ICSendMessage(m_hic, ICM_ABOUT, (DWORD_PTR)-1, ICMF_ABOUT_QUERY), ICERR_OK);
     ICCOMPRESSFRAMES frames = {};
-    frames.dwFlags = (DWORD)(DWORD_PTR)&frames.lKeyRate;  // the program passes an address here
+    frames.dwFlags = (DWORD)(DWORD_PTR)&frames.lKeyRate; // the program passes an address here
     frames.lQuality = 7500;
     frames.lKeyRate = 300;
     EXPECT_EQ(ICSendMessage(m_hic, ICM_COMPRESS_FRAMES_INFO, (DWORD_PTR)&frames, sizeof(frames)), ICERR_OK);
@@ -246,7 +244,7 @@ TEST_F(ZmbvCodecTest, FirstAndForcedFramesAreKeyFramesWithTheFormatHeader)
     std::vector<BYTE> first = Compress(dib.data(), 0, false, &bKey);
     EXPECT_TRUE(bKey);
     ASSERT_GE(first.size(), 8u);
-    const BYTE header[7] = {1, 0, 1, 1, 8, 16, 16};  // key, version 0.1, zlib, 32 bpp, 16x16
+    const BYTE header[7] = {1, 0, 1, 1, 8, 16, 16}; // key, version 0.1, zlib, 32 bpp, 16x16
     EXPECT_EQ(memcmp(first.data(), header, sizeof(header)), 0);
 
     std::vector<BYTE> still = Compress(dib.data(), 1, false, &bKey);
@@ -271,8 +269,7 @@ TEST_F(ZmbvCodecTest, RecompressingAFrameGivesTheSameBytes)
     std::vector<uint32_t> dib(96 * 64);
     Begin(96, 64);
     bool bKey = false;
-    for (LONG nFrame = 0; nFrame < 5; ++nFrame)
-    {
+    for (LONG nFrame = 0; nFrame < 5; ++nFrame) {
         scene.Render(nFrame + 1);
         scene.CopyBottomUp(dib.data());
         std::vector<BYTE> once = Compress(dib.data(), nFrame, nFrame == 0, &bKey);
@@ -291,16 +288,14 @@ TEST_F(ZmbvCodecTest, RecompressingAFrameGivesTheSameBytes)
 
 TEST_F(ZmbvCodecTest, OddSizesCompressWithinTheAnnouncedSize)
 {
-    for (LONG nSize : {1, 7, 17, 33})
-    {
+    for (LONG nSize : {1, 7, 17, 33}) {
         LONG nWidth = nSize;
         LONG nHeight = nSize * 2 + 1;
         CDesktopScene scene(nWidth, nHeight);
         std::vector<uint32_t> dib((size_t)(nWidth * nHeight));
         Begin(nWidth, nHeight);
         DWORD cbMax = ICCompressGetSize(m_hic, &m_input, &m_output);
-        for (LONG nFrame = 0; nFrame < 4; ++nFrame)
-        {
+        for (LONG nFrame = 0; nFrame < 4; ++nFrame) {
             scene.Render(nFrame * 7);
             scene.CopyBottomUp(dib.data());
             bool bKey = false;
@@ -319,8 +314,7 @@ TEST_F(ZmbvCodecTest, NoiseFramesFitTheAnnouncedSize)
     std::vector<uint32_t> noise(50 * 30);
     unsigned nState = 1;
     bool bKey = false;
-    for (LONG nFrame = 0; nFrame < 3; ++nFrame)
-    {
+    for (LONG nFrame = 0; nFrame < 3; ++nFrame) {
         for (uint32_t& pixel : noise)
             pixel = (nState = nState * 1103515245u + 12345u);
         EXPECT_FALSE(Compress(noise.data(), nFrame, false, &bKey).empty());
@@ -337,17 +331,16 @@ TEST_F(ZmbvCodecTest, RefusesFramesOfAnotherDepth)
                          nullptr, nullptr),
               (DWORD)ICERR_OK);
 }
-}
+} // namespace
 
-namespace
-{
+namespace {
 std::string BesideProgramFolder(const char* pszName)
 {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, sizeof(path));
     std::string folder(path);
-    folder.resize(folder.find_last_of('\\'));      // bin\tests
-    folder.resize(folder.find_last_of('\\') + 1);  // bin\ .
+    folder.resize(folder.find_last_of('\\'));     // bin\tests
+    folder.resize(folder.find_last_of('\\') + 1); // bin\ .
     return folder + pszName;
 }
 
@@ -359,8 +352,7 @@ TEST(ZmbvDriverDll, OpensAndCompressesAsAnInstallableDriver)
     ASSERT_TRUE(ICInstall(ICTYPE_VIDEO, kZmbv, (LPARAM)dll.c_str(), nullptr, ICINSTALL_DRIVER));
     HIC hic = ICOpen(ICTYPE_VIDEO, kZmbv, ICMODE_COMPRESS);
     EXPECT_NE(hic, nullptr);
-    if (hic)
-    {
+    if (hic) {
         ICINFO info = {};
         EXPECT_EQ(ICGetInfo(hic, &info, sizeof(info)), (LRESULT)sizeof(info));
         EXPECT_EQ(Ansi(info.szDescription), "(Orvane) Lossless Screen Codec ZMBV");
@@ -381,4 +373,4 @@ TEST(ZmbvDriverDll, OpensAndCompressesAsAnInstallableDriver)
     ICRemove(ICTYPE_VIDEO, kZmbv, 0);
     EXPECT_TRUE(ZmbvInstallForProcess());
 }
-}
+} // namespace

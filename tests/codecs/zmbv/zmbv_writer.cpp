@@ -17,8 +17,7 @@
 #include "codecs/zmbv/CZmbvCodec.h"
 #include "codecs/zmbv/ZmbvDriver.h"
 
-namespace
-{
+namespace {
 struct Options
 {
     std::string avi;
@@ -30,9 +29,9 @@ struct Options
     int nRepeat = 1;
     int nKeyRate = 300;
     bool bTopDown = false;
-    int nLevel = 0;        // 0: the compressor's default
-    int nRange = -1;       // -1: the compressor's default
-    int nScroll = 3;       // pixels the text window scrolls per frame
+    int nLevel = 0;  // 0: the compressor's default
+    int nRange = -1; // -1: the compressor's default
+    int nScroll = 3; // pixels the text window scrolls per frame
 };
 
 struct KindStats
@@ -58,8 +57,7 @@ struct KindStats
 
 bool ParseOptions(int argc, char** argv, Options* pOptions)
 {
-    for (int i = 1; i < argc; ++i)
-    {
+    for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         bool bHasValue = i + 1 < argc;
         if (arg == "--topdown")
@@ -134,8 +132,8 @@ public:
 
     bool Write(LONG nFrame, const void* pData, DWORD cbData, bool bKey)
     {
-        return AVIStreamWrite(m_pStream, nFrame, 1, const_cast<void*>(pData), (LONG)cbData,
-                              bKey ? AVIIF_KEYFRAME : 0, nullptr, nullptr) == AVIERR_OK;
+        return AVIStreamWrite(m_pStream, nFrame, 1, const_cast<void*>(pData), (LONG)cbData, bKey ? AVIIF_KEYFRAME : 0,
+                              nullptr, nullptr) == AVIERR_OK;
     }
 
 private:
@@ -163,7 +161,7 @@ int Fail(const char* pszWhat)
     fprintf(stderr, "zmbv_writer: %s\n", pszWhat);
     return 1;
 }
-}
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -174,13 +172,10 @@ int main(int argc, char** argv)
     bool bRawToStdout = options.raw == "-";
     FILE* pReport = bRawToStdout ? stderr : stdout;
     FILE* pRaw = nullptr;
-    if (bRawToStdout)
-    {
+    if (bRawToStdout) {
         _setmode(_fileno(stdout), _O_BINARY);
         pRaw = stdout;
-    }
-    else if (!options.raw.empty())
-    {
+    } else if (!options.raw.empty()) {
         pRaw = fopen(options.raw.c_str(), "wb");
         if (!pRaw)
             return Fail("cannot create the raw file");
@@ -192,8 +187,7 @@ int main(int argc, char** argv)
     if (!hic)
         return Fail("cannot open the compressor");
 
-    if (options.nLevel > 0 || options.nRange >= 0)
-    {
+    if (options.nLevel > 0 || options.nRange >= 0) {
         ZmbvState state;
         if (ICGetState(hic, &state, sizeof(state)) != sizeof(state))
             return Fail("cannot read the compressor state");
@@ -245,8 +239,7 @@ int main(int argc, char** argv)
     unsigned long long nTotalBytes = 0;
     int nKeyFrames = 0;
     int nCountdown = 1;
-    for (int nFrame = 0; nFrame < options.nFrames; ++nFrame)
-    {
+    for (int nFrame = 0; nFrame < options.nFrames; ++nFrame) {
         scene.Render(nFrame);
         if (options.bTopDown)
             memcpy(dib.data(), scene.Pixels(), dib.size() * 4);
@@ -261,17 +254,15 @@ int main(int argc, char** argv)
         double dCpuStart = ThreadCpuMilliseconds();
         double dCpuFirst = dCpuStart;
         QueryPerformanceCounter(&start);
-        for (int r = 0; r < options.nRepeat; ++r)
-        {
+        for (int r = 0; r < options.nRepeat; ++r) {
             dwFlags = bForceKey ? AVIIF_KEYFRAME : 0;
             output.biSizeImage = dwOrigSize;
             LARGE_INTEGER one;
-            DWORD dwResult = ICCompress(hic, bForceKey ? ICCOMPRESS_KEYFRAME : 0, &output, out.data(), &input,
-                                        dib.data(), nullptr, &dwFlags, nFrame, nFrame == 0 ? 0xFFFFFF : 0, 7500,
-                                        bForceKey ? nullptr : &input, nullptr);
+            DWORD dwResult =
+                ICCompress(hic, bForceKey ? ICCOMPRESS_KEYFRAME : 0, &output, out.data(), &input, dib.data(), nullptr,
+                           &dwFlags, nFrame, nFrame == 0 ? 0xFFFFFF : 0, 7500, bForceKey ? nullptr : &input, nullptr);
             QueryPerformanceCounter(&one);
-            if (r == 0)
-            {
+            if (r == 0) {
                 dFirstMs = Milliseconds(start, one);
                 dCpuFirst = ThreadCpuMilliseconds();
             }
@@ -282,8 +273,7 @@ int main(int argc, char** argv)
         DWORD cbFrame = output.biSizeImage;
         output.biSizeImage = dwOrigSize;
         bool bKey = (dwFlags & AVIIF_KEYFRAME) != 0;
-        if (bKey)
-        {
+        if (bKey) {
             ++nKeyFrames;
             nCountdown = options.nKeyRate;
         }
@@ -315,17 +305,15 @@ int main(int argc, char** argv)
             (unsigned long long)options.nFrames * dib.size() * 4);
     fprintf(pReport, "total_ms=%.1f over_budget=%d budget_ms=%.2f\n", dTotalMs, nOverBudget, dBudgetMs);
     const char* names[3] = {"still", "partial", "full"};
-    for (int k = 0; k < 3; ++k)
-    {
+    for (int k = 0; k < 3; ++k) {
         if (stats[k].nCount == 0)
             continue;
         fprintf(pReport,
                 "kind=%s count=%d mean_ms=%.3f cpu_mean_ms=%.3f median_ms=%.3f p95_ms=%.3f max_ms=%.3f "
                 "mean_ms_all_calls=%.3f mean_bytes=%llu\n",
                 names[k], stats[k].nCount, stats[k].dTotalMs / stats[k].nCount, stats[k].dCpuMs / stats[k].nCount,
-                stats[k].Percentile(50),
-                stats[k].Percentile(95), stats[k].dMaxMs, stats[k].dTotalAllMs / stats[k].nCount,
-                stats[k].nBytes / stats[k].nCount);
+                stats[k].Percentile(50), stats[k].Percentile(95), stats[k].dMaxMs,
+                stats[k].dTotalAllMs / stats[k].nCount, stats[k].nBytes / stats[k].nCount);
     }
     return 0;
 }

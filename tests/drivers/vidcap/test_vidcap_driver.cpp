@@ -12,7 +12,10 @@
 
 namespace {
 
-const DisplayFunctions& Driver() { return CVidcapDriver::Functions(); }
+const DisplayFunctions& Driver()
+{
+    return CVidcapDriver::Functions();
+}
 
 bool Apply(DWORD dwSwitch)
 {
@@ -24,14 +27,13 @@ bool Apply(DWORD dwSwitch)
     EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode);
     mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
     return Driver().pfnChangeDisplaySettingsExA(CVidcapDriver::DeviceName(), &mode, nullptr,
-                                                CDS_UPDATEREGISTRY | CDS_NORESET,
-                                                nullptr) == DISP_CHANGE_SUCCESSFUL &&
-           Driver().pfnChangeDisplaySettingsExA(nullptr, nullptr, nullptr, 0, nullptr) ==
-               DISP_CHANGE_SUCCESSFUL;
+                                                CDS_UPDATEREGISTRY | CDS_NORESET, nullptr) == DISP_CHANGE_SUCCESSFUL &&
+           Driver().pfnChangeDisplaySettingsExA(nullptr, nullptr, nullptr, 0, nullptr) == DISP_CHANGE_SUCCESSFUL;
 }
 
 // The driver's device context with both blocks mapped.
-class CMappedDriver {
+class CMappedDriver
+{
 public:
     CMappedDriver() : m_hDC(nullptr), m_pSurface(nullptr), m_pRing(nullptr), m_nCheck(0)
     {
@@ -65,8 +67,7 @@ public:
     }
     const BYTE* Pixel(int x, int y) const
     {
-        return m_pSurface + static_cast<size_t>(y) * Stride() +
-               x * Driver().pfnGetDeviceCaps(m_hDC, BITSPIXEL) / 8;
+        return m_pSurface + static_cast<size_t>(y) * Stride() + x * Driver().pfnGetDeviceCaps(m_hDC, BITSPIXEL) / 8;
     }
     // Waits up to nMilliseconds for a reported rectangle that contains (x, y); takes all
     // entries on the way like a reader does.
@@ -93,7 +94,8 @@ public:
     int m_nCheck;
 };
 
-class VidcapDriverTest : public ::testing::Test {
+class VidcapDriverTest : public ::testing::Test
+{
 protected:
     void TearDown() override
     {
@@ -109,7 +111,7 @@ TEST_F(VidcapDriverTest, ListedAfterTheRealDevicesAsAMirror)
     bool bFound = false;
     for (;; ++nIndex) {
         memset(&device, 0, sizeof(device));
-        device.cb = 168;  // the short form
+        device.cb = 168; // the short form
         if (!Driver().pfnEnumDisplayDevicesA(nullptr, nIndex, &device, 0))
             break;
         if (strcmp(device.DeviceString, VIDCAP_DEVICE_DESCRIPTION) == 0) {
@@ -120,7 +122,7 @@ TEST_F(VidcapDriverTest, ListedAfterTheRealDevicesAsAMirror)
         }
     }
     EXPECT_TRUE(bFound);
-    EXPECT_GE(nIndex, 2u);  // the real adapter and the mirror
+    EXPECT_GE(nIndex, 2u); // the real adapter and the mirror
     // The system's own list does not have it.
     EXPECT_FALSE(HasDisplayDevice(SystemDisplayFunctions(), VIDCAP_DEVICE_DESCRIPTION));
     EXPECT_EQ(&Driver(), &SelectDisplayFunctions(VIDCAP_DEVICE_DESCRIPTION));
@@ -161,8 +163,7 @@ TEST_F(VidcapDriverTest, EscapesMapTheSurfaceAndTheRing)
     DeleteDC(hScreen);
     // A short output buffer gets no address.
     DWORD nShort = 0;
-    EXPECT_EQ(0, Driver().pfnExtEscape(driver.m_hDC, ESC_MAP_SURFACE, 0, nullptr, 4,
-                                       reinterpret_cast<LPSTR>(&nShort)));
+    EXPECT_EQ(0, Driver().pfnExtEscape(driver.m_hDC, ESC_MAP_SURFACE, 0, nullptr, 4, reinterpret_cast<LPSTR>(&nShort)));
     // Unmapped, the check fails.
     Driver().pfnExtEscape(driver.m_hDC, ESC_UNMAP_CHANGES, 0, nullptr, 0, nullptr);
     EXPECT_EQ(0, Driver().pfnExtEscape(driver.m_hDC, ESC_CHECK, 0, nullptr, 0, nullptr));
@@ -258,13 +259,16 @@ TEST_F(VidcapDriverTest, SlowsDownWithoutAReaderAndResumesWhenOneReads)
     EXPECT_EQ(0, CVidcapDriver::Instance().GetStatistics().bIdle);
 }
 
-struct FormatCase {
+struct FormatCase
+{
     CVidcapDriver::SurfaceFormat format;
     int nBpp;
-    BYTE red[3];  // pure red in the surface's bytes
+    BYTE red[3]; // pure red in the surface's bytes
 };
 
-class VidcapFormatTest : public VidcapDriverTest, public ::testing::WithParamInterface<FormatCase> {};
+class VidcapFormatTest : public VidcapDriverTest, public ::testing::WithParamInterface<FormatCase>
+{
+};
 
 TEST_P(VidcapFormatTest, SurfaceHasTheRequestedFormat)
 {
@@ -282,11 +286,10 @@ TEST_P(VidcapFormatTest, SurfaceHasTheRequestedFormat)
         EXPECT_EQ(format.red[i], pPixel[i]) << i;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Formats, VidcapFormatTest,
-    ::testing::Values(FormatCase{CVidcapDriver::FORMAT_32, 32, {0x00, 0x00, 0xFF}},
-                      FormatCase{CVidcapDriver::FORMAT_24, 24, {0x00, 0x00, 0xFF}},
-                      FormatCase{CVidcapDriver::FORMAT_565, 16, {0x00, 0xF8, 0}},
-                      FormatCase{CVidcapDriver::FORMAT_555, 16, {0x00, 0x7C, 0}}));
+INSTANTIATE_TEST_SUITE_P(Formats, VidcapFormatTest,
+                         ::testing::Values(FormatCase{CVidcapDriver::FORMAT_32, 32, {0x00, 0x00, 0xFF}},
+                                           FormatCase{CVidcapDriver::FORMAT_24, 24, {0x00, 0x00, 0xFF}},
+                                           FormatCase{CVidcapDriver::FORMAT_565, 16, {0x00, 0xF8, 0}},
+                                           FormatCase{CVidcapDriver::FORMAT_555, 16, {0x00, 0x7C, 0}}));
 
-}  // namespace
+} // namespace

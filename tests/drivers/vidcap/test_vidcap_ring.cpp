@@ -15,9 +15,13 @@ RECT Rect(LONG left, LONG top, LONG right, LONG bottom)
     return rect;
 }
 
-bool Same(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != 0; }
+bool Same(const RECT& a, const RECT& b)
+{
+    return EqualRect(&a, &b) != 0;
+}
 
-class RingTest : public ::testing::Test {
+class RingTest : public ::testing::Test
+{
 protected:
     void Make(DWORD nCapacity)
     {
@@ -56,8 +60,7 @@ TEST_F(RingTest, CoalescesWhenTheReaderLags)
 {
     Make(8);
     // Five rectangles would fill more than half the ring: one bounding rectangle instead.
-    m_ring.Append({Rect(0, 0, 1, 1), Rect(5, 5, 6, 6), Rect(1, 1, 2, 2), Rect(2, 2, 3, 3),
-                   Rect(9, 0, 10, 1)});
+    m_ring.Append({Rect(0, 0, 1, 1), Rect(5, 5, 6, 6), Rect(1, 1, 2, 2), Rect(2, 2, 3, 3), Rect(9, 0, 10, 1)});
     EXPECT_EQ(1u, Header()->nWrite);
     EXPECT_TRUE(Same(Rect(0, 0, 10, 6), Entry(1)));
 }
@@ -83,8 +86,7 @@ TEST_F(RingTest, NeverRunsMoreThanTheCapacityAheadAndLosesNothing)
         bool bInFirst = false;
         for (const RECT& r : first)
             bInFirst = bInFirst || Same(r, change);
-        EXPECT_TRUE(bInFirst || (IntersectRect(&inside, &covered, &change) && Same(inside, change)))
-            << i;
+        EXPECT_TRUE(bInFirst || (IntersectRect(&inside, &covered, &change) && Same(inside, change))) << i;
     }
 }
 
@@ -117,7 +119,8 @@ TEST_F(RingTest, CountersWrapAround)
 
 // ---- Tiles ---------------------------------------------------------------------------------
 
-class TileTest : public ::testing::Test {
+class TileTest : public ::testing::Test
+{
 protected:
     static const int W = 100, H = 50, STRIDE = W * 4;
     TileTest() : m_sample(STRIDE * H, 0), m_previous(STRIDE * H, 0), m_surface(STRIDE * H, 0)
@@ -127,8 +130,8 @@ protected:
     void Set(std::vector<BYTE>& buffer, int x, int y, BYTE value) { buffer[y * STRIDE + x * 4] = value; }
     int Track(int nSampledWidth = W, int nSampledHeight = H)
     {
-        return m_tracker.Track(m_sample.data(), m_previous.data(), m_surface.data(), nSampledWidth,
-                               nSampledHeight, m_rects);
+        return m_tracker.Track(m_sample.data(), m_previous.data(), m_surface.data(), nSampledWidth, nSampledHeight,
+                               m_rects);
     }
     std::vector<BYTE> m_sample, m_previous, m_surface;
     std::vector<RECT> m_rects;
@@ -172,7 +175,7 @@ TEST_F(TileTest, NeighbouringTilesMergeIntoRunsAndRunsIntoBlocks)
 
 TEST_F(TileTest, OnlyTheSampledAreaFollowsTheDesktop)
 {
-    Set(m_sample, 90, 45, 7);  // beyond a 64 x 32 screen
+    Set(m_sample, 90, 45, 7); // beyond a 64 x 32 screen
     EXPECT_EQ(0, Track(64, 32));
     EXPECT_EQ(0, m_surface[45 * STRIDE + 90 * 4]);
     // Within it, the partial tiles at its edge end at the edge.
@@ -181,4 +184,4 @@ TEST_F(TileTest, OnlyTheSampledAreaFollowsTheDesktop)
     EXPECT_TRUE(Same(Rect(48, 24, 64, 32), m_rects[0]));
 }
 
-}  // namespace
+} // namespace

@@ -30,8 +30,8 @@ public:
     enum { TIMEOUT_TIMER_ID = 7, LOCKED_TIMER_ID = 8 };
     BOOL Create()
     {
-        return CreateEx(0, AfxRegisterWndClass(0, nullptr, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)),
-                        "overlay host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 600, 500, 300, 200, nullptr, nullptr);
+        return CreateEx(0, AfxRegisterWndClass(0, nullptr, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)), "overlay host",
+                        WS_OVERLAPPEDWINDOW | WS_VISIBLE, 600, 500, 300, 200, nullptr, nullptr);
     }
 
 protected:
@@ -72,12 +72,12 @@ protected:
 };
 
 BEGIN_MESSAGE_MAP(CHostWnd, CWnd)
-    ON_WM_SYSCOMMAND()
-    ON_WM_TIMER()
-    ON_MESSAGE(WM_RECORD_TOGGLE, OnRecordToggle)
+ON_WM_SYSCOMMAND()
+ON_WM_TIMER()
+ON_MESSAGE(WM_RECORD_TOGGLE, OnRecordToggle)
 END_MESSAGE_MAP()
 
-}  // namespace
+} // namespace
 
 int main()
 {

@@ -41,7 +41,7 @@ struct FakeCursors
     UINT_PTR nNext = 0x5000;
     int nDestroyed = 0;
     DWORD nFailingId = 0;
-    bool bOnlySays = false;  // a system that says it took a cursor and keeps the old one
+    bool bOnlySays = false; // a system that says it took a cursor and keeps the old one
 
     void Reset()
     {
@@ -113,8 +113,8 @@ public:
 
     BOOL Create()
     {
-        return CreateEx(0, AfxRegisterWndClass(0), "overlay owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200,
-                        100, nullptr, nullptr);
+        return CreateEx(0, AfxRegisterWndClass(0), "overlay owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100,
+                        nullptr, nullptr);
     }
 
 protected:
@@ -133,8 +133,8 @@ protected:
 };
 
 BEGIN_MESSAGE_MAP(COwnerWnd, CWnd)
-    ON_WM_SYSCOMMAND()
-    ON_MESSAGE(WM_RECORD_TOGGLE, OnRecordToggle)
+ON_WM_SYSCOMMAND()
+ON_MESSAGE(WM_RECORD_TOGGLE, OnRecordToggle)
 END_MESSAGE_MAP()
 
 class RectSelectTest : public ::testing::Test
@@ -189,7 +189,7 @@ protected:
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST(ClampToScreen, KeepsEveryRectangleInsideAndAtLeastOnePixel)
 {

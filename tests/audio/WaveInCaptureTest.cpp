@@ -8,6 +8,7 @@
 #include "CRecordingStream.h"
 #include "FakeSound.h"
 #include "audio/CWaveInCapture.h"
+#include "pipeline/CRelayStream.h"
 
 namespace {
 
@@ -35,14 +36,9 @@ public:
 };
 
 // Keeps only how far the stamps strayed from the clock: an hour of blocks is too much to keep.
-class CStampStream : public CMediaStream
+class CStampStream : public CRelayStream
 {
 public:
-    int SetEncoder(void*, int) override { return 1; }
-    SAMPLEBUFFER AllocSample(DWORD) override { return SAMPLEBUFFER_FAILED; }
-    void FreeSample(SAMPLEBUFFER) override {}
-    int FillSample(SAMPLEBUFFER, const void*, DWORD) override { return 0; }
-    int WriteSample(CMediaSample*) override { return 1; }
     int Deliver(const void*, DWORD, DWORD dwTime, DWORD dwDuration, DWORD) override
     {
         ++nDelivered;

@@ -195,6 +195,18 @@ class Orvane:
         orvtest.key("Escape")
         orvtest.key(key)
 
+    def choose(self, control_id, entry):
+        """Steps a drop-down list of the main window down to an entry, as a user would, each step
+        once the list shows the entry the step before led to; False when it never gets there."""
+        names = entries(self.main_hwnd, control_id, self.prefix)
+        for _ in range(2 * len(names)):
+            current = self.item(control_id).text
+            if current == entry:
+                return True
+            self.step_combo(control_id)
+            orvtest.wait_for(lambda: self.item(control_id).text != current, timeout=10)
+        return self.item(control_id).text == entry
+
     def toggle_check(self, control_id):
         before = self.item(control_id).checked
         orvtest.hold_click(*self.item(control_id).center)

@@ -37,20 +37,12 @@ class MemoryWatch(threading.Thread):
 
 
 class SlowDiskTest(unittest.TestCase):
-    def choose(self, app, combo, entry):
-        for _ in range(len(recflow.entries(app.main_hwnd, combo, app.prefix))):
-            if app.item(combo).text == entry:
-                return True
-            app.step_combo(combo)
-            time.sleep(0.5)
-        return app.item(combo).text == entry
-
     def test_slow_disk_drops_frames_not_sound(self):
         budget = trouble.queue_budget()
         with orvtest.fresh_prefix() as prefix:
             with recflow.Orvane(prefix, env={"ORVANE_WRITE_RATE": str(DISK_RATE)}) as app:
                 self.assertTrue(app.wait_main(), "no main window")
-                self.assertTrue(self.choose(app, CODEC_COMBO, "<Uncompressed RGB>"))
+                self.assertTrue(app.choose(CODEC_COMBO, "<Uncompressed RGB>"))
                 app.start("scene.exe", "flash", SECONDS + 30)
                 self.assertTrue(orvtest.find_window("Orvane test scene", 60, prefix), "no scene")
                 before = trouble.procstat(prefix)["private"]

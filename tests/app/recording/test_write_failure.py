@@ -16,15 +16,6 @@ FORMAT_COMBO, CODEC_COMBO = 1011, 1012
 
 
 class WriteFailureTest(unittest.TestCase):
-    def choose(self, app, combo, entry):
-        """Steps a drop-down list of the window down to an entry, as a user would."""
-        for _ in range(len(recflow.entries(app.main_hwnd, combo, app.prefix))):
-            if app.item(combo).text == entry:
-                return True
-            app.step_combo(combo)
-            time.sleep(0.5)
-        return app.item(combo).text == entry
-
     def test_disk_full_during_a_wmv_recording(self):
         # The WMV writer writes through the system's file calls and so meets the limit at once.
         self.record_until_the_disk_is_full("WMV file", ".wmv")
@@ -43,8 +34,8 @@ class WriteFailureTest(unittest.TestCase):
                 self.assertTrue(app.wait_main(), "no main window")
                 idle_icon = recflow.tray_pictures(0.5)
                 self.assertEqual(1, len(idle_icon))
-                self.assertTrue(self.choose(app, FORMAT_COMBO, output_format))
-                self.assertTrue(self.choose(app, CODEC_COMBO, "<Uncompressed RGB>"))
+                self.assertTrue(app.choose(FORMAT_COMBO, output_format))
+                self.assertTrue(app.choose(CODEC_COMBO, "<Uncompressed RGB>"))
 
                 self.assertIsNone(app.begin_selection())
                 app.drag(X, Y, W, H)

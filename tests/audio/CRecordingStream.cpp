@@ -41,7 +41,7 @@ size_t CRecordingStream::DeliveryCount()
     return m_deliveries.size();
 }
 
-bool CNullWriter::StartAndWait()
+bool CStartedWriter::StartAndWait()
 {
     if (!Start())
         return false;

@@ -8,6 +8,7 @@
 
 #include "pipeline/CMediaStream.h"
 #include "pipeline/CMediaWriter.h"
+#include "support/CNullWriter.h"
 
 // An audio or video stream for tests: remembers every Deliver (size, time, duration, payload)
 // and, when asked to, queues it for the writer like a real stream.
@@ -42,14 +43,10 @@ private:
     std::vector<Delivery> m_deliveries;
 };
 
-// A writer without a file: the base queue and writing thread.
-class CNullWriter : public CMediaWriter
+// A writer without a file that can wait until its thread writes.
+class CStartedWriter : public CNullWriter
 {
 public:
-    CNullWriter() : CMediaWriter(1000) {}
-    ~CNullWriter() override { Stop(); }
-    int Initialize() override { return 1; }
-    void Uninitialize() override {}
     // Starts the writing thread and waits until it reports writing.
     bool StartAndWait();
 };

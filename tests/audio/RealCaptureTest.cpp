@@ -79,7 +79,7 @@ TEST(RealCapture, RecordsATonePlayedIntoTheNullSink)
     Sleep(300);
 
     CRecordingStream stream;
-    CNullWriter writer;
+    CStartedWriter writer;
     stream.SetWriter(&writer);
     writer.AddStream(&stream);
     ASSERT_TRUE(writer.StartAndWait());
@@ -151,7 +151,7 @@ TEST(RealCapture, RecordsFromTheMonitorChosenById)
     ASSERT_GE(nMonitor, 0);
 
     CRecordingStream stream;
-    CNullWriter writer;
+    CStartedWriter writer;
     stream.SetWriter(&writer);
     writer.AddStream(&stream);
     ASSERT_TRUE(writer.StartAndWait());

@@ -104,7 +104,7 @@ protected:
 
     CFakeSound m_fake;
     CRecordingStream m_audio;
-    CNullWriter m_writer;
+    CStartedWriter m_writer;
     CCaptureProbe m_capture;
 };
 

@@ -12,6 +12,7 @@
 #include "pipeline/CMediaStream.h"
 #include "pipeline/CRelayStream.h"
 #include "pipeline/CMediaWriter.h"
+#include "support/CNullWriter.h"
 
 namespace {
 // Counts delivered blocks; never queues them.
@@ -26,14 +27,6 @@ public:
     volatile LONG m_nBlocks = 0;
 };
 
-class CIdleWriter : public CMediaWriter
-{
-public:
-    CIdleWriter() : CMediaWriter(16) {}
-    ~CIdleWriter() override { Stop(); }
-    int Initialize() override { return 1; }
-    void Uninitialize() override {}
-};
 } // namespace
 
 int main(int argc, char** argv)
@@ -45,7 +38,7 @@ int main(int argc, char** argv)
     std::printf("devices=%u\n", unsigned(names.size()));
 
     CCountingStream stream;
-    CIdleWriter writer;
+    CNullWriter writer(16);
     stream.SetWriter(&writer);
     writer.AddStream(&stream);
     writer.Start();

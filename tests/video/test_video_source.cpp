@@ -11,6 +11,7 @@
 #include "pipeline/CMediaWriter.h"
 #include "video/CFrameSchedule.h"
 #include "video/CVideoSource.h"
+#include "support/CNullWriter.h"
 
 namespace {
 
@@ -45,14 +46,6 @@ public:
     std::atomic<DWORD> m_cbLast{0};
 };
 
-class CNullWriter : public CMediaWriter
-{
-public:
-    CNullWriter() : CMediaWriter(1000) {}
-    ~CNullWriter() override { Stop(); }
-    int Initialize() override { return 1; }
-    void Uninitialize() override {}
-};
 
 // A top-down 32-bit source whose pixel (x, y) holds x + 1000 * y.
 struct TopDownSource

@@ -2,6 +2,7 @@
 // pause and the countdown.
 #include "app/CRecordingControl.h"
 
+#include "base/KeyPresses.h"
 #include "res/resource.h"
 
 namespace {
@@ -152,6 +153,7 @@ BOOL CRecordingControl::CountDownFirst()
     if (nSeconds <= 0 || !CCaptureGraph::IsLargeEnough(rect))
         return FALSE;
     m_bCountingDown = TRUE;
+    ForgetKeyPresses({VK_ESCAPE});
     m_dwCountdownEnd = ::GetTickCount() + static_cast<DWORD>(nSeconds) * 1000;
     m_wndSelect.SetLocked(TRUE);
     m_wndSelect.SetCountdown(nSeconds);
@@ -165,7 +167,7 @@ void CRecordingControl::OnCountdownTimer()
         EndCountdown();
         return;
     }
-    if (::GetAsyncKeyState(VK_ESCAPE) & 0x8000) {
+    if (IsKeyDownOrPressed(VK_ESCAPE)) {
         CancelCountdown();
         return;
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/KeyPresses.h"
 #include "base/ScopedWin.h"
 #include "framework/AfxCore.h"
 #include "framework/CClientDC.h"
@@ -129,6 +130,7 @@ void CRectSelectWnd::SetSelecting(int bSelecting, int bCancel)
     HWND hMainWnd = pMainWnd ? pMainWnd->GetSafeHwnd() : nullptr;
     if (bSelecting && !m_bSelecting) {
         m_bSelecting = 1;
+        ForgetKeyPresses({VK_ESCAPE, VK_RBUTTON, VK_RETURN});
         if (hMainWnd) {
             ::ShowWindow(hMainWnd, SW_HIDE);
             ::SendMessageA(hMainWnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
@@ -210,11 +212,11 @@ void CRectSelectWnd::RefreshScreenRect()
 void CRectSelectWnd::DragStep()
 {
     if (m_bSelecting) {
-        if (IsKeyDown(VK_ESCAPE) || IsKeyDown(VK_RBUTTON)) {
+        if (IsKeyDownOrPressed(VK_ESCAPE) || IsKeyDownOrPressed(VK_RBUTTON)) {
             EndDrag(TRUE);
             return;
         }
-        if (IsKeyDown(VK_RETURN) && AcceptLastRect())
+        if (IsKeyDownOrPressed(VK_RETURN) && AcceptLastRect())
             return;
         if (IsKeyDown(VK_LBUTTON)) {
             if (m_nDragState == 0) {

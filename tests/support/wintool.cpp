@@ -9,6 +9,8 @@
 //   wintool itemtext HWND ID         the text of a dialog's control
 //   wintool text HWND                a window's text as the window itself gives it (a
 //                                    tooltip: the tip it shows)
+//   wintool keys                     the keys the desktop holds down (or saw pressed since
+//                                    the last look), for a failed test's report
 #include <windows.h>
 #include <cstdio>
 #include <cstdlib>
@@ -138,6 +140,20 @@ int main(int argc, char** argv)
             return 1;
         WideCharToMultiByte(CP_UTF8, 0, szWide, -1, szText, sizeof(szText), nullptr, nullptr);
         printf("%s\n", szText);
+        return 0;
+    }
+    if (strCommand == "keys") {
+        static const struct { int nKey; const char* pszName; } keys[] = {
+            {VK_SHIFT, "Shift"}, {VK_CONTROL, "Ctrl"}, {VK_MENU, "Alt"}, {VK_LWIN, "Win"}, {VK_ESCAPE, "Escape"},
+            {VK_RETURN, "Enter"}, {VK_F8, "F8"}, {VK_F9, "F9"}, {VK_LBUTTON, "Left"}, {VK_RBUTTON, "Right"}};
+        for (const auto& key : keys) {
+            const SHORT nState = GetAsyncKeyState(key.nKey);
+            if (nState)
+                printf("%s%s ", key.pszName, (nState & 0x8000) ? "(down)" : "(pressed)");
+        }
+        DWORD dwPid = 0;
+        GetWindowThreadProcessId(GetDesktopWindow(), &dwPid);
+        printf("desktop-pid %lu\n", static_cast<unsigned long>(dwPid));
         return 0;
     }
     if (strCommand == "foreground") {

@@ -227,8 +227,24 @@ class Orvane:
             return "the main window is not showing"
         orvtest.key(hotkey)
         if not self.wait_main_visible(False, timeout=30):
-            return f"the main window did not hide on {hotkey}"
+            return f"the main window did not hide on {hotkey} ({self.input_report(hotkey)})"
         return None
+
+    def input_report(self, key):
+        """What a failed key press met, for the failure's message: the keys the desktop holds,
+        the X focus, the desktops on the display, the foreground window, and whether pressing
+        the key again has the effect the first press did not."""
+        _, keys = orvtest.wintool("keys", prefix=self.prefix)
+        focus = orvtest.xdotool("getwindowfocus").strip()
+        desktops = orvtest.xdotool("search", "--name", "Wine desktop").split()
+        foreground = orvtest.foreground_window(self.prefix)
+        shown = [w.caption for w in top_windows(self.prefix) if w.visible]
+        visible = self.main_visible()
+        orvtest.key(key)
+        again = orvtest.wait_for(lambda: self.main_visible() != visible, timeout=10)
+        return (f"keys: {keys.strip()}; X focus {focus}, desktops {desktops}; foreground "
+                f"{foreground.caption if foreground else None!r}; shown {shown}; a second press "
+                f"{'had' if again else 'had no'} effect")
 
     def drag(self, x, y, w, h, on_last_press=None):
         """Press at one corner, release, move, click at the opposite corner: each press held

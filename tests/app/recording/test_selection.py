@@ -1,6 +1,7 @@
-"""The rectangle selection as a user meets it: Escape (even with the button held) and the right
-button cancel it and bring the window back without recording anything; a rectangle one pixel
-too narrow is refused with a message; the hotkey during a selection starts it afresh, and the
+"""The rectangle selection as a user meets it: Escape (even with the button held, even a tap
+quicker than the selection's look at the keys) and the right button cancel it and bring the
+window back without recording anything, an Escape from before the selection does not; a
+rectangle one pixel too narrow is refused with a message; the hotkey during a selection starts it afresh, and the
 smallest allowed rectangle records. Closing the window while recording ends the recording with
 a whole file, saves the settings and ends the program with nothing left behind."""
 import os
@@ -48,6 +49,15 @@ class SelectionTest(unittest.TestCase):
                 orvtest.key("Escape")
                 orvtest.mouse_up(X + 150, Y + 100)
                 self.assert_back_without_recording(app, "Escape")
+
+                # A tap too quick for the selection's tick to see the key down still cancels;
+                # a tap from before the selection does not.
+                orvtest.key("Escape", hold=0)
+                self.assertIsNone(app.begin_selection())
+                time.sleep(0.5)
+                self.assertFalse(app.main_visible(), "an Escape from before cancelled the selection")
+                orvtest.key("Escape", hold=0)
+                self.assert_back_without_recording(app, "a quick Escape")
 
                 # The right button, after the first corner was chosen.
                 self.assertIsNone(app.begin_selection())

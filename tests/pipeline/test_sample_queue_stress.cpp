@@ -21,7 +21,7 @@ uintptr_t Value(void* pItem)
 TEST(SampleQueueStress, FourProducersOneConsumerEveryItemOnceInProducerOrder)
 {
     const int nProducers = 4;
-    const uintptr_t nPerProducer = 100000;
+    const uintptr_t nPerProducer = 25000;
     CSampleQueue queue(1000, 1);
     ASSERT_TRUE(queue.ClearDraining());
 

@@ -135,10 +135,11 @@ class Orvane:
                 if w.class_name == "#32770" and w.caption.startswith("Orvane")]
 
     def wait_main(self, timeout=60):
-        """Waits until the main window exists; returns its handle."""
+        """Waits until the main window shows, which it does once it has set itself up (its
+        lists filled, its hotkeys registered); returns its handle."""
         def find():
             for w in self.windows():
-                if HOTKEY_COMBO in items(w.hwnd, self.prefix):
+                if w.visible and HOTKEY_COMBO in items(w.hwnd, self.prefix):
                     return w.hwnd
             return None
         self.main_hwnd = orvtest.wait_for(find, timeout=timeout, interval=0.5)
@@ -236,13 +237,14 @@ class Orvane:
         the key again has the effect the first press did not."""
         _, keys = orvtest.wintool("keys", prefix=self.prefix)
         focus = orvtest.xdotool("getwindowfocus").strip()
+        pointer = orvtest.xdotool("getmouselocation").strip()
         desktops = orvtest.xdotool("search", "--name", "Wine desktop").split()
         foreground = orvtest.foreground_window(self.prefix)
         shown = [w.caption for w in top_windows(self.prefix) if w.visible]
         visible = self.main_visible()
         orvtest.key(key)
         again = orvtest.wait_for(lambda: self.main_visible() != visible, timeout=10)
-        return (f"keys: {keys.strip()}; X focus {focus}, desktops {desktops}; foreground "
+        return (f"keys: {keys.strip()}; X focus {focus}, pointer {pointer}, desktops {desktops}; foreground "
                 f"{foreground.caption if foreground else None!r}; shown {shown}; a second press "
                 f"{'had' if again else 'had no'} effect")
 

@@ -71,6 +71,19 @@ std::string RectJson(HWND hWnd)
     return szRect;
 }
 
+// A message to the other program's window; a window that does not answer within 20 s ends the
+// reading with a message saying so (a hung program, not a slow reader).
+LRESULT Ask(HWND hWnd, UINT nMessage, WPARAM wParam = 0, LPARAM lParam = 0)
+{
+    DWORD_PTR dwResult = 0;
+    if (!SendMessageTimeoutW(hWnd, nMessage, wParam, lParam, SMTO_NORMAL, 20000, &dwResult) && IsWindow(hWnd)) {
+        fprintf(stderr, "window %llu did not answer message 0x%x within 20 s\n",
+                static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hWnd)), nMessage);
+        ExitProcess(3);
+    }
+    return static_cast<LRESULT>(dwResult);
+}
+
 HWND ParseWindow(const char* psz)
 {
     return reinterpret_cast<HWND>(static_cast<UINT_PTR>(_strtoui64(psz, nullptr, 0)));
@@ -78,16 +91,16 @@ HWND ParseWindow(const char* psz)
 
 std::string ComboJson(HWND hCombo)
 {
-    const LRESULT nCount = SendMessageW(hCombo, CB_GETCOUNT, 0, 0);
+    const LRESULT nCount = Ask(hCombo, CB_GETCOUNT, 0, 0);
     std::string items, data;
     for (LRESULT i = 0; i < nCount; ++i) {
-        std::vector<WCHAR> text(static_cast<size_t>(SendMessageW(hCombo, CB_GETLBTEXTLEN, i, 0)) + 1 + 16, L'\0');
-        SendMessageW(hCombo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+        std::vector<WCHAR> text(static_cast<size_t>(Ask(hCombo, CB_GETLBTEXTLEN, i, 0)) + 1 + 16, L'\0');
+        Ask(hCombo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
         items += (i ? ", " : "") + Quoted(Utf8(text.data()));
-        data += (i ? ", " : "") + std::to_string(static_cast<long long>(SendMessageW(hCombo, CB_GETITEMDATA, i, 0)));
+        data += (i ? ", " : "") + std::to_string(static_cast<long long>(Ask(hCombo, CB_GETITEMDATA, i, 0)));
     }
     const bool bDropDownList = (GetWindowLongA(hCombo, GWL_STYLE) & 3) == CBS_DROPDOWNLIST;
-    return ", \"sel\": " + std::to_string(static_cast<long long>(SendMessageW(hCombo, CB_GETCURSEL, 0, 0))) +
+    return ", \"sel\": " + std::to_string(static_cast<long long>(Ask(hCombo, CB_GETCURSEL, 0, 0))) +
            ", \"dropdownlist\": " + (bDropDownList ? "true" : "false") + ", \"items\": [" + items + "], \"data\": [" +
            data + "]";
 }
@@ -104,11 +117,11 @@ std::string ControlJson(HWND hControl)
     if (lstrcmpiA(strClass.c_str(), "ComboBox") == 0)
         json += ComboJson(hControl);
     else if (lstrcmpiA(strClass.c_str(), "Button") == 0)
-        json += ", \"check\": " + std::to_string(static_cast<long long>(SendMessageW(hControl, BM_GETCHECK, 0, 0)));
+        json += ", \"check\": " + std::to_string(static_cast<long long>(Ask(hControl, BM_GETCHECK, 0, 0)));
     else if (lstrcmpiA(strClass.c_str(), TRACKBAR_CLASSA) == 0)
-        json += ", \"pos\": " + std::to_string(static_cast<long long>(SendMessageW(hControl, TBM_GETPOS, 0, 0))) +
-                ", \"min\": " + std::to_string(static_cast<long long>(SendMessageW(hControl, TBM_GETRANGEMIN, 0, 0))) +
-                ", \"max\": " + std::to_string(static_cast<long long>(SendMessageW(hControl, TBM_GETRANGEMAX, 0, 0)));
+        json += ", \"pos\": " + std::to_string(static_cast<long long>(Ask(hControl, TBM_GETPOS, 0, 0))) +
+                ", \"min\": " + std::to_string(static_cast<long long>(Ask(hControl, TBM_GETRANGEMIN, 0, 0))) +
+                ", \"max\": " + std::to_string(static_cast<long long>(Ask(hControl, TBM_GETRANGEMAX, 0, 0)));
     return json + "}";
 }
 
@@ -225,8 +238,8 @@ int PrintDroppedList(HWND hCombo)
     ClientToScreen(search.hFound, &ptOrigin);
     printf("{\"rect\": %s, \"client\": [%ld, %ld, %ld, %ld], \"top\": %lld, \"item_height\": %lld}\n",
            RectJson(search.hFound).c_str(), ptOrigin.x, ptOrigin.y, ptOrigin.x + rcClient.right,
-           ptOrigin.y + rcClient.bottom, static_cast<long long>(SendMessageW(search.hFound, LB_GETTOPINDEX, 0, 0)),
-           static_cast<long long>(SendMessageW(search.hFound, LB_GETITEMHEIGHT, 0, 0)));
+           ptOrigin.y + rcClient.bottom, static_cast<long long>(Ask(search.hFound, LB_GETTOPINDEX, 0, 0)),
+           static_cast<long long>(Ask(search.hFound, LB_GETITEMHEIGHT, 0, 0)));
     return 0;
 }
 

@@ -26,6 +26,8 @@ CODECS_PAGE = "http://www.vantri.com/orvane/codecs.html"
 
 def dlgstate(*args, prefix=None):
     code, out = orvtest.run("dlgstate.exe", *args, prefix=prefix, timeout=90)
+    if code == 3:
+        raise AssertionError(f"the program did not answer: {out.strip()}")
     return json.loads(out) if code == 0 and out.strip() else None
 
 

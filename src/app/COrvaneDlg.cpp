@@ -266,10 +266,10 @@ void COrvaneDlg::OnOptions()
 {
     if (m_bOptionsOpen || m_recording.IsRecording() || m_recording.IsCountingDown())
         return;
-    m_bOptionsOpen = true;
+    m_bOptionsOpen = TRUE;
     COptionsDlg options(m_panel.Stored(), m_recording, this);
     const INT_PTR nResult = options.DoModal();
-    m_bOptionsOpen = false;
+    m_bOptionsOpen = FALSE;
     if (nResult == IDOK && m_panel.IsLoaded())
         m_panel.Save();
 }

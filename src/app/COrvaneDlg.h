@@ -83,7 +83,7 @@ protected:
     RecordingSettings m_settings;
     const FileVersionRecord* m_pVersion = nullptr;
     // While the Options dialog is open, nothing starts a recording.
-    bool m_bOptionsOpen = false;
+    BOOL m_bOptionsOpen = FALSE;
     CRecordingControl m_recording;
     CShellActions m_shell{*this, m_recording};
     CSettingsPanel m_panel{*this, m_recording, m_shell};

@@ -124,7 +124,7 @@ int CSettingsPanel::SelectClamped(CComboBox& combo, int nIndex, int nLow, int nH
     return nIndex;
 }
 
-void CSettingsPanel::EnableItem(int nId, bool bEnable)
+void CSettingsPanel::EnableItem(int nId, BOOL bEnable)
 {
     ::EnableWindow(::GetDlgItem(m_window.m_hWnd, nId), bEnable ? TRUE : FALSE);
 }
@@ -147,7 +147,7 @@ void CSettingsPanel::Load()
     ShowFolderEnd();
     m_recording.ApplyHotKey(m_stored.dwHotKey);
     m_recording.ApplyPauseHotKey(m_stored.dwPauseHotKey);
-    m_bLoaded = true;
+    m_bLoaded = TRUE;
 }
 
 void CSettingsPanel::Save()

@@ -32,7 +32,7 @@ public:
     void Load();
     void Save();
     // Only settings that were loaded are saved: a start that failed before keeps the stored ones.
-    bool IsLoaded() const { return m_bLoaded; }
+    BOOL IsLoaded() const { return m_bLoaded; }
     // Defaults for every choice; the last rectangle stays, since it is what was recorded.
     void RestoreDefaults();
     // A recording began: its rectangle is the one Enter takes again.
@@ -61,7 +61,7 @@ private:
     static int AddItem(CComboBox& combo, LPCSTR pszText, LPARAM lData);
     static int SelectClamped(CComboBox& combo, int nIndex, int nLow, int nHigh);
     static LPARAM Data(const CComboBox& combo, int nIndex) { return static_cast<LPARAM>(combo.GetItemData(nIndex)); }
-    void EnableItem(int nId, bool bEnable);
+    void EnableItem(int nId, BOOL bEnable);
     void ShowFolderEnd();
 
     CDialog& m_window;
@@ -71,7 +71,7 @@ private:
     CSettingsStore m_store;
     int m_bAlt = 0, m_bCtrl = 0, m_bShift = 0;
     int m_nPreviousCodec = 0;
-    bool m_bLoaded = false;
+    BOOL m_bLoaded = FALSE;
 
     CEdit m_edtFolder;
     CComboBox m_cmbFormat;

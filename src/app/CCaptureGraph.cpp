@@ -223,6 +223,7 @@ void CCaptureGraph::End(int nFormat)
     }
 
     m_videoSource.Stop();
+    m_grabber.AskForNothing();
     if (m_compressor.IsStarted())
         m_compressor.End();
 

@@ -283,7 +283,10 @@ int CScreenGrabber::MapDriver()
     functions.pfnExtEscape(m_hDriverDC, ESC_MAP_CHANGES, sizeof(nRequested), reinterpret_cast<LPCSTR>(&nRequested),
                            sizeof(nAddress), reinterpret_cast<LPSTR>(&nAddress));
     m_pChanges = reinterpret_cast<void*>(static_cast<UINT_PTR>(nAddress));
-    return functions.pfnExtEscape(m_hDriverDC, ESC_CHECK, 0, nullptr, 0, nullptr) > 0 ? 1 : 0;
+    if (functions.pfnExtEscape(m_hDriverDC, ESC_CHECK, 0, nullptr, 0, nullptr) <= 0)
+        return 0;
+    AskForNothing();
+    return 1;
 }
 
 int CScreenGrabber::AttachDriver(int bAttach)
@@ -387,6 +390,18 @@ void CScreenGrabber::AskForCaptureRect()
     Functions().pfnExtEscape(m_hDriverDC, ESC_SET_SAMPLE_RECT, sizeof(rcCapture), reinterpret_cast<LPCSTR>(&rcCapture),
                              0, nullptr);
     m_rcAsked = rcCapture;
+}
+
+void CScreenGrabber::AskForNothing()
+{
+    // Between recordings the driver need not read the desktop at all; the next frame asks for
+    // its rectangle again and finds it current.
+    if (!m_hDriverDC)
+        return;
+    RECT rcNone = {0, 0, 0, 0};
+    Functions().pfnExtEscape(m_hDriverDC, ESC_SET_SAMPLE_RECT, sizeof(rcNone), reinterpret_cast<LPCSTR>(&rcNone), 0,
+                             nullptr);
+    SetRectEmpty(&m_rcAsked);
 }
 
 void CScreenGrabber::CollectChanges()

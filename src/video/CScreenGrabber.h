@@ -34,6 +34,9 @@ public:
     void SetCaptureRect(const RECT& rect);
     void GetCaptureRect(RECT& rect) const;
     int GrabChanges();
+    // Tells the capture driver that nothing is read until the next GrabChanges (a recording
+    // ended): it stops reading the desktop meanwhile.
+    void AskForNothing();
     // The rectangles (desktop pixels, inside the capture rectangle) the last GrabChanges copied.
     const std::vector<RECT>& GetChangedRects() const { return m_rects; }
     void BlankOutsideScreen();

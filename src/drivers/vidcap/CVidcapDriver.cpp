@@ -461,6 +461,15 @@ void CVidcapDriver::RunSampler()
     LONGLONG nLastReadTime = next.QuadPart;
     double dLastCpu = ThreadCpuSeconds();
     for (;;) {
+        // Nobody reads any of the desktop (no recording runs): nothing is read from the
+        // screen until a caller asks again, which reads what it asks for itself.
+        if (NothingWanted()) {
+            if (WaitForSingleObject(m_hStop.Get(), static_cast<DWORD>(1000 / m_nRate)) == WAIT_OBJECT_0)
+                return;
+            QueryPerformanceCounter(&next);
+            nLastReadTime = next.QuadPart;
+            continue;
+        }
         QueryPerformanceCounter(&now);
         Sample();
         LARGE_INTEGER done;
@@ -549,17 +558,25 @@ RECT CVidcapDriver::TakeSampleRect()
     return m_rcSampleTaken;
 }
 
+bool CVidcapDriver::NothingWanted()
+{
+    const RECT wanted = TakeSampleRect();
+    return IsRectEmpty(&wanted) != FALSE;
+}
+
 RECT CVidcapDriver::SampleRectOfCallers() const
 {
     RECT all = {0, 0, m_nWidth, m_nHeight};
     RECT joined = {0, 0, 0, 0};
+    if (m_dcs.empty())
+        return all;
     for (const DriverDC& dc : m_dcs) {
-        if (IsRectEmpty(&dc.rcSample))
+        if (!dc.bAsked)
             return all;
         UnionRect(&joined, &joined, &dc.rcSample);
     }
-    if (m_dcs.empty() || !IntersectRect(&joined, &joined, &all))
-        return all;
+    if (!IntersectRect(&joined, &joined, &all))
+        SetRectEmpty(&joined);
     return joined;
 }
 
@@ -569,6 +586,7 @@ int CVidcapDriver::SetSampleRect(DriverDC& dc, int cbInput, LPCSTR pInput)
         return 0;
     RECT before = SampleRectOfCallers();
     memcpy(&dc.rcSample, pInput, sizeof(RECT));
+    dc.bAsked = true;
     m_rcSample = SampleRectOfCallers();
     // Whatever the sampler has not kept up to date is read now, before the caller looks.
     RECT joined;
@@ -619,6 +637,7 @@ HDC CVidcapDriver::CreateDriverDC()
         return nullptr;
     SetBoundsRect(hDC, nullptr, DCB_ENABLE | DCB_RESET);
     m_dcs.push_back(std::move(dc));
+    m_rcSample = SampleRectOfCallers();
     return hDC;
 }
 

@@ -53,7 +53,8 @@ private:
         CScopedBitmapDC surface; // its bitmap is a DIB section on the surface's mapping
         CScopedView surfaceView; // the views mapped for the caller
         CScopedView ringView;
-        RECT rcSample = {}; // the part of the desktop this caller reads, empty: all of it
+        bool bAsked = false; // until it asks, a caller reads all of the desktop
+        RECT rcSample = {};  // the part it asked for; empty: nothing for now
         HDC Get() const { return surface.Get(); }
     };
     struct SurfaceInfo
@@ -90,6 +91,7 @@ private:
     int SetSampleRect(DriverDC& dc, int cbInput, LPCSTR pInput);
     RECT SampleRectOfCallers() const;
     RECT TakeSampleRect();
+    bool NothingWanted();
     void CollectDrawing();
     void RunSampler();
     HDC CreateDriverDC();

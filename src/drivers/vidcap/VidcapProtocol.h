@@ -10,9 +10,10 @@ enum VidcapEscape : int {
     ESC_UNMAP_CHANGES = 0x11114,
     ESC_CHECK = 0x11115,
     // Input: a RECT of desktop pixels, the part the caller reads from the surface; an empty
-    // one takes the request back. The driver keeps at least the union of what its callers
-    // asked for up to date (everything while one caller has not asked), and a part newly
-    // asked for is current when the escape returns. A driver without it keeps everything.
+    // one says it reads nothing for now. The driver keeps at least the union of what its
+    // callers asked for up to date (everything while one caller has not asked; nothing, and
+    // no reading of the screen, while every caller asked for nothing), and a part newly asked
+    // for is current when the escape returns. A driver without it keeps everything.
     ESC_SET_SAMPLE_RECT = 0x11116
 };
 

@@ -10,6 +10,7 @@ import time
 import orvtest
 
 HOTKEY_COMBO = 1033
+OPTIONS_LINK = 1034
 CHECK_ALT, CHECK_CTRL, CHECK_SHIFT = 1030, 1031, 1032
 MESSAGE_TEXT_ID = 0xFFFF  # the static text of a message box
 BUTTON_OK = 1
@@ -172,6 +173,23 @@ class Orvane:
             return False
         orvtest.hold_click(*control.center)
         return True
+
+    def open_options(self):
+        """Opens the Options dialog with the main window's link as a user does; its handle, or
+        None with what the click met."""
+        link = self.item(OPTIONS_LINK)
+        if not link or not link.visible:
+            return None, "no Options link"
+        orvtest.hold_click(*link.center)
+        found = orvtest.wait_for(lambda: [w for w in top_windows(self.prefix)
+                                          if w.visible and w.caption == "Options"], timeout=30)
+        if found:
+            return found[0].hwnd, None
+        foreground = orvtest.foreground_window(self.prefix)
+        shown = [(w.caption, w.class_name) for w in top_windows(self.prefix) if w.visible]
+        return None, (f"the Options dialog did not open (link at {link.center}, pointer "
+                      f"{orvtest.xdotool('getmouselocation').strip()}, foreground "
+                      f"{foreground.caption if foreground else None!r}, shown {shown})")
 
     def dismiss_message_box(self, hwnd, timeout=15):
         """Clicks OK of a message box and waits until it is gone."""

@@ -26,7 +26,7 @@ import traytools  # noqa: E402
 
 SETTINGS_KEY = r"HKCU\Software\Vantri\Orvane"
 X, Y, W, H = 120, 160, 320, 240
-OPTIONS_LINK, SECOND_COMBO, BUTTON_OK = 1034, 1113, 1
+SECOND_COMBO, BUTTON_OK = 1113, 1
 FIRST_HZ, SECOND_HZ = 440, 1000
 HALF = 0x8000
 RATE = trouble.RATE
@@ -86,11 +86,8 @@ class MixTest(unittest.TestCase):
     def choose_second(self, app, name):
         """Chooses the second device in Options as a user does (the system may list the wave-in
         devices in another order at each start, so the choice is made in the running program)."""
-        self.assertTrue(app.click_item(app.main_hwnd, OPTIONS_LINK), "no Options link")
-        found = orvtest.wait_for(lambda: [w for w in recflow.top_windows(app.prefix)
-                                          if w.visible and w.caption == "Options"], timeout=20)
-        self.assertTrue(found, "the Options dialog did not open")
-        hwnd = found[0].hwnd
+        hwnd, problem = app.open_options()
+        self.assertIsNone(problem, problem)
         steps = recflow.entries(hwnd, SECOND_COMBO, app.prefix).index(name)
         dropped = lambda: [w for w in orvtest.list_windows(app.prefix) if w.class_name == "ComboLBox"]
         self.assertTrue(orvtest.wait_for(lambda: app.click_item(hwnd, SECOND_COMBO) and dropped(), timeout=20))

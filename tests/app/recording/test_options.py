@@ -20,7 +20,7 @@ import traytools  # noqa: E402
 SETTINGS_KEY = r"HKCU\Software\Vantri\Orvane"
 X, Y, W, H = 120, 160, 240, 180
 VK_F10 = 0x79
-OPTIONS_LINK, DEFAULT_BUTTON = 1034, 1005
+DEFAULT_BUTTON = 1005
 PAUSE_COMBO, COUNTDOWN_COMBO, RECORD_POINTER, SHOW_CLICKS = 1104, 1106, 1109, 1111
 BUTTON_OK, BUTTON_CANCEL, BUTTON_YES = 1, 2, 6
 COUNTDOWN_COLOUR = bytes([0x15, 0x26, 0x3B])
@@ -41,11 +41,9 @@ def grab_pixel(x, y):
 class OptionsTest(unittest.TestCase):
     def options(self, app):
         """Opens the Options dialog with the main window's link; its handle."""
-        self.assertTrue(app.click_item(app.main_hwnd, OPTIONS_LINK), "no Options link")
-        found = orvtest.wait_for(lambda: [w for w in recflow.top_windows(app.prefix)
-                                          if w.visible and w.caption == "Options"], timeout=20)
-        self.assertTrue(found, "the Options dialog did not open")
-        return found[0].hwnd
+        hwnd, problem = app.open_options()
+        self.assertIsNone(problem, problem)
+        return hwnd
 
     def closed(self, app, hwnd):
         return orvtest.wait_for(lambda: all(w.hwnd != hwnd for w in recflow.top_windows(app.prefix)), timeout=15)

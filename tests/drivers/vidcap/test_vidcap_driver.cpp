@@ -231,6 +231,28 @@ TEST_F(VidcapDriverTest, KeepsOnlyTheAskedPartCurrentAndAWiderPartAtOnce)
     EXPECT_TRUE(driver.WaitForChangeAt(340, 330, 3000));
 }
 
+TEST_F(VidcapDriverTest, AskedForNothingReadsNoScreenUntilAskedAgain)
+{
+    ASSERT_TRUE(Apply(1));
+    CMappedDriver driver;
+    ASSERT_EQ(1, driver.m_nCheck);
+    RECT nothing = {0, 0, 0, 0};
+    ASSERT_EQ(1, Driver().pfnExtEscape(driver.m_hDC, ESC_SET_SAMPLE_RECT, sizeof(nothing),
+                                       reinterpret_cast<LPCSTR>(&nothing), 0, nullptr));
+    CColorWindow::Pump(200); // a sample already under way ends
+    const DWORD nSamples = CVidcapDriver::Instance().GetStatistics().nSamples;
+    CColorWindow window({600, 200, 660, 240}, RGB(0, 255, 0));
+    CColorWindow::Pump(500);
+    EXPECT_EQ(nSamples, CVidcapDriver::Instance().GetStatistics().nSamples);
+    EXPECT_NE(0xFF, driver.Pixel(630, 220)[1]);
+    // Asked again, the part is current at once and what changed meanwhile is reported.
+    RECT asked = {500, 100, 800, 400};
+    ASSERT_EQ(1, Driver().pfnExtEscape(driver.m_hDC, ESC_SET_SAMPLE_RECT, sizeof(asked),
+                                       reinterpret_cast<LPCSTR>(&asked), 0, nullptr));
+    EXPECT_EQ(0xFF, driver.Pixel(630, 220)[1]);
+    EXPECT_TRUE(driver.WaitForChangeAt(630, 220, 3000));
+}
+
 TEST_F(VidcapDriverTest, ApplyingTheSameModeAgainKeepsTheMappings)
 {
     ASSERT_TRUE(Apply(1));

@@ -395,9 +395,11 @@ void CScreenGrabber::AskForCaptureRect()
 void CScreenGrabber::AskForNothing()
 {
     // Between recordings the driver need not read the desktop at all; the next frame asks for
-    // its rectangle again and finds it current.
+    // its rectangle again, finds it current and copies all of it (what changed meanwhile was
+    // never reported).
     if (!m_hDriverDC)
         return;
+    m_bFullRefresh = true;
     RECT rcNone = {0, 0, 0, 0};
     Functions().pfnExtEscape(m_hDriverDC, ESC_SET_SAMPLE_RECT, sizeof(rcNone), reinterpret_cast<LPCSTR>(&rcNone), 0,
                              nullptr);

@@ -401,6 +401,7 @@ bool CVidcapDriver::StartSampler()
     m_rcSample = SampleRectOfCallers();
     m_rcSampleTaken = m_rcSample;
     m_rcSampled = m_rcSample;
+    m_bResting = false;
     ReadDesktop(m_sampleDC[0].Get(), m_rcSample);
     memcpy(m_pSample[1], m_pSample[0], m_nSurfaceBytes);
     memcpy(m_pSurface, m_pSample[0], m_nSurfaceBytes);
@@ -560,8 +561,34 @@ RECT CVidcapDriver::TakeSampleRect()
 
 bool CVidcapDriver::NothingWanted()
 {
-    const RECT wanted = TakeSampleRect();
-    return IsRectEmpty(&wanted) != FALSE;
+    // A caller holds the lock (it may be waking this thread and filling its buffers): this
+    // round is skipped.
+    CScopedTryLock lock(m_cs);
+    if (!lock.Owns())
+        return true;
+    if (IsRectEmpty(&m_rcSample))
+        m_bResting = true;
+    return m_bResting;
+}
+
+// Called with the lock held when a caller wants a part again: the sampler is resting, so its
+// buffers are this thread's. The wanted part is read now, as the sampler's last sample and
+// into the surface, so that the sampler goes on from the current picture (a change it had
+// not seen would otherwise be compared with a picture from before the rest).
+void CVidcapDriver::WakeSampler()
+{
+    if (!m_bResting || IsRectEmpty(&m_rcSample))
+        return;
+    RECT screen = {0, 0, std::min(::GetDeviceCaps(m_hDisplayDC.Get(), HORZRES), m_nWidth),
+                   std::min(::GetDeviceCaps(m_hDisplayDC.Get(), VERTRES), m_nHeight)};
+    RECT area;
+    if (!IntersectRect(&area, &m_rcSample, &screen))
+        SetRectEmpty(&area);
+    ReadDesktop(m_sampleDC[m_nCurrentSample].Get(), area);
+    m_tracker.CopyRect(m_pSurface, m_pSample[m_nCurrentSample], area);
+    m_rcSampled = area;
+    m_rcSampleTaken = m_rcSample;
+    m_bResting = false;
 }
 
 RECT CVidcapDriver::SampleRectOfCallers() const
@@ -588,6 +615,7 @@ int CVidcapDriver::SetSampleRect(DriverDC& dc, int cbInput, LPCSTR pInput)
     memcpy(&dc.rcSample, pInput, sizeof(RECT));
     dc.bAsked = true;
     m_rcSample = SampleRectOfCallers();
+    WakeSampler();
     // Whatever the sampler has not kept up to date is read now, before the caller looks.
     RECT joined;
     UnionRect(&joined, &before, &m_rcSample);
@@ -638,6 +666,7 @@ HDC CVidcapDriver::CreateDriverDC()
     SetBoundsRect(hDC, nullptr, DCB_ENABLE | DCB_RESET);
     m_dcs.push_back(std::move(dc));
     m_rcSample = SampleRectOfCallers();
+    WakeSampler();
     return hDC;
 }
 

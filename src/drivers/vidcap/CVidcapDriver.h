@@ -92,6 +92,7 @@ private:
     RECT SampleRectOfCallers() const;
     RECT TakeSampleRect();
     bool NothingWanted();
+    void WakeSampler();
     void CollectDrawing();
     void RunSampler();
     HDC CreateDriverDC();
@@ -132,6 +133,7 @@ private:
     RECT m_rcSample = {};      // what the callers read, set under the lock
     RECT m_rcSampleTaken = {}; // the sampler's copy of it
     RECT m_rcSampled = {};     // what the sampler read last time
+    bool m_bResting = false;   // the sampler reads nothing until a caller wants a part again
     CChangeRing m_ring;
     std::vector<RECT> m_rects;
     CScopedHandle m_hThread;

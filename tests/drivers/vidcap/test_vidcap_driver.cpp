@@ -245,12 +245,14 @@ TEST_F(VidcapDriverTest, AskedForNothingReadsNoScreenUntilAskedAgain)
     CColorWindow::Pump(500);
     EXPECT_EQ(nSamples, CVidcapDriver::Instance().GetStatistics().nSamples);
     EXPECT_NE(0xFF, driver.Pixel(630, 220)[1]);
-    // Asked again, the part is current at once and what changed meanwhile is reported.
+    // Asked again, the part is current at once (the caller copies it whole), and later
+    // drawing is reported again.
     RECT asked = {500, 100, 800, 400};
     ASSERT_EQ(1, Driver().pfnExtEscape(driver.m_hDC, ESC_SET_SAMPLE_RECT, sizeof(asked),
                                        reinterpret_cast<LPCSTR>(&asked), 0, nullptr));
     EXPECT_EQ(0xFF, driver.Pixel(630, 220)[1]);
-    EXPECT_TRUE(driver.WaitForChangeAt(630, 220, 3000));
+    CColorWindow later({700, 300, 740, 340}, RGB(0, 0, 255));
+    EXPECT_TRUE(driver.WaitForChangeAt(720, 320, 3000));
 }
 
 TEST_F(VidcapDriverTest, ApplyingTheSameModeAgainKeepsTheMappings)

@@ -512,12 +512,7 @@ void CVidcapDriver::RunSampler()
 
 void CVidcapDriver::Sample()
 {
-    RECT screen = {0, 0, std::min(::GetDeviceCaps(m_hDisplayDC.Get(), HORZRES), m_nWidth),
-                   std::min(::GetDeviceCaps(m_hDisplayDC.Get(), VERTRES), m_nHeight)};
-    RECT wanted = TakeSampleRect();
-    RECT area;
-    if (!IntersectRect(&area, &wanted, &screen))
-        SetRectEmpty(&area);
+    const RECT area = OnScreen(TakeSampleRect());
     int nCurrent = m_nCurrentSample ^ 1;
     LARGE_INTEGER start, copied;
     QueryPerformanceCounter(&start);
@@ -559,6 +554,17 @@ RECT CVidcapDriver::TakeSampleRect()
     return m_rcSampleTaken;
 }
 
+// The part of a wanted rectangle that the display shows now (it may be smaller than the surface).
+RECT CVidcapDriver::OnScreen(const RECT& wanted) const
+{
+    RECT screen = {0, 0, std::min(::GetDeviceCaps(m_hDisplayDC.Get(), HORZRES), m_nWidth),
+                   std::min(::GetDeviceCaps(m_hDisplayDC.Get(), VERTRES), m_nHeight)};
+    RECT area;
+    if (!IntersectRect(&area, &wanted, &screen))
+        SetRectEmpty(&area);
+    return area;
+}
+
 bool CVidcapDriver::NothingWanted()
 {
     // A caller holds the lock (it may be waking this thread and filling its buffers): this
@@ -579,11 +585,7 @@ void CVidcapDriver::WakeSampler()
 {
     if (!m_bResting || IsRectEmpty(&m_rcSample))
         return;
-    RECT screen = {0, 0, std::min(::GetDeviceCaps(m_hDisplayDC.Get(), HORZRES), m_nWidth),
-                   std::min(::GetDeviceCaps(m_hDisplayDC.Get(), VERTRES), m_nHeight)};
-    RECT area;
-    if (!IntersectRect(&area, &m_rcSample, &screen))
-        SetRectEmpty(&area);
+    const RECT area = OnScreen(m_rcSample);
     ReadDesktop(m_sampleDC[m_nCurrentSample].Get(), area);
     m_tracker.CopyRect(m_pSurface, m_pSample[m_nCurrentSample], area);
     m_rcSampled = area;

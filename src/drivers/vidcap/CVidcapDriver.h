@@ -91,6 +91,7 @@ private:
     int SetSampleRect(DriverDC& dc, int cbInput, LPCSTR pInput);
     RECT SampleRectOfCallers() const;
     RECT TakeSampleRect();
+    RECT OnScreen(const RECT& wanted) const;
     bool NothingWanted();
     void WakeSampler();
     void CollectDrawing();

@@ -581,16 +581,17 @@ bool CVidcapDriver::NothingWanted()
 // buffers are this thread's. The wanted part is read now, as the sampler's last sample and
 // into the surface, so that the sampler goes on from the current picture (a change it had
 // not seen would otherwise be compared with a picture from before the rest).
-void CVidcapDriver::WakeSampler()
+bool CVidcapDriver::WakeSampler()
 {
     if (!m_bResting || IsRectEmpty(&m_rcSample))
-        return;
+        return false;
     const RECT area = OnScreen(m_rcSample);
     ReadDesktop(m_sampleDC[m_nCurrentSample].Get(), area);
     m_tracker.CopyRect(m_pSurface, m_pSample[m_nCurrentSample], area);
     m_rcSampled = area;
     m_rcSampleTaken = m_rcSample;
     m_bResting = false;
+    return true;
 }
 
 RECT CVidcapDriver::SampleRectOfCallers() const
@@ -617,8 +618,10 @@ int CVidcapDriver::SetSampleRect(DriverDC& dc, int cbInput, LPCSTR pInput)
     memcpy(&dc.rcSample, pInput, sizeof(RECT));
     dc.bAsked = true;
     m_rcSample = SampleRectOfCallers();
-    WakeSampler();
-    // Whatever the sampler has not kept up to date is read now, before the caller looks.
+    // Whatever the sampler has not kept up to date is read now, before the caller looks (waking
+    // from a rest reads it already).
+    if (WakeSampler())
+        return 1;
     RECT joined;
     UnionRect(&joined, &before, &m_rcSample);
     if (!EqualRect(&joined, &before)) {

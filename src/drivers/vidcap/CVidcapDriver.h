@@ -93,7 +93,7 @@ private:
     RECT TakeSampleRect();
     RECT OnScreen(const RECT& wanted) const;
     bool NothingWanted();
-    void WakeSampler();
+    bool WakeSampler();
     void CollectDrawing();
     void RunSampler();
     HDC CreateDriverDC();

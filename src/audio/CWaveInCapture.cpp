@@ -337,8 +337,12 @@ void CWaveInCapture::GiveBackBefore(int nIndex)
 // Blocks that come before the writer writes are thrown away; with several streams also those
 // that come before the first frame was queued, so that the sound starts with it. (Waiting for
 // it to be written instead would start the sound late by however long a slow disk takes.)
+// Once the sound has begun the gate stays open: while a full file is switched for the next,
+// its writer restarts and the block waits in Deliver instead of being lost.
 bool CWaveInCapture::GateIsOpen() const
 {
+    if (m_bHaveStartTime.load())
+        return true;
     CMediaWriter* pWriter = m_pStream ? m_pStream->GetWriter() : nullptr;
     if (!pWriter || !pWriter->IsWriting())
         return false;

@@ -106,9 +106,10 @@ int CVideoSource::Step()
 
     // The time line starts with the first frame the writer can take: the sound's time line
     // starts there too, so frames timed from an earlier tick would put the picture behind
-    // the sound by however long the rest of the recording took to start.
-    CMediaWriter* pWriter = m_pTarget ? m_pTarget->GetWriter() : nullptr;
-    if (!pWriter || !pWriter->IsWriting())
+    // the sound by however long the rest of the recording took to start. Once started it
+    // goes on: while a full file is switched for the next, its writer restarts and the
+    // frame waits in Deliver instead of being lost.
+    if (!m_bTimeLineStarted && !WriterIsWriting())
         return 1;
     // Time 0 is when this tick ran, not when its slot was due: a late first tick would
     // otherwise put every frame behind the sound by its lateness.
@@ -128,6 +129,12 @@ int CVideoSource::Step()
     m_bGrabFailing = false;
     const DWORD dwTime = m_schedule.SlotTimeMs(nSlot, m_llTimeLineStart);
     return m_pTarget->Deliver(pFrame, m_bmih.biSizeImage, dwTime, 1000 / m_nFps, 0) ? 1 : 0;
+}
+
+bool CVideoSource::WriterIsWriting() const
+{
+    CMediaWriter* pWriter = m_pTarget ? m_pTarget->GetWriter() : nullptr;
+    return pWriter && pWriter->IsWriting();
 }
 
 BYTE* CVideoSource::GetFrame(const BITMAPINFOHEADER* pFormat, BYTE* pBits, int nStride, int x, int y)

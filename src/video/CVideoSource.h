@@ -55,6 +55,7 @@ protected:
 private:
     void UpdateSize();
     void WaitForSlot(ULONGLONG nSlot);
+    bool WriterIsWriting() const;
 
     BITMAPINFOHEADER m_bmih = {sizeof(BITMAPINFOHEADER), 0, 0, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     int m_nWidth = 0;

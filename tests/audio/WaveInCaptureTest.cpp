@@ -397,6 +397,29 @@ TEST_F(WaveInCaptureTest, WithVideoDropsBlocksUntilTheFirstFrameIsQueued)
     m_writer.ClearStreams();
 }
 
+TEST_F(WaveInCaptureTest, OnceTheSoundHasBegunARestartedWriterCostsNoBlock)
+{
+    CRecordingStream video(true);
+    video.SetWriter(&m_writer);
+    m_writer.AddStream(&video);
+    ASSERT_TRUE(m_writer.StartAndWait());
+    ASSERT_EQ(1, m_capture.OnThreadStart());
+    ASSERT_EQ(1, video.Deliver("frame", 5, 0, 40, 0));
+    Return(0);
+
+    // A full file is switched for the next: the writer restarts, with no frame of its own yet.
+    m_writer.Stop();
+    ASSERT_TRUE(m_writer.StartAndWait());
+    Return(26);
+    Return(52);
+    std::vector<CRecordingStream::Delivery> deliveries = m_audio.Deliveries();
+    ASSERT_EQ(3u, deliveries.size());
+    EXPECT_EQ(26u, deliveries[1].dwTime);
+    EXPECT_EQ(52u, deliveries[2].dwTime);
+    m_writer.Stop();
+    m_writer.ClearStreams();
+}
+
 TEST_F(WaveInCaptureTest, IgnoresForeignMessagesAndUnknownBuffers)
 {
     ASSERT_TRUE(m_writer.StartAndWait());

@@ -1,12 +1,15 @@
-// The timed video source: frame geometry, row conversion into the bottom-up frame, tick timing
-// and delivery only while the writer writes.
+// The timed video source: frame geometry, row conversion into the bottom-up frame, tick timing,
+// delivery only once the writer writes, and no frame lost while a full file is switched.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <vector>
 
+#include "base/ScopedWin.h"
+#include "pipeline/CFileTimeLine.h"
 #include "pipeline/CMediaStream.h"
 #include "pipeline/CMediaWriter.h"
 #include "video/CFrameSchedule.h"
@@ -29,6 +32,9 @@ public:
     int WriteSample(CMediaSample* pSample) override
     {
         m_times.push_back(pSample->time);
+        DWORD dwFirst = 0;
+        memcpy(&dwFirst, reinterpret_cast<char*>(pSample->buffer), sizeof dwFirst);
+        m_firstWords.push_back(dwFirst);
         m_nDurations = pSample->duration;
         ReleaseBuffer(pSample->buffer);
         return 1;
@@ -41,6 +47,7 @@ public:
     }
 
     std::vector<DWORD> m_times; // written on the writer's thread, read after Stop
+    std::vector<DWORD> m_firstWords;
     DWORD m_nDurations = 0;
     std::atomic<int> m_nDelivered{0};
     std::atomic<DWORD> m_cbLast{0};
@@ -229,6 +236,69 @@ TEST(VideoSource, DeliversOnlyWhileTheWriterWritesWithTimesFromTheFirstTick)
     }
     EXPECT_EQ(64u * 64 * 4, stream.m_cbLast.load());
     EXPECT_EQ(40u, stream.m_nDurations);
+}
+
+// Numbers its frames (1, 2, ...) in their first word.
+class CCountingSource : public CVideoSource
+{
+public:
+    BYTE* GetFrame(const BITMAPINFOHEADER*, BYTE*, int, int, int) override
+    {
+        const DWORD dwNumber = ++m_nTaken;
+        memcpy(FrameBits(), &dwNumber, sizeof dwNumber);
+        return FrameBits();
+    }
+
+    std::atomic<int> m_nTaken{0};
+};
+
+template <class Condition> bool WaitUntil(Condition condition)
+{
+    for (int i = 0; i < 1000 && !condition(); ++i)
+        Sleep(10);
+    return condition();
+}
+
+TEST(VideoSource, FrameTakenWhileTheFileIsSwitchedWaitsAndStartsTheNextFile)
+{
+    CFrameStream stream;
+    CNullWriter writer;
+    stream.SetWriter(&writer);
+    ASSERT_EQ(1, writer.AddStream(&stream));
+    CFileTimeLine timeLine(false);
+    ASSERT_TRUE(timeLine.Begin(&stream));
+
+    CCountingSource source;
+    source.SetWidth(64);
+    source.SetHeight(64);
+    source.SetFrameRate(25);
+    ASSERT_EQ(1, source.SetTarget(&timeLine));
+    ASSERT_EQ(1, writer.Start());
+    ASSERT_EQ(1, source.Start());
+    ASSERT_TRUE(WaitUntil([&] { return stream.m_nDelivered.load() >= 5; }));
+
+    int nDelivered = 0;
+    {
+        // As the switch at the size limit: the writer restarts while the time line is held,
+        // and the source takes its next frame meanwhile.
+        CScopedLock held(timeLine.Switching());
+        writer.Stop();
+        nDelivered = stream.m_nDelivered.load();
+        ASSERT_TRUE(WaitUntil([&] { return source.m_nTaken.load() > nDelivered; }))
+            << "no frame was taken while the file was switched";
+        ASSERT_EQ(1, writer.Start());
+        timeLine.NewFile();
+    }
+    ASSERT_TRUE(WaitUntil([&] { return stream.m_nDelivered.load() >= nDelivered + 3; }));
+    source.Stop();
+    writer.Stop();
+
+    const auto next = std::find(stream.m_times.begin() + 1, stream.m_times.end(), 0u);
+    ASSERT_NE(stream.m_times.end(), next) << "the next file's time starts at 0";
+    EXPECT_EQ(DWORD(nDelivered + 1), stream.m_firstWords[next - stream.m_times.begin()])
+        << "the next file starts with the frame taken during the switch";
+    for (size_t i = 1; i < stream.m_firstWords.size(); ++i)
+        EXPECT_EQ(stream.m_firstWords[i - 1] + 1, stream.m_firstWords[i]) << "frame " << i << " was lost";
 }
 
 } // namespace

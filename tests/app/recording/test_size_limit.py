@@ -1,8 +1,15 @@
 """A recording that outgrows the size limit of its file goes on in the next free name without
 a visible change: YYYYMMDD.avi, then #01, #02 ... The scene's counter changes colour every
-50 ms and the recording takes 20 pictures a second, so the colours of the pictures tell which
-moments were recorded: across every cut they run on with no picture lost or repeated."""
+50 ms and the recording takes 5 pictures a second, so the colours of the pictures tell which
+moments were recorded: across every cut they run on with no picture lost or repeated.
+
+The counter is a clock (its step is the time since it started, in 50 ms), and so are the
+recording's pictures (each stands at its place on the frame grid of the recording's time, four
+steps apart), so the step a picture shows less four steps a place is the same throughout, give
+or take a step where one program was late to paint or to look. A cut that lost a picture would
+raise it by four from that file on; one that repeated a picture would lower it by four."""
 import os
+import statistics
 import subprocess
 import time
 import unittest
@@ -11,9 +18,11 @@ import orvtest
 import recflow
 
 X, Y, W, H = 120, 160, 64, 64
-# About a second of a small picture with its sound.
-FILE_LIMIT = 20000
-FPS = 20
+# About three seconds of a small picture with its sound.
+FILE_LIMIT = 40000
+FPS = 5
+STEPS_PER_PICTURE = 4
+SETTINGS_KEY = r"HKCU\Software\Vantri\Orvane"
 
 
 def picture_steps(path):
@@ -24,13 +33,26 @@ def picture_steps(path):
     return [out[i] for i in range(0, len(out) - 2, 3)]
 
 
-def step_gap(before, after):
-    return (after - before) % 256
+def picture_places(path):
+    """The place of each picture of the file on its frame grid (a grid slot with no picture of
+    its own keeps the one before and has no place here)."""
+    p = subprocess.run(["ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries", "frame=pts",
+                        "-of", "csv=p=0", path], capture_output=True, text=True, timeout=300)
+    return [int(line) for line in p.stdout.split()]
+
+
+def typical(values):
+    """The mean of the middle three fifths: a few pictures from a late paint or a late look
+    do not move it."""
+    values = sorted(values)
+    cut = len(values) // 5
+    return statistics.mean(values[cut:len(values) - cut])
 
 
 class SizeLimitTest(unittest.TestCase):
     def test_recording_continues_in_numbered_files(self):
         with orvtest.fresh_prefix() as prefix:
+            orvtest.reg_add(SETTINGS_KEY, "Video FPS", FPS, kind="REG_DWORD", prefix=prefix)
             with recflow.Orvane(prefix, env={"ORVANE_MAX_FILE_SIZE": str(FILE_LIMIT)}) as app:
                 app.start("scene.exe", "counter", X, Y, W, H, 90)
                 self.assertTrue(app.wait_main(), "no main window")
@@ -48,30 +70,30 @@ class SizeLimitTest(unittest.TestCase):
             expected = [today + ".avi"] + [f"{today}#{n:02d}.avi" for n in range(1, len(names))]
             self.assertEqual(sorted(expected), names)
 
-            parts = []
+            offsets, start, last = [], 0, None
             for name in expected:
                 path = os.path.join(app.folder, name)
                 video = recflow.video_frames(path)
                 self.assertEqual(("64", "64", f"{FPS}/1"), (video["width"], video["height"], video["r_frame_rate"]))
                 self.assertEqual("", orvtest.decode_check(path), name)
-                steps = picture_steps(path)
+                steps, places = picture_steps(path), picture_places(path)
                 self.assertEqual(int(video["nb_read_frames"]), len(steps), name)
-                parts.append(steps)
-            print("steps of the pictures of each file:", parts)
-
-            # At each cut the next file's first picture follows the last one of the file before as
-            # pictures follow each other inside a file: one step, give or take the jitter of two
-            # programs taking turns on a busy machine, which the steps inside the files show.
-            # Altogether the cuts lose at most one picture each beyond that jitter.
-            gaps = [step_gap(parts[n - 1][-1], parts[n][0]) for n in range(1, len(parts))]
-            inner = [step_gap(a, b) for steps in parts for a, b in zip(steps, steps[1:])]
-            jitter = max([3] + inner)
-            for n, gap in enumerate(gaps, 1):
-                self.assertLessEqual(gap, jitter, f"{expected[n]} begins {gap} steps after the file before "
-                                                  f"(at most {jitter} inside the files)")
-            inner_loss = sum(max(g - 1, 0) for g in inner) / max(len(inner), 1)
-            self.assertLessEqual(sum(max(gap - 1, 0) for gap in gaps), len(gaps) * (1 + inner_loss),
-                                 f"steps between files: {gaps}")
+                self.assertEqual(len(steps), len(places), name)
+                # The colour wraps at 256 steps: each step is counted on from the one before.
+                unwrapped = []
+                for step in steps:
+                    last = step if last is None else last + (step - last + 128) % 256 - 128
+                    unwrapped.append(last)
+                offsets.append([step - STEPS_PER_PICTURE * (start + place) for step, place in zip(unwrapped, places)])
+                start += places[-1] + 1
+            print("the step each picture shows less four a place, per file:", offsets)
+            # The recording stops a little after a cut: the last file may hold too few pictures
+            # to tell a late look from a lost picture.
+            for n in [n for n in range(1, len(offsets)) if len(offsets[n]) >= 5]:
+                moved = typical(offsets[n]) - typical(offsets[n - 1])
+                self.assertLess(abs(moved), STEPS_PER_PICTURE / 2,
+                                f"at the start of {expected[n]} the pictures moved {moved:+.2f} steps against the "
+                                f"counter (+{STEPS_PER_PICTURE}: a picture lost, -{STEPS_PER_PICTURE}: one repeated)")
 
 
 if __name__ == "__main__":

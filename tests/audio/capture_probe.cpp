@@ -34,8 +34,9 @@ int main(int argc, char** argv)
     DWORD dwMs = argc > 1 ? DWORD(atof(argv[1]) * 1000) : 1500;
     CWaveInCapture capture;
     std::vector<std::string> names;
+    const DWORD dwListStart = GetTickCount();
     capture.ListDevices(names);
-    std::printf("devices=%u\n", unsigned(names.size()));
+    std::printf("devices=%u\ndevices_ms=%lu\n", unsigned(names.size()), GetTickCount() - dwListStart);
 
     CCountingStream stream;
     CNullWriter writer(16);

@@ -17,6 +17,8 @@ def probe(pulse_server):
     env = dict(os.environ, PULSE_SERVER=pulse_server)
     proc = subprocess.run(["wine64", PROBE], env=env, capture_output=True, text=True, timeout=60)
     report = dict(line.strip().split("=", 1) for line in proc.stdout.split() if "=" in line)
+    # What Wine said, for a failure's message: where a device open that hangs got to.
+    report["wine"] = proc.stderr.strip().splitlines()[-12:]
     return proc.returncode, report
 
 

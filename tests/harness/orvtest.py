@@ -43,15 +43,49 @@ def start(exe, *args, prefix=None, cwd=None, env=None):
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
+def hang_report(prefix):
+    """Where the threads of the program under test wait, saved beside the test results: a
+    query of its windows that never ends means one of them does not run. With gdb at hand the
+    report holds every thread's stack."""
+    pids = []
+    for pid in subprocess.run(["pgrep", "-f", "orvane.exe"], capture_output=True, text=True).stdout.split():
+        try:
+            with open(f"/proc/{pid}/environ", "rb") as f:
+                if f"WINEPREFIX={prefix}".encode() in f.read().split(b"\0"):
+                    pids.append(pid)
+        except OSError:
+            pass
+    if not pids:
+        return "orvane.exe is not running"
+    folder = os.path.join(BUILD or ".", "Testing", "hangs")
+    os.makedirs(folder, exist_ok=True)
+    paths = []
+    for pid in pids:
+        path = os.path.join(folder, f"orvane-{pid}-{int(time.time())}.txt")
+        with open(path, "w") as report:
+            for task in sorted(os.listdir(f"/proc/{pid}/task"), key=int):
+                names = [open(f"/proc/{pid}/task/{task}/{n}").read().strip() for n in ("comm", "wchan")]
+                report.write(f"{task} {names[0]} waits in {names[1]}\n")
+            if shutil.which("gdb"):
+                report.write(subprocess.run(["gdb", "-p", pid, "-batch", "-ex", "thread apply all bt 30"],
+                                            capture_output=True, text=True, timeout=180).stdout)
+        paths.append(path)
+    return "where orvane.exe's threads wait: " + ", ".join(paths)
+
+
 def run(exe, *args, prefix=None, timeout=120, env=None, check=False):
     """Runs a Windows program to its end; returns (exit code, stdout).
 
     The output goes through a file, not a pipe: when the program is the first of a session,
     Wine's desktop process inherits its handles and would hold a pipe open after it ends."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        p = subprocess.run(["wine64", program(exe), *map(str, args)],
-                           cwd=os.path.dirname(program(exe)), env=wine_env(prefix, env),
-                           stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=timeout)
+        try:
+            p = subprocess.run(["wine64", program(exe), *map(str, args)],
+                               cwd=os.path.dirname(program(exe)), env=wine_env(prefix, env),
+                               stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise AssertionError(f"{exe} {args} did not end in {timeout} s; "
+                                 f"{hang_report(wine_env(prefix)['WINEPREFIX'])}") from None
         out.seek(0)
         text = out.read().decode("utf-8", "replace").replace("\r\n", "\n")
         if p.returncode != 0:

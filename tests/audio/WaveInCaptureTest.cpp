@@ -94,6 +94,13 @@ protected:
         return !m_capture.IsRunning();
     }
 
+    // A video stream beside the sound, as in a recording with pictures.
+    void AddVideo(CRecordingStream& video)
+    {
+        video.SetWriter(&m_writer);
+        m_writer.AddStream(&video);
+    }
+
     std::vector<int> AddedIndices() const
     {
         std::vector<int> indices;
@@ -374,8 +381,7 @@ TEST_F(WaveInCaptureTest, DropsBlocksWhileTheWriterIsNotWriting)
 TEST_F(WaveInCaptureTest, WithVideoDropsBlocksUntilTheFirstFrameIsQueued)
 {
     CRecordingStream video(true);
-    video.SetWriter(&m_writer);
-    m_writer.AddStream(&video);
+    AddVideo(video);
     ASSERT_TRUE(m_writer.StartAndWait());
     ASSERT_EQ(1, m_capture.OnThreadStart());
 
@@ -400,8 +406,7 @@ TEST_F(WaveInCaptureTest, WithVideoDropsBlocksUntilTheFirstFrameIsQueued)
 TEST_F(WaveInCaptureTest, OnceTheSoundHasBegunARestartedWriterCostsNoBlock)
 {
     CRecordingStream video(true);
-    video.SetWriter(&m_writer);
-    m_writer.AddStream(&video);
+    AddVideo(video);
     ASSERT_TRUE(m_writer.StartAndWait());
     ASSERT_EQ(1, m_capture.OnThreadStart());
     ASSERT_EQ(1, video.Deliver("frame", 5, 0, 40, 0));

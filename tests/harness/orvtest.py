@@ -43,6 +43,11 @@ def start(exe, *args, prefix=None, cwd=None, env=None):
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
+def _read_text(path):
+    with open(path) as f:
+        return f.read().strip()
+
+
 def hang_report(prefix):
     """Where the threads of the program under test wait, saved beside the test results: a
     query of its windows that never ends means one of them does not run. With gdb at hand the
@@ -64,8 +69,8 @@ def hang_report(prefix):
         path = os.path.join(folder, f"orvane-{pid}-{int(time.time())}.txt")
         with open(path, "w") as report:
             for task in sorted(os.listdir(f"/proc/{pid}/task"), key=int):
-                names = [open(f"/proc/{pid}/task/{task}/{n}").read().strip() for n in ("comm", "wchan")]
-                report.write(f"{task} {names[0]} waits in {names[1]}\n")
+                name, wait = (_read_text(f"/proc/{pid}/task/{task}/{n}") for n in ("comm", "wchan"))
+                report.write(f"{task} {name} waits in {wait}\n")
             if shutil.which("gdb"):
                 report.write(subprocess.run(["gdb", "-p", pid, "-batch", "-ex", "thread apply all bt 30"],
                                             capture_output=True, text=True, timeout=180).stdout)

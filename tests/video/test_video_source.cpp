@@ -12,6 +12,7 @@
 #include "pipeline/CFileTimeLine.h"
 #include "pipeline/CMediaStream.h"
 #include "pipeline/CMediaWriter.h"
+#include "pipeline/TestTiming.h"
 #include "video/CFrameSchedule.h"
 #include "video/CVideoSource.h"
 #include "support/CNullWriter.h"
@@ -203,18 +204,23 @@ TEST(VideoSource, FrameRate)
     EXPECT_EQ(0, source.SetTarget(nullptr));
 }
 
+// A 64 x 64 source at 25 frames a second feeding pTarget, whose writer takes the stream.
+void Wire(CFrameStream& stream, CNullWriter& writer, CVideoSource& source, CMediaStream* pTarget)
+{
+    stream.SetWriter(&writer);
+    ASSERT_EQ(1, writer.AddStream(&stream));
+    source.SetWidth(64);
+    source.SetHeight(64);
+    source.SetFrameRate(25);
+    ASSERT_EQ(1, source.SetTarget(pTarget));
+}
+
 TEST(VideoSource, DeliversOnlyWhileTheWriterWritesWithTimesFromTheFirstTick)
 {
     CFrameStream stream;
     CNullWriter writer;
-    stream.SetWriter(&writer);
-    ASSERT_EQ(1, writer.AddStream(&stream));
-
     CVideoSource source;
-    source.SetWidth(64);
-    source.SetHeight(64);
-    source.SetFrameRate(25);
-    ASSERT_EQ(1, source.SetTarget(&stream));
+    Wire(stream, writer, source, &stream);
     ASSERT_EQ(1, source.Start());
     Sleep(200);
     EXPECT_EQ(0, stream.m_nDelivered.load()) << "nothing is delivered before the writer runs";
@@ -252,30 +258,17 @@ public:
     std::atomic<int> m_nTaken{0};
 };
 
-template <class Condition> bool WaitUntil(Condition condition)
-{
-    for (int i = 0; i < 1000 && !condition(); ++i)
-        Sleep(10);
-    return condition();
-}
-
 TEST(VideoSource, FrameTakenWhileTheFileIsSwitchedWaitsAndStartsTheNextFile)
 {
     CFrameStream stream;
     CNullWriter writer;
-    stream.SetWriter(&writer);
-    ASSERT_EQ(1, writer.AddStream(&stream));
     CFileTimeLine timeLine(false);
-    ASSERT_TRUE(timeLine.Begin(&stream));
-
     CCountingSource source;
-    source.SetWidth(64);
-    source.SetHeight(64);
-    source.SetFrameRate(25);
-    ASSERT_EQ(1, source.SetTarget(&timeLine));
+    Wire(stream, writer, source, &timeLine);
+    ASSERT_TRUE(timeLine.Begin(&stream));
     ASSERT_EQ(1, writer.Start());
     ASSERT_EQ(1, source.Start());
-    ASSERT_TRUE(WaitUntil([&] { return stream.m_nDelivered.load() >= 5; }));
+    ASSERT_TRUE(WaitUntil([&] { return stream.m_nDelivered.load() >= 5; }, 10000));
 
     int nDelivered = 0;
     {
@@ -284,12 +277,12 @@ TEST(VideoSource, FrameTakenWhileTheFileIsSwitchedWaitsAndStartsTheNextFile)
         CScopedLock held(timeLine.Switching());
         writer.Stop();
         nDelivered = stream.m_nDelivered.load();
-        ASSERT_TRUE(WaitUntil([&] { return source.m_nTaken.load() > nDelivered; }))
+        ASSERT_TRUE(WaitUntil([&] { return source.m_nTaken.load() > nDelivered; }, 10000))
             << "no frame was taken while the file was switched";
         ASSERT_EQ(1, writer.Start());
         timeLine.NewFile();
     }
-    ASSERT_TRUE(WaitUntil([&] { return stream.m_nDelivered.load() >= nDelivered + 3; }));
+    ASSERT_TRUE(WaitUntil([&] { return stream.m_nDelivered.load() >= nDelivered + 3; }, 10000));
     source.Stop();
     writer.Stop();
 

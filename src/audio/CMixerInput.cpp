@@ -175,6 +175,12 @@ bool CMixerInput::ListDevices(std::vector<std::string>& names) const
     return true;
 }
 
+bool CMixerInput::DeviceExists() const
+{
+    UINT nDevices = m_pFunctions->pfnWaveInGetNumDevs();
+    return m_uDevice == WAVE_MAPPER ? nDevices > 0 : m_uDevice < nDevices;
+}
+
 bool CMixerInput::ListInputs(std::vector<std::string>& names) const
 {
     names.clear();

@@ -27,6 +27,8 @@ public:
 
     // The wave-in devices; the position in the list is the device id.
     bool ListDevices(std::vector<std::string>& names) const;
+    // True when the current device is there: any device for WAVE_MAPPER.
+    bool DeviceExists() const;
     // The inputs of the current device: the items of its input-selection control, or else the
     // source lines of its recording line.
     bool ListInputs(std::vector<std::string>& names) const;

@@ -105,6 +105,10 @@ DWORD CWaveInCapture::SilenceLimitMs() const
 int CWaveInCapture::OnThreadStart()
 {
     ClearSoundStopped();
+    // Without a device, neither the mixer nor the device is asked: under Wine, opening one with
+    // no sound server can block for seconds before it fails.
+    if (!m_mixer.DeviceExists())
+        return 0;
     if (!m_mixer.SelectInput(m_mixer.GetInput()))
         return 0;
     if (!m_mixer.SetInputVolume(m_dwLeftVolume, m_dwRightVolume))

@@ -40,7 +40,7 @@ public:
     const SoundFunctions* Functions() const { return &m_functions; }
 
     // Wave-in side.
-    std::vector<std::string> deviceNames;
+    std::vector<std::string> deviceNames{"Fake Input"};
     bool bFailOpen = false;
     bool bFailStart = false;
     int nOpened = 0;

@@ -452,6 +452,18 @@ TEST_F(WaveInCaptureTest, FailedOpenFailsTheStartAndLeavesNothingOpen)
     EXPECT_FALSE(m_capture.IsDeviceOpen());
 }
 
+TEST_F(WaveInCaptureTest, AMissingDeviceFailsTheStartWithoutAskingTheMixerOrTheDevice)
+{
+    m_capture.SetDevice(1); // the fake has device 0 only
+    m_capture.SetInput(0);
+    EXPECT_EQ(0, m_capture.Start());
+    m_capture.SetDevice(UINT(WAVE_MAPPER));
+    m_fake.deviceNames.clear();
+    EXPECT_EQ(0, m_capture.Start());
+    EXPECT_EQ(0, m_fake.nOpened);
+    EXPECT_EQ(0, m_fake.nMixerCalls);
+}
+
 TEST_F(WaveInCaptureTest, FailedDeviceStartClosesAndFreesEverything)
 {
     m_fake.bFailStart = true;

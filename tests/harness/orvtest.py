@@ -48,34 +48,48 @@ def _read_text(path):
         return f.read().strip()
 
 
-def hang_report(prefix):
-    """Where the threads of the program under test wait, saved beside the test results: a
-    query of its windows that never ends means one of them does not run. With gdb at hand the
-    report holds every thread's stack."""
-    pids = []
-    for pid in subprocess.run(["pgrep", "-f", "orvane.exe"], capture_output=True, text=True).stdout.split():
+def _prefix_processes(prefix):
+    """(pid, command line) of every process started in a Wine prefix."""
+    found = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
         try:
             with open(f"/proc/{pid}/environ", "rb") as f:
-                if f"WINEPREFIX={prefix}".encode() in f.read().split(b"\0"):
-                    pids.append(pid)
+                if f"WINEPREFIX={prefix}".encode() not in f.read().split(b"\0"):
+                    continue
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                found.append((pid, f.read().replace(b"\0", b" ").decode("utf-8", "replace").strip()))
         except OSError:
             pass
-    if not pids:
-        return "orvane.exe is not running"
+    return found
+
+
+def hang_report(prefix):
+    """Where the threads of every process of the prefix wait, saved beside the test results: a
+    query of windows that never ends means one of them does not run (the program under test,
+    the desktop, or the query itself). With gdb at hand the report holds every thread's stack."""
+    processes = _prefix_processes(prefix)
+    if not processes:
+        return f"no process runs in {prefix}"
     folder = os.path.join(BUILD or ".", "Testing", "hangs")
     os.makedirs(folder, exist_ok=True)
-    paths = []
-    for pid in pids:
-        path = os.path.join(folder, f"orvane-{pid}-{int(time.time())}.txt")
-        with open(path, "w") as report:
-            for task in sorted(os.listdir(f"/proc/{pid}/task"), key=int):
-                name, wait = (_read_text(f"/proc/{pid}/task/{task}/{n}") for n in ("comm", "wchan"))
-                report.write(f"{task} {name} waits in {wait}\n")
+    path = os.path.join(folder, f"hang-{int(time.time())}-{os.getpid()}.txt")
+    with open(path, "w") as report:
+        for pid, command in processes:
+            report.write(f"=== {pid} {command}\n")
+            try:
+                for task in sorted(os.listdir(f"/proc/{pid}/task"), key=int):
+                    name, wait = (_read_text(f"/proc/{pid}/task/{task}/{n}") for n in ("comm", "wchan"))
+                    report.write(f"{task} {name} waits in {wait}\n")
+            except OSError:
+                report.write("(ended)\n")
+                continue
             if shutil.which("gdb"):
-                report.write(subprocess.run(["gdb", "-p", pid, "-batch", "-ex", "thread apply all bt 30"],
-                                            capture_output=True, text=True, timeout=180).stdout)
-        paths.append(path)
-    return "where orvane.exe's threads wait: " + ", ".join(paths)
+                try:
+                    report.write(subprocess.run(["gdb", "-p", pid, "-batch", "-ex", "thread apply all bt 30"],
+                                                capture_output=True, text=True, timeout=120).stdout)
+                except subprocess.TimeoutExpired:
+                    report.write("(gdb did not answer)\n")
+    return f"where the prefix's {len(processes)} processes wait: {path}"
 
 
 def run(exe, *args, prefix=None, timeout=120, env=None, check=False):
@@ -84,13 +98,17 @@ def run(exe, *args, prefix=None, timeout=120, env=None, check=False):
     The output goes through a file, not a pipe: when the program is the first of a session,
     Wine's desktop process inherits its handles and would hold a pipe open after it ends."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        p = subprocess.Popen(["wine64", program(exe), *map(str, args)],
+                             cwd=os.path.dirname(program(exe)), env=wine_env(prefix, env),
+                             stdin=subprocess.DEVNULL, stdout=out, stderr=err)
         try:
-            p = subprocess.run(["wine64", program(exe), *map(str, args)],
-                               cwd=os.path.dirname(program(exe)), env=wine_env(prefix, env),
-                               stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=timeout)
+            p.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
-            raise AssertionError(f"{exe} {args} did not end in {timeout} s; "
-                                 f"{hang_report(wine_env(prefix)['WINEPREFIX'])}") from None
+            # The report is taken while the stuck program still runs.
+            report = hang_report(wine_env(prefix)["WINEPREFIX"])
+            p.kill()
+            p.wait()
+            raise AssertionError(f"{exe} {args} did not end in {timeout} s; {report}") from None
         out.seek(0)
         text = out.read().decode("utf-8", "replace").replace("\r\n", "\n")
         if p.returncode != 0:

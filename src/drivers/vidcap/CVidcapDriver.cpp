@@ -28,6 +28,9 @@ const LONGLONG IDLE_AFTER_MS = 2000;
 // rows read in bands of 1 to 2 MB, in a running recording about a tenth more; much smaller
 // bands pay for each call again (bench/capture.sh read).
 const int READ_BAND_BYTES = 1 << 20;
+// The longest a caller asking for nothing waits for a sample under way (a sample takes
+// milliseconds; a stalled display must not stall the caller for good).
+const DWORD IDLE_WAIT_MS = 2000;
 const int DEFAULT_TILE_WIDTH = 64;
 const int DEFAULT_TILE_HEIGHT = 16;
 const DWORD MIN_RING_CAPACITY = 64;
@@ -407,7 +410,8 @@ bool CVidcapDriver::StartSampler()
     memcpy(m_pSurface, m_pSample[0], m_nSurfaceBytes);
 
     m_hStop.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (!m_hStop)
+    m_hIdle.Reset(CreateEventA(nullptr, TRUE, TRUE, nullptr));
+    if (!m_hStop || !m_hIdle)
         return false;
     ResetStatistics();
     m_hThread.Reset(CreateThread(nullptr, 0, &CVidcapDriver::SamplerThread, this, 0, nullptr));
@@ -422,6 +426,7 @@ void CVidcapDriver::StopSampler()
         m_hThread.Reset();
     }
     m_hStop.Reset();
+    m_hIdle.Reset();
     for (int i = 0; i < 2; ++i) {
         m_sampleDC[i].Reset();
         m_pSample[i] = nullptr;
@@ -480,6 +485,7 @@ void CVidcapDriver::RunSampler()
         m_stats.dCpuSeconds += dCpu - dLastCpu;
         dLastCpu = dCpu;
         ++m_stats.nSamples;
+        SetEvent(m_hIdle.Get());
         // Nobody has taken the reported changes for a while (no recording runs): sample
         // slowly until the reader moves again. Nothing is lost, changes only arrive later.
         DWORD nRead = m_ring.GetReadCounter();
@@ -574,6 +580,8 @@ bool CVidcapDriver::NothingWanted()
         return true;
     if (IsRectEmpty(&m_rcSample))
         m_bResting = true;
+    if (!m_bResting)
+        ResetEvent(m_hIdle.Get()); // under the lock: a caller asking for nothing waits for this sample
     return m_bResting;
 }
 
@@ -618,6 +626,14 @@ int CVidcapDriver::SetSampleRect(DriverDC& dc, int cbInput, LPCSTR pInput)
     memcpy(&dc.rcSample, pInput, sizeof(RECT));
     dc.bAsked = true;
     m_rcSample = SampleRectOfCallers();
+    // Nothing wanted: the escape returns once the sampler has stopped reading the screen, so
+    // that the caller's own use of the display (its windows, the cursor) never meets a sample
+    // still under way. The sampler never waits for the lock, so waiting here with it is safe.
+    if (IsRectEmpty(&m_rcSample)) {
+        if (m_hIdle)
+            WaitForSingleObject(m_hIdle.Get(), IDLE_WAIT_MS);
+        return 1;
+    }
     // Whatever the sampler has not kept up to date is read now, before the caller looks (waking
     // from a rest reads it already).
     if (WakeSampler())

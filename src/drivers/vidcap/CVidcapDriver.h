@@ -139,6 +139,7 @@ private:
     std::vector<RECT> m_rects;
     CScopedHandle m_hThread;
     CScopedHandle m_hStop;
+    CScopedHandle m_hIdle; // set while the sampler reads nothing from the screen
     int m_nRate;
     int m_nTileWidth, m_nTileHeight;
     Statistics m_stats = {};

@@ -236,10 +236,15 @@ TEST_F(VidcapDriverTest, AskedForNothingReadsNoScreenUntilAskedAgain)
     ASSERT_TRUE(Apply(1));
     CMappedDriver driver;
     ASSERT_EQ(1, driver.m_nCheck);
+    // Asked just as the next sample (30 a second) begins, the escape returns once that sample
+    // is done: none is counted from here on.
+    const DWORD nBefore = CVidcapDriver::Instance().GetStatistics().nSamples;
+    while (CVidcapDriver::Instance().GetStatistics().nSamples == nBefore)
+        Sleep(1);
+    Sleep(1000 / 30 - 2);
     RECT nothing = {0, 0, 0, 0};
     ASSERT_EQ(1, Driver().pfnExtEscape(driver.m_hDC, ESC_SET_SAMPLE_RECT, sizeof(nothing),
                                        reinterpret_cast<LPCSTR>(&nothing), 0, nullptr));
-    CColorWindow::Pump(200); // a sample already under way ends
     const DWORD nSamples = CVidcapDriver::Instance().GetStatistics().nSamples;
     CColorWindow window({600, 200, 660, 240}, RGB(0, 255, 0));
     CColorWindow::Pump(500);

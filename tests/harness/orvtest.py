@@ -397,6 +397,24 @@ def decode_errors(path, *args):
     return lines
 
 
+def stream_spans(path):
+    """What each stream of a media file covers, for a failure's message: its first and last
+    packet times, how many packets, and the longest stretch without one."""
+    parts = []
+    for kind, selector in (("video", "v:0"), ("audio", "a:0")):
+        p = subprocess.run(["ffprobe", "-v", "error", "-select_streams", selector, "-show_entries",
+                            "packet=pts_time", "-of", "csv=p=0", path],
+                           capture_output=True, text=True, timeout=120)
+        times = [float(l.split(",")[0]) for l in p.stdout.split() if l.strip() and l[0] != "N"]
+        if not times:
+            parts.append(f"{kind}: none")
+            continue
+        gap, at = max(((b - a, a) for a, b in zip(times, times[1:])), default=(0.0, times[0]))
+        parts.append(f"{kind}: {times[0]:.2f}-{times[-1]:.2f} s, {len(times)} packets, "
+                     f"longest gap {gap:.2f} s at {at:.2f} s")
+    return "; ".join(parts)
+
+
 def off_grid_frames(path, fps):
     """The video pictures of a file that share a slot of the 1/fps grid with the picture before
     them (what makes ffmpeg complain of "non monotonically increasing dts"), described."""

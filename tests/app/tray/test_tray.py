@@ -180,8 +180,8 @@ class TrayTest(unittest.TestCase):
         video = [s for s in info["streams"] if s["codec_type"] == "video"][0]
         self.assertEqual((W, H), (video["width"], video["height"]))
         duration = float(info["format"]["duration"])
-        self.assertGreaterEqual(duration, at_least, "the recording stopped early")
-        self.assertLessEqual(duration, at_most, "the recording went on too long")
+        self.assertGreaterEqual(duration, at_least, f"the recording stopped early ({orvtest.stream_spans(path)})")
+        self.assertLessEqual(duration, at_most, f"the recording went on too long ({orvtest.stream_spans(path)})")
         self.assertEqual("", orvtest.decode_check(path))
 
     # --- cases -------------------------------------------------------------------------------

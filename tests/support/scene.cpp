@@ -2,8 +2,9 @@
 //   scene counter X Y W H SECONDS   a topmost window over the rectangle whose colour and
 //                                   number change every 50 ms (red = step mod 256)
 //   scene tone SECONDS [HZ]         a sine tone through waveOut (1 kHz by default)
-//   scene flash SECONDS [X Y W H]   once a second: the screen (or the rectangle) flashes white
-//                                   and a click plays at the same instant
+//   scene flash SECONDS [X Y W H [MS]]
+//                                   once a second (or every MS milliseconds): the screen (or the
+//                                   rectangle) flashes white and a click plays at the same instant
 // Each ends by itself after SECONDS.
 #include <windows.h>
 #include <mmsystem.h>
@@ -129,9 +130,11 @@ int Tone(DWORD dwSeconds, int nHz)
     return 0;
 }
 
-// Once a second, at the same instant: the whole screen (or the given rectangle) turns white for
-// 100 ms and a 20 ms click (a 2 kHz burst) starts. Silence and black in between.
-int Flash(DWORD dwSeconds, int x, int y, int w, int h)
+// Every period (a second by default), at the same instant: the whole screen (or the given
+// rectangle) turns white for 100 ms and a 20 ms click (a 2 kHz burst) starts. Silence and black
+// in between. A period that is no whole number of frames moves the flashes across the frame
+// grid, so that an average over flashes measures the picture finer than a frame.
+int Flash(DWORD dwSeconds, int x, int y, int w, int h, DWORD dwPeriod = 1000)
 {
     HWAVEOUT hOut = OpenWaveOut();
     if (!hOut)
@@ -150,14 +153,14 @@ int Flash(DWORD dwSeconds, int x, int y, int w, int h)
     hdr.dwBufferLength = DWORD(click.size() * sizeof(short));
     waveOutPrepareHeader(hOut, &hdr, sizeof(hdr));
     DWORD dwStart = GetTickCount();
-    for (DWORD n = 1; n < dwSeconds; ++n) {
-        PumpUntil(dwStart + n * 1000);
+    for (DWORD n = 1; n * dwPeriod < dwSeconds * 1000; ++n) {
+        PumpUntil(dwStart + n * dwPeriod);
         waveOutReset(hOut);
         hdr.dwFlags &= ~WHDR_DONE;
         waveOutWrite(hOut, &hdr, sizeof(hdr));
         FillRect(hDC, &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
         GdiFlush();
-        PumpUntil(dwStart + n * 1000 + 100);
+        PumpUntil(dwStart + n * dwPeriod + 100);
         FillRect(hDC, &rc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
         GdiFlush();
     }
@@ -181,6 +184,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         return Counter(atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), strtoul(argv[6], nullptr, 0));
     if (argc >= 3 && strcmp(argv[1], "tone") == 0)
         return Tone(strtoul(argv[2], nullptr, 0), argc >= 4 ? atoi(argv[3]) : 1000);
+    if (argc >= 8 && strcmp(argv[1], "flash") == 0)
+        return Flash(strtoul(argv[2], nullptr, 0), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), atoi(argv[6]),
+                     strtoul(argv[7], nullptr, 0));
     if (argc >= 7 && strcmp(argv[1], "flash") == 0)
         return Flash(strtoul(argv[2], nullptr, 0), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), atoi(argv[6]));
     if (argc >= 3 && strcmp(argv[1], "flash") == 0)

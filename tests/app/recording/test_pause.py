@@ -136,7 +136,11 @@ class PauseTest(unittest.TestCase):
         with orvtest.fresh_prefix() as prefix:
             with recflow.Orvane(prefix) as app:
                 self.assertTrue(app.wait_main(), "no main window")
-                app.start("scene.exe", "flash", 90, X, Y, W, H)
+                # Flashes 1.03 s apart fall on every 10 ms of the 50 ms frame grid in turn: the
+                # average offset on each side of the pause is then finer than a frame, as the
+                # one-frame bound below needs (flashes a whole second apart keep one phase, and
+                # the pause may change it by up to a frame with the program doing nothing wrong).
+                app.start("scene.exe", "flash", 90, X, Y, W, H, 1030)
                 recording = Recording(self, app)
                 recording.start()
                 time.sleep(8)

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -147,6 +148,19 @@ RECT ClientRectOf(HWND hChild)
     return rc;
 }
 
+// What a failed dialog creation met: the error, and whether the process can make any window.
+std::string WhyNoWindow()
+{
+    const DWORD dwError = GetLastError();
+    HWND hPlain = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    const DWORD dwPlainError = GetLastError();
+    if (hPlain)
+        DestroyWindow(hPlain);
+    return "error " + std::to_string(dwError) + "; a plain window " +
+           (hPlain ? std::string("can be made") : "cannot be made either (error " + std::to_string(dwPlainError) + ")") +
+           "; desktop window " + std::to_string(reinterpret_cast<UINT_PTR>(GetDesktopWindow()));
+}
+
 class SkinWindowTest : public ::testing::Test
 {
 protected:
@@ -161,7 +175,7 @@ protected:
     void Open(UINT nMask = IDB_SKIN_MASK, UINT nFace = IDB_SKIN_FACE, UINT nHover = IDB_SKIN_HOVER)
     {
         m_pDlg.reset(new CSkinTestDialog(nMask, nFace, nHover));
-        ASSERT_TRUE(m_pDlg->CreateFromTemplate());
+        ASSERT_TRUE(m_pDlg->CreateFromTemplate()) << WhyNoWindow();
         m_hDlg = m_pDlg->m_hWnd;
         SetWindowPos(m_hDlg, HWND_TOP, 200, 150, 0, 0, SWP_NOSIZE);
         ShowWindow(m_hDlg, SW_SHOW);

@@ -265,9 +265,11 @@ void CCaptureGraph::Resume()
 {
     if (!m_videoPause.IsPaused())
         return;
-    // Both time lines skip the same span, so picture and sound stay as they were to each other.
+    // Both time lines skip the same span, so picture and sound stay as they were to each other;
+    // whole frames of it, so that no picture moves off its place in the file.
     const LONGLONG nSpan = PerfClock(1000) - m_nPausedAt;
-    const DWORD dwSpan = nSpan > 0 ? static_cast<DWORD>(nSpan) : 0;
+    const DWORD dwSpan =
+        CPauseTimeLine::WholeFrames(nSpan > 0 ? static_cast<DWORD>(nSpan) : 0, m_videoSource.GetFrameRate());
     m_videoPause.Resume(dwSpan);
     m_audioPause.Resume(dwSpan);
 }

@@ -43,6 +43,14 @@ void CPauseTimeLine::Resume(DWORD dwPausedMs)
     }
 }
 
+DWORD CPauseTimeLine::WholeFrames(DWORD dwPausedMs, UINT nFps)
+{
+    if (nFps == 0)
+        return dwPausedMs;
+    const ULONGLONG nFrames = (ULONGLONG(dwPausedMs) * nFps + 500) / 1000;
+    return static_cast<DWORD>((nFrames * 1000 + nFps / 2) / nFps);
+}
+
 DWORD CPauseTimeLine::SpanOf(DWORD dwTime, DWORD dwDuration)
 {
     const DWORD dwEnd = dwTime + dwDuration;

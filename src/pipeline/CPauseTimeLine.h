@@ -38,6 +38,10 @@ public:
     void Pause();
     // dwPausedMs: how long the pause lasted; every relay of a recording gets the same.
     void Resume(DWORD dwPausedMs);
+    // A paused time as a whole number of frames at nFps, in milliseconds: pictures then move
+    // by whole frames and keep their places on the frame grid, where a file that places them
+    // by frame number (AVI) would otherwise round each one by up to half a frame.
+    static DWORD WholeFrames(DWORD dwPausedMs, UINT nFps);
     bool IsPaused() const { return m_bPaused.load(); }
     // The end of the last sample passed on, in the recording's time line: how long the
     // recording is so far, paused spans left out.

@@ -241,3 +241,12 @@ TEST(PauseTimeLine, AFileSwitchedWhilePausedHoldsNoPausedTime)
         EXPECT_NEAR(2000.0, dwLast, 30.0);
     }
 }
+
+TEST(PauseTimeLine, PausedTimeIsTakenInWholeFrames)
+{
+    EXPECT_EQ(2550u, CPauseTimeLine::WholeFrames(2537, 20)); // 50.7 frames
+    EXPECT_EQ(2500u, CPauseTimeLine::WholeFrames(2524, 20));
+    EXPECT_EQ(100u, CPauseTimeLine::WholeFrames(95, 30)); // 3 frames of 33.3 ms
+    EXPECT_EQ(0u, CPauseTimeLine::WholeFrames(10, 25));   // shorter than half a frame
+    EXPECT_EQ(2537u, CPauseTimeLine::WholeFrames(2537, 0));
+}

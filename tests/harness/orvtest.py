@@ -397,15 +397,21 @@ def decode_errors(path, *args):
     return lines
 
 
+def packet_times(path, selector="v:0"):
+    """The time stamps of a stream's packets in file order (the first video stream unless the
+    selector, as ffprobe takes it, says otherwise), packets without one left out."""
+    p = subprocess.run(["ffprobe", "-v", "error", "-select_streams", selector, "-show_entries",
+                        "packet=pts_time", "-of", "csv=p=0", path],
+                       capture_output=True, text=True, timeout=300, check=True)
+    return [float(l.split(",")[0]) for l in p.stdout.split() if l.strip() and l[0] != "N"]
+
+
 def stream_spans(path):
     """What each stream of a media file covers, for a failure's message: its first and last
     packet times, how many packets, and the longest stretch without one."""
     parts = []
     for kind, selector in (("video", "v:0"), ("audio", "a:0")):
-        p = subprocess.run(["ffprobe", "-v", "error", "-select_streams", selector, "-show_entries",
-                            "packet=pts_time", "-of", "csv=p=0", path],
-                           capture_output=True, text=True, timeout=120)
-        times = [float(l.split(",")[0]) for l in p.stdout.split() if l.strip() and l[0] != "N"]
+        times = packet_times(path, selector)
         if not times:
             parts.append(f"{kind}: none")
             continue
@@ -418,10 +424,7 @@ def stream_spans(path):
 def off_grid_frames(path, fps):
     """The video pictures of a file that share a slot of the 1/fps grid with the picture before
     them (what makes ffmpeg complain of "non monotonically increasing dts"), described."""
-    p = subprocess.run(["ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
-                        "packet=pts_time", "-of", "csv=p=0", path],
-                       capture_output=True, text=True, timeout=120, check=True)
-    times = [float(l.split(",")[0]) for l in p.stdout.split() if l.strip() and l[0] != "N"]
+    times = packet_times(path)
     # The slot of a time, halves rounded up as ffmpeg rounds, in whole milliseconds.
     slot = [(round(t * 1000) * fps + 500) // 1000 for t in times]
     found = []

@@ -134,7 +134,7 @@ int Tone(DWORD dwSeconds, int nHz)
 // rectangle) turns white for 100 ms and a 20 ms click (a 2 kHz burst) starts. Silence and black
 // in between. A period that is no whole number of frames moves the flashes across the frame
 // grid, so that an average over flashes measures the picture finer than a frame.
-int Flash(DWORD dwSeconds, int x, int y, int w, int h, DWORD dwPeriod = 1000)
+int Flash(DWORD dwSeconds, int x, int y, int w, int h, DWORD dwPeriod)
 {
     HWAVEOUT hOut = OpenWaveOut();
     if (!hOut)
@@ -184,12 +184,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         return Counter(atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), strtoul(argv[6], nullptr, 0));
     if (argc >= 3 && strcmp(argv[1], "tone") == 0)
         return Tone(strtoul(argv[2], nullptr, 0), argc >= 4 ? atoi(argv[3]) : 1000);
-    if (argc >= 8 && strcmp(argv[1], "flash") == 0)
-        return Flash(strtoul(argv[2], nullptr, 0), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), atoi(argv[6]),
-                     strtoul(argv[7], nullptr, 0));
     if (argc >= 7 && strcmp(argv[1], "flash") == 0)
-        return Flash(strtoul(argv[2], nullptr, 0), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), atoi(argv[6]));
+        return Flash(strtoul(argv[2], nullptr, 0), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), atoi(argv[6]),
+                     argc >= 8 ? strtoul(argv[7], nullptr, 0) : 1000);
     if (argc >= 3 && strcmp(argv[1], "flash") == 0)
-        return Flash(strtoul(argv[2], nullptr, 0), 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+        return Flash(strtoul(argv[2], nullptr, 0), 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                     1000);
     return 2;
 }

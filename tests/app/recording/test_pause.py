@@ -31,9 +31,7 @@ def sound_seconds(path):
 
 def picture_seconds(path):
     """From the first picture's start to the last one's end."""
-    out = subprocess.run(["ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries", "packet=pts_time",
-                          "-of", "csv=p=0", path], capture_output=True, text=True, timeout=300, check=True).stdout
-    times = sorted(float(t.split(",")[0]) for t in out.split() if t.strip() and t[0] != "N")
+    times = sorted(orvtest.packet_times(path))
     return times[-1] + 1.0 / FPS - times[0]
 
 

@@ -7,6 +7,7 @@
 
 #include "drivers/vidcap/CVidcapDriver.h"
 #include "drivers/vidcap/VidcapProtocol.h"
+#include "pipeline/TestTiming.h"
 #include "video/CColorWindow.h"
 #include "video/CDriverSwitch.h"
 
@@ -239,8 +240,7 @@ TEST_F(VidcapDriverTest, AskedForNothingReadsNoScreenUntilAskedAgain)
     // Asked just as the next sample (30 a second) begins, the escape returns once that sample
     // is done: none is counted from here on.
     const DWORD nBefore = CVidcapDriver::Instance().GetStatistics().nSamples;
-    while (CVidcapDriver::Instance().GetStatistics().nSamples == nBefore)
-        Sleep(1);
+    ASSERT_TRUE(WaitUntil([&] { return CVidcapDriver::Instance().GetStatistics().nSamples != nBefore; }, 10000));
     Sleep(1000 / 30 - 2);
     RECT nothing = {0, 0, 0, 0};
     ASSERT_EQ(1, Driver().pfnExtEscape(driver.m_hDC, ESC_SET_SAMPLE_RECT, sizeof(nothing),
@@ -282,17 +282,11 @@ TEST_F(VidcapDriverTest, SlowsDownWithoutAReaderAndResumesWhenOneReads)
     FillRect(driver.m_hDC, &block, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     GdiFlush();
     // Idle comes 2 s after the last read; a busy machine may take longer to get there.
-    auto waitForIdle = [](int bIdle) {
-        for (DWORD nStart = GetTickCount(); GetTickCount() - nStart < 15000; CColorWindow::Pump(10)) {
-            if (CVidcapDriver::Instance().GetStatistics().bIdle == bIdle)
-                return true;
-        }
-        return false;
-    };
-    EXPECT_TRUE(waitForIdle(1));
+    auto idle = [](int bIdle) { return [bIdle] { return CVidcapDriver::Instance().GetStatistics().bIdle == bIdle; }; };
+    EXPECT_TRUE(WaitUntil(idle(1), 15000));
     // Taking the changes brings the full rate back.
     EXPECT_FALSE(driver.WaitForChangeAt(-100, -100, 300));
-    EXPECT_TRUE(waitForIdle(0));
+    EXPECT_TRUE(WaitUntil(idle(0), 15000));
 }
 
 struct FormatCase

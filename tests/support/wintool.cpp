@@ -11,6 +11,8 @@
 //                                    tooltip: the tip it shows)
 //   wintool keys                     the keys the desktop holds down (or saw pressed since
 //                                    the last look), for a failed test's report
+//   wintool xwindow HWND             the X window that shows a top-level window on the
+//                                    desktop (0 when it has none)
 #include <windows.h>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +31,13 @@ void PrintWindow(HWND hWnd)
 {
     char szCaption[512] = "";
     GetWindowTextA(hWnd, szCaption, sizeof(szCaption));
+    // One window a line, the caption between quotes: a tray tip's caption has two lines.
+    for (char* p = szCaption; *p; ++p) {
+        if (*p == '\r' || *p == '\n')
+            *p = ' ';
+        else if (*p == '"')
+            *p = '\'';
+    }
     char szClass[256] = "";
     GetClassNameA(hWnd, szClass, sizeof(szClass));
     DWORD dwPid = 0;
@@ -100,6 +109,12 @@ int main(int argc, char** argv)
                             static_cast<LPARAM>(_strtoi64(argv[5], nullptr, 0)))
                    ? 0
                    : 1;
+    if (strCommand == "xwindow" && argc >= 3) {
+        // Wine's X11 driver keeps the window's X window id as this property.
+        HANDLE hX = GetPropA(ParseWindow(argv[2]), "__wine_x11_whole_window");
+        printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hX)));
+        return hX ? 0 : 1;
+    }
     if (strCommand == "rect" && argc >= 3) {
         HWND hWnd = ParseWindow(argv[2]);
         if (!IsWindow(hWnd))

@@ -17,12 +17,20 @@ MENU_CLASS = "#32768"
 TOOLTIP_CLASS = "tooltips_class32"
 
 
-def press(key, hold=0.12):
-    """A key press that goes where the keyboard focus is. Focusing the desktop's X window first, as
-    orvtest.key does, makes Wine take the foreground from an open menu, which then never sees it."""
-    orvtest.xdotool("keydown", key)
+def press(key, hold=0.12, window=None):
+    """A key press that goes where the keyboard focus is, or to the given X window. Focusing the
+    desktop's X window first, as orvtest.key does, makes Wine take the foreground from an open
+    menu, which then never sees it."""
+    target = ("--window", window) if window else ()
+    orvtest.xdotool("keydown", *target, key)
     time.sleep(hold)
-    orvtest.xdotool("keyup", key)
+    orvtest.xdotool("keyup", *target, key)
+
+
+def xwindow(hwnd, prefix=None):
+    """The X window that shows a top-level window on the desktop, or None."""
+    code, out = orvtest.wintool("xwindow", hwnd, prefix=prefix)
+    return out.strip() if code == 0 else None
 
 
 def windows_of_class(class_name, prefix=None):
@@ -105,6 +113,24 @@ def tip_texts(rect, prefix=None, timeout=15.0):
 
 def menus(pid=None, prefix=None):
     return [w for w in windows_of_class(MENU_CLASS, prefix) if pid is None or w.pid == pid]
+
+
+def menu_input_report(pid, prefix=None):
+    """What keys meant for an open menu met, for a failure's message: the foreground window, the
+    X focus and the X window under the pointer, the menus and tooltips up, and where the threads
+    of the prefix's processes wait."""
+    focus = orvtest.xdotool("getwindowfocus").strip()
+    if focus:
+        focus += (f" (pid {orvtest.xdotool('getwindowpid', focus).strip() or '?'}, "
+                  f"{orvtest.xdotool('getwindowgeometry', focus).strip().replace(chr(10), ' ')})")
+    pointer = orvtest.xdotool("getmouselocation").strip()
+    shown = [(w.class_name, w.pid, (w.left, w.top, w.right, w.bottom), w.visible)
+             for w in orvtest.list_windows(prefix) if w.class_name in (MENU_CLASS, TOOLTIP_CLASS) and w.visible]
+    fg = orvtest.foreground_window(prefix)
+    foreground = f"{fg} of {fg.pid}, class {fg.class_name}" if fg else None
+    return (f"foreground {foreground} (the menu's program: {pid}); X focus {focus}, "
+            f"desktop {orvtest.desktop_xwindow()}, pointer {pointer}; shown {shown}; "
+            f"{orvtest.hang_report(prefix)}")
 
 
 def covered_from_row(win, prefix=None):

@@ -100,9 +100,9 @@ class MixTest(unittest.TestCase):
         self.assertTrue(orvtest.wait_for(lambda: all(w.hwnd != hwnd for w in recflow.top_windows(app.prefix)),
                                          timeout=15), "the Options dialog stayed open")
 
-    def record(self, app, during=None, second=None):
-        """Starts a recording of the scene, lets it run (calling during() halfway) and stops it;
-        the file's path."""
+    def record(self, app, during=None, second=None, started=None):
+        """Starts a recording of the scene, lets it run (calling started() as soon as its file
+        is there and during() halfway) and stops it; the file's path."""
         app.start("scene.exe", "counter", X, Y, W, H, 120)
         self.assertTrue(app.wait_main(), "no main window")
         if second:
@@ -111,6 +111,8 @@ class MixTest(unittest.TestCase):
         app.drag(X, Y, W, H)
         self.assertTrue(orvtest.wait_for(app.files, timeout=20), "no recording began")
         path = os.path.join(app.folder, app.files()[0])
+        if started:
+            started()
         self.assertTrue(trouble.wait_growth(path, 300000, 60), "nothing recorded")
         if during:
             during()
@@ -186,8 +188,9 @@ class MixTest(unittest.TestCase):
             balloon = lambda: [t for t in traytools.windows_of_class(traytools.TOOLTIP_CLASS, prefix)
                                if t.visible and told in orvtest.wintool("text", t.hwnd, prefix=prefix)[1]]
             with recflow.Orvane(prefix, env={"PULSE_SERVER": server}) as app:
-                path = self.record(app, during=lambda: self.assertTrue(orvtest.wait_for(balloon, timeout=30),
-                                                                       "no balloon"))
+                # The taskbar shows a balloon for ten seconds at least: looked for from the start.
+                path = self.record(app, started=lambda: self.assertTrue(orvtest.wait_for(balloon, timeout=30),
+                                                                        "no balloon"))
                 self.assertEqual([], app.message_boxes())
                 self.assertEqual(0, app.close())
             samples = sound(path)

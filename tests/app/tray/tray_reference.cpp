@@ -60,15 +60,22 @@ int ShowMenu(int x, int y, UINT nSeconds, int nCount, char** ppszItems)
     return 0;
 }
 
+// Says which step failed, for the test's message.
+int Failed(const char* pszStep)
+{
+    fprintf(stderr, "%s failed (error %lu)\n", pszStep, static_cast<unsigned long>(GetLastError()));
+    return 1;
+}
+
 int PrintIcon(const char* pszFile, UINT nId, COLORREF crBack)
 {
     HMODULE hModule = LoadLibraryExA(pszFile, nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!hModule)
-        return 1;
+        return Failed("LoadLibraryEx");
     const int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
     HICON hIcon = static_cast<HICON>(LoadImageA(hModule, MAKEINTRESOURCEA(nId), IMAGE_ICON, cx, cy, 0));
     if (!hIcon)
-        return 1;
+        return Failed("LoadImage");
     BITMAPINFO bmi = {};
     bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
     bmi.bmiHeader.biWidth = cx;
@@ -80,7 +87,7 @@ int PrintIcon(const char* pszFile, UINT nId, COLORREF crBack)
     HDC hDC = CreateCompatibleDC(nullptr);
     HBITMAP hBitmap = CreateDIBSection(hDC, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0);
     if (!hBitmap)
-        return 1;
+        return Failed("CreateDIBSection");
     HGDIOBJ hOld = SelectObject(hDC, hBitmap);
     HBRUSH hBrush = CreateSolidBrush(crBack);
     RECT rc = {0, 0, cx, cy};

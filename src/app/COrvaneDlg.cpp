@@ -154,9 +154,8 @@ void COrvaneDlg::OnTaskbarCreated()
 {
     // An icon the shell still knows makes the add fail; its state is put right all the same.
     m_recording.Tray().Add(CTrayIcon::TRAY_ICON_ID, AfxGetApp()->m_pszAppName);
-    if (m_recording.IsRecording())
-        m_recording.OnBlinkTimer(); // the blinking icon and the stop hint
-    else if (!IsWindowVisible())
+    m_recording.OnTrayIconAdded();
+    if (!m_recording.IsRecording() && !IsWindowVisible())
         m_recording.OnMinimized();
 }
 

@@ -64,6 +64,8 @@ public:
     // A single click on the tray icon, once the double-click time has passed without a second.
     void OnTrayClickTimer();
     void OnBlinkTimer();
+    // The shell shows the icon afresh, with the idle picture.
+    void OnTrayIconAdded();
     void OnDisplayChange();
     // Minimise and restore of the main window: the tray tip and balloons follow.
     void OnMinimized();

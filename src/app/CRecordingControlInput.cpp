@@ -87,9 +87,18 @@ void CRecordingControl::OnBlinkTimer()
 {
     if (!m_bRecording)
         return;
-    // Paused, the icon stays on the paused picture.
-    m_nTrayIcon = m_bPaused ? static_cast<UINT>(CTrayIcon::PAUSED_ICON_ID) : CTrayIcon::NextBlinkIcon(m_nTrayIcon);
-    m_tray.Modify(CTrayIcon::TRAY_ICON_ID, m_nTrayIcon, RecordingTip());
+    // Paused, the icon stays on the paused picture. The shell draws an icon again each time it
+    // is set, so an unchanged one is not set again: only the tip changes.
+    const UINT nIcon = m_bPaused ? static_cast<UINT>(CTrayIcon::PAUSED_ICON_ID) : CTrayIcon::NextBlinkIcon(m_nTrayIcon);
+    m_tray.Modify(CTrayIcon::TRAY_ICON_ID, nIcon != m_nTrayIcon ? nIcon : 0, RecordingTip());
+    m_nTrayIcon = nIcon;
+}
+
+void CRecordingControl::OnTrayIconAdded()
+{
+    m_nTrayIcon = CTrayIcon::TRAY_ICON_ID;
+    if (m_bRecording)
+        OnBlinkTimer(); // the recording's icon and tip
 }
 
 void CRecordingControl::OnDisplayChange()
@@ -99,6 +108,7 @@ void CRecordingControl::OnDisplayChange()
 
 void CRecordingControl::OnMinimized()
 {
+    m_nTrayIcon = CTrayIcon::TRAY_ICON_ID;
     m_tray.Modify(CTrayIcon::TRAY_ICON_ID, CTrayIcon::TRAY_ICON_ID, CTrayIcon::MinimizedTip(AppName()));
 }
 

@@ -256,6 +256,20 @@ TEST_F(WindowPlatform, TrayShowsTheRestoreHintAndComesBackAfterTheShellRestarts)
     dlg.Recording().Overlay().SetSelectRect(&rect);
     dlg.SendMessage(WM_RECORD_TOGGLE);
     ASSERT_TRUE(dlg.Recording().IsRecording());
+    // Paused, the icon is set once; the ticks after that change only the tip, also after the
+    // shell starts again.
+    dlg.Recording().TogglePause();
+    g_trayCalls.clear();
+    dlg.Recording().OnBlinkTimer();
+    dlg.Recording().OnBlinkTimer();
+    dlg.SendMessage(nTaskbarCreated);
+    dlg.Recording().OnBlinkTimer();
+    ASSERT_EQ(5u, g_trayCalls.size());
+    const auto setsIcon = [](const TrayCall& call) { return (call.data.uFlags & NIF_ICON) != 0; };
+    EXPECT_FALSE(setsIcon(g_trayCalls[0]) || setsIcon(g_trayCalls[1]) || setsIcon(g_trayCalls[4]));
+    EXPECT_EQ(static_cast<DWORD>(NIM_ADD), g_trayCalls[2].dwMessage);
+    EXPECT_TRUE(setsIcon(g_trayCalls[3])) << "the paused icon is not set again after the shell's restart";
+    dlg.Recording().TogglePause();
     g_trayCalls.clear();
     dlg.SendMessage(nTaskbarCreated);
     dlg.SendMessage(WM_RECORD_TOGGLE);

@@ -331,8 +331,10 @@ def reg_query(key, value, prefix=None):
 
 
 def reg_add(key, value, data, kind="REG_SZ", prefix=None):
-    subprocess.run(["wine64", "reg", "add", key, "/v", value, "/t", kind, "/d", str(data), "/f"],
-                   env=wine_env(prefix), capture_output=True, timeout=60, check=True)
+    p = subprocess.run(["wine64", "reg", "add", key, "/v", value, "/t", kind, "/d", str(data), "/f"],
+                       env=wine_env(prefix), capture_output=True, text=True, timeout=60)
+    if p.returncode != 0:
+        raise AssertionError(f"reg add {key} /v {value} exited {p.returncode}: {p.stdout} {p.stderr}")
 
 
 def reg_delete(key, value=None, prefix=None):

@@ -213,6 +213,19 @@ def focus_desktop():
     return win
 
 
+def input_state(prefix=None):
+    """Where keys and clicks would go, for a failure's message: the X focus (its process and
+    place), the pointer, the desktops on the display and the foreground window."""
+    focus = xdotool("getwindowfocus").strip()
+    if focus:
+        focus += (f" (pid {xdotool('getwindowpid', focus).strip() or '?'}, "
+                  f"{xdotool('getwindowgeometry', focus).strip().replace(chr(10), ' ')})")
+    fg = foreground_window(prefix)
+    foreground = f"{fg} of {fg.pid}, class {fg.class_name}" if fg else None
+    return (f"X focus {focus}, pointer {xdotool('getmouselocation').strip()}, desktops "
+            f"{xdotool('search', '--name', 'Wine desktop').split()}; foreground {foreground}")
+
+
 def key(*keys, hold=0.12):
     """Presses each key (or combination like "ctrl+shift+F9") long enough for programs that
     poll the keyboard state every 50 ms to see it down."""

@@ -254,16 +254,12 @@ class Orvane:
         the X focus, the desktops on the display, the foreground window, and whether pressing
         the key again has the effect the first press did not."""
         _, keys = orvtest.wintool("keys", prefix=self.prefix)
-        focus = orvtest.xdotool("getwindowfocus").strip()
-        pointer = orvtest.xdotool("getmouselocation").strip()
-        desktops = orvtest.xdotool("search", "--name", "Wine desktop").split()
-        foreground = orvtest.foreground_window(self.prefix)
+        state = orvtest.input_state(self.prefix)
         shown = [w.caption for w in top_windows(self.prefix) if w.visible]
         visible = self.main_visible()
         orvtest.key(key)
         again = orvtest.wait_for(lambda: self.main_visible() != visible, timeout=10)
-        return (f"keys: {keys.strip()}; X focus {focus}, pointer {pointer}, desktops {desktops}; foreground "
-                f"{foreground.caption if foreground else None!r}; shown {shown}; a second press "
+        return (f"keys: {keys.strip()}; {state}; shown {shown}; a second press "
                 f"{'had' if again else 'had no'} effect")
 
     def drag(self, x, y, w, h, on_last_press=None):

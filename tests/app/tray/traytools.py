@@ -116,20 +116,11 @@ def menus(pid=None, prefix=None):
 
 
 def menu_input_report(pid, prefix=None):
-    """What keys meant for an open menu met, for a failure's message: the foreground window, the
-    X focus and the X window under the pointer, the menus and tooltips up, and where the threads
-    of the prefix's processes wait."""
-    focus = orvtest.xdotool("getwindowfocus").strip()
-    if focus:
-        focus += (f" (pid {orvtest.xdotool('getwindowpid', focus).strip() or '?'}, "
-                  f"{orvtest.xdotool('getwindowgeometry', focus).strip().replace(chr(10), ' ')})")
-    pointer = orvtest.xdotool("getmouselocation").strip()
-    shown = [(w.class_name, w.pid, (w.left, w.top, w.right, w.bottom), w.visible)
+    """What keys meant for an open menu met, for a failure's message: where input goes, the menus
+    and tooltips up, and where the threads of the prefix's processes wait."""
+    shown = [(w.class_name, w.pid, (w.left, w.top, w.right, w.bottom))
              for w in orvtest.list_windows(prefix) if w.class_name in (MENU_CLASS, TOOLTIP_CLASS) and w.visible]
-    fg = orvtest.foreground_window(prefix)
-    foreground = f"{fg} of {fg.pid}, class {fg.class_name}" if fg else None
-    return (f"foreground {foreground} (the menu's program: {pid}); X focus {focus}, "
-            f"desktop {orvtest.desktop_xwindow()}, pointer {pointer}; shown {shown}; "
+    return (f"{orvtest.input_state(prefix)} (the menu's program: {pid}); shown {shown}; "
             f"{orvtest.hang_report(prefix)}")
 
 

@@ -42,11 +42,12 @@ def frame_brightness(path):
 
 
 def flash_onsets(frames):
-    """Times of the first bright frame of each flash."""
-    onsets, bright = [], False
+    """Times of the first bright frame of each flash. A flash already lit in the first frame
+    began before the recording: its onset is unknown, so it is left out."""
+    onsets, bright = [], None
     for time, luma in frames:
         is_bright = luma > 128
-        if is_bright and not bright:
+        if is_bright and bright is False:
             onsets.append(time)
         bright = is_bright
     return onsets

@@ -7,10 +7,14 @@ import os
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import time
 
 import orvtest
+
+sys.path.insert(0, os.path.join(orvtest.SRC, "bench"))
+import av_sync  # noqa: E402
 
 DRIVERS = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\Drivers32"
 RATE = 44100
@@ -133,19 +137,7 @@ def click_onsets(path):
 
 def flash_onsets(path):
     """Seconds of the first bright picture of each flash in the file."""
-    out = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-map", "0:v", "-vf",
-                          "signalstats,metadata=mode=print:key=lavfi.signalstats.YAVG:file=-", "-f", "null", "-"],
-                         capture_output=True, text=True, timeout=600).stdout
-    onsets, bright, stamp = [], False, None
-    for line in out.splitlines():
-        if line.startswith("frame:"):
-            stamp = float(line.split("pts_time:")[1].split()[0])
-        elif line.startswith("lavfi.signalstats.YAVG=") and stamp is not None:
-            is_bright = float(line.split("=", 1)[1]) > 128
-            if is_bright and not bright:
-                onsets.append(stamp)
-            bright = is_bright
-    return onsets
+    return av_sync.flash_onsets(av_sync.frame_brightness(path))
 
 
 def wait_growth(path, nbytes, timeout):

@@ -1,5 +1,7 @@
 #include "video/CFrameSchedule.h"
 
+#include <algorithm>
+
 void CFrameSchedule::Start(LONGLONG llOrigin, UINT nFps)
 {
     m_llOrigin = llOrigin;
@@ -25,4 +27,12 @@ DWORD CFrameSchedule::SlotTimeMs(ULONGLONG nSlot, LONGLONG llSince) const
     const LONGLONG llUnitsPerMs = kUnitsPerSecond / 1000;
     const LONGLONG llAfter = DueTime(nSlot) - llSince;
     return llAfter > 0 ? static_cast<DWORD>((llAfter + llUnitsPerMs / 2) / llUnitsPerMs) : 0;
+}
+
+LONGLONG CFrameSchedule::TimeLineStart(ULONGLONG nSlot, LONGLONG llNow) const
+{
+    // A millisecond short of half a frame: frame times are rounded to whole milliseconds.
+    const LONGLONG llLatest = DueTime(nSlot) + static_cast<LONGLONG>(kUnitsPerSecond / m_nFps / 2) -
+                              kUnitsPerSecond / 1000;
+    return std::max(DueTime(nSlot), std::min(llNow, llLatest));
 }

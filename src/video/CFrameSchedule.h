@@ -19,6 +19,10 @@ public:
     // Milliseconds from llSince to the slot's due time, to the nearest millisecond, 0 for a
     // slot due before it: frame times on the frame-rate grid, counted from any instant.
     DWORD SlotTimeMs(ULONGLONG nSlot, LONGLONG llSince) const;
+    // Where the time line starts for a first frame taken at llNow in slot nSlot: when it was
+    // taken, but no later than just under half a frame after the slot was due. A later start
+    // would put the next frame's time into the first one's slot of the frame-rate grid.
+    LONGLONG TimeLineStart(ULONGLONG nSlot, LONGLONG llNow) const;
 
 private:
     LONGLONG m_llOrigin = 0;

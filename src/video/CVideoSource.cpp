@@ -112,9 +112,10 @@ int CVideoSource::Step()
     if (!m_bTimeLineStarted && !WriterIsWriting())
         return 1;
     // Time 0 is when this tick ran, not when its slot was due: a late first tick would
-    // otherwise put every frame behind the sound by its lateness.
+    // otherwise put every frame behind the sound by its lateness. (Up to just under half a
+    // frame: a later start would make the next frame share the first one's slot.)
     if (!m_bTimeLineStarted) {
-        m_llTimeLineStart = llNow;
+        m_llTimeLineStart = m_schedule.TimeLineStart(nSlot, llNow);
         m_bTimeLineStarted = true;
     }
     BYTE* pFrame = GetFrame(&m_bmih, FrameBits(), m_nStride, 0, 0);

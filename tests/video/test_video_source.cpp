@@ -194,6 +194,28 @@ TEST(FrameSchedule, TicksAreDueFromTheOriginAndLateTicksSkipTheMissedSlots)
     EXPECT_EQ(10000000, schedule.DueTime(1)) << "a rate of 0 counts as 1";
 }
 
+// However late the first tick, each later frame's time in whole milliseconds falls into a slot
+// of its own on the frame-rate grid (halves rounded up, as a player converting the times does).
+TEST(FrameSchedule, TimeLineStartKeepsEachFrameInASlotOfItsOwn)
+{
+    CFrameSchedule schedule;
+    for (UINT nFps : {1u, 6u, 20u, 25u, 30u, 60u}) {
+        schedule.Start(5000000, nFps);
+        const LONGLONG llPeriod = CFrameSchedule::kUnitsPerSecond / nFps;
+        for (LONGLONG llLate : {0LL, llPeriod / 4, llPeriod / 2 - 10000, llPeriod / 2, llPeriod * 9 / 10}) {
+            const LONGLONG llNow = schedule.DueTime(7) + llLate;
+            const LONGLONG llStart = schedule.TimeLineStart(7, llNow);
+            EXPECT_LE(llStart, llNow);
+            EXPECT_EQ(0u, schedule.SlotTimeMs(7, llStart));
+            for (ULONGLONG k = 1; k < 3u * nFps; ++k)
+                ASSERT_EQ(k, (schedule.SlotTimeMs(7 + k, llStart) * nFps + 500) / 1000)
+                    << nFps << " fps, first tick " << llLate / 10000 << " ms late, frame " << k;
+        }
+    }
+    schedule.Start(0, 30);
+    EXPECT_EQ(120000, schedule.TimeLineStart(0, 120000)) << "an early enough start is kept";
+}
+
 TEST(VideoSource, FrameRate)
 {
     CVideoSource source;

@@ -1,7 +1,7 @@
 """A disk ten times slower than the data: 1280x720 uncompressed at 20 frames a second for 20
 seconds, written at a tenth of that rate (the writer's test option ORVANE_WRITE_RATE). Frames
 give way; the program's memory stays under the queue's budget, the sound is complete and in
-step with the picture (scene.exe flashes the screen and clicks once a second), Stop returns
+step with the picture (scene.exe flashes the rectangle and clicks every 1.03 s), Stop returns
 within ten seconds and the file plays."""
 import os
 import threading
@@ -43,7 +43,10 @@ class SlowDiskTest(unittest.TestCase):
             with recflow.Orvane(prefix, env={"ORVANE_WRITE_RATE": str(DISK_RATE)}) as app:
                 self.assertTrue(app.wait_main(), "no main window")
                 self.assertTrue(app.choose(CODEC_COMBO, "<Uncompressed RGB>"))
-                app.start("scene.exe", "flash", SECONDS + 30)
+                # The disk takes a picture about every half second: flashes a whole second apart
+                # could fall between the pictures taken every time. 1.03 s apart they move
+                # across the frame grid.
+                app.start("scene.exe", "flash", SECONDS + 30, X, Y, W, H, 1030)
                 self.assertTrue(orvtest.find_window("Orvane test scene", 60, prefix), "no scene")
                 before = trouble.procstat(prefix)["private"]
 

@@ -37,10 +37,22 @@ void CPauseTimeLine::Pause()
 void CPauseTimeLine::Resume(DWORD dwPausedMs)
 {
     CScopedLock lock(m_cs);
-    if (m_bPaused) {
+    if (!m_bPaused)
+        return;
+    m_bPaused = false;
+    if (m_bPassedAny) {
         m_nPausedMs += dwPausedMs;
-        m_bPaused = false;
+        return;
     }
+    // Nothing was passed on before the pause: the recording had not begun for this source.
+    // What it handed over while paused comes before the recording's first sample, and the
+    // pause owes it nothing more: its time line starts again where the last of it ended. (A
+    // source whose time line began during the pause has less time to leave out than the
+    // pause lasted.)
+    for (const Sample& sample : m_held)
+        LeaveOut(sample);
+    m_held.clear();
+    m_nPausedMs = m_nKind == TIMED ? (m_bSeen ? m_dwSourceEnd : 0) : m_nLeftOut;
 }
 
 DWORD CPauseTimeLine::WholeFrames(DWORD dwPausedMs, UINT nFps)

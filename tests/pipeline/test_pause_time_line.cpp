@@ -143,6 +143,43 @@ TEST(PauseTimeLine, SoundLeavesOutTheBlocksClosestToThePauseAndStaysBackToBack)
     }
 }
 
+// Paused before any sample was passed on (the user paused at once, before the first picture
+// reached the file): the recording begins with the first samples after the pause, each time
+// line at 0, and the pause owes neither source anything more. (Pictures used to come out at a
+// time before 0, wrapped round; sound lost the pause's length after it.)
+TEST(PauseTimeLine, APauseBeforeTheFirstSampleOwesNothing)
+{
+    CTimes pictures;
+    CPauseTimeLine video(CPauseTimeLine::TIMED);
+    video.Begin(&pictures);
+    CTimes sound;
+    CPauseTimeLine audio(CPauseTimeLine::CONTIGUOUS);
+    audio.Begin(&sound);
+    video.Pause();
+    audio.Pause();
+    // The picture source's time line begins during the pause; the sound's gate opens late in it.
+    for (int i = 0; i < 4; ++i)
+        DeliverNumbered(video, i, i * 50, 50);
+    int k = 0;
+    for (; k < 3; ++k)
+        DeliverNumbered(audio, k, BlockTime(k), kBlockMs);
+    video.Resume(1000);
+    audio.Resume(1000);
+    for (int i = 4; i < 8; ++i)
+        DeliverNumbered(video, i, i * 50, 50);
+    for (; k < 8; ++k)
+        DeliverNumbered(audio, k, BlockTime(k), BlockTime(k + 1) - BlockTime(k));
+
+    ASSERT_EQ(4u, pictures.m_entries.size());
+    EXPECT_EQ(4, pictures.m_entries[0].nSample);
+    EXPECT_EQ(0u, pictures.m_entries[0].dwTime);
+    EXPECT_EQ(150u, pictures.m_entries[3].dwTime);
+    EXPECT_EQ(200u, video.RecordedMs());
+    ASSERT_EQ(5u, sound.m_entries.size()) << "the sound after the pause is all there";
+    EXPECT_EQ(3, sound.m_entries[0].nSample);
+    EXPECT_EQ(0u, sound.m_entries[0].dwTime);
+}
+
 // Pictures stamped by the clock, sound blocks stamped by their count and handed over late with
 // some jitter, a dozen pauses of odd lengths: in every stretch between pauses the sound is moved
 // back as far as the pictures, to within half a block.

@@ -52,7 +52,7 @@ void CPauseTimeLine::Resume(DWORD dwPausedMs)
     for (const Sample& sample : m_held)
         LeaveOut(sample);
     m_held.clear();
-    m_nPausedMs = m_nKind == TIMED ? (m_bSeen ? m_dwSourceEnd : 0) : m_nLeftOut;
+    m_nPausedMs = m_nKind == TIMED ? m_dwSourceEnd : m_nLeftOut;
 }
 
 DWORD CPauseTimeLine::WholeFrames(DWORD dwPausedMs, UINT nFps)

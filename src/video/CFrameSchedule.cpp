@@ -31,8 +31,8 @@ DWORD CFrameSchedule::SlotTimeMs(ULONGLONG nSlot, LONGLONG llSince) const
 
 LONGLONG CFrameSchedule::TimeLineStart(ULONGLONG nSlot, LONGLONG llNow) const
 {
+    const LONGLONG llDue = DueTime(nSlot);
     // A millisecond short of half a frame: frame times are rounded to whole milliseconds.
-    const LONGLONG llLatest = DueTime(nSlot) + static_cast<LONGLONG>(kUnitsPerSecond / m_nFps / 2) -
-                              kUnitsPerSecond / 1000;
-    return std::max(DueTime(nSlot), std::min(llNow, llLatest));
+    const LONGLONG llLatest = llDue + static_cast<LONGLONG>(kUnitsPerSecond / m_nFps / 2) - kUnitsPerSecond / 1000;
+    return std::max(llDue, std::min(llNow, llLatest));
 }
